@@ -1,0 +1,84 @@
+// Classic sequence-comparison routines under one calling convention.
+//
+// Every routine takes two one-based sequences and their lengths:
+//
+//     a[0]  a[1] ... a[lenA]  a[lenA + 1]
+//
+// a points at position 0 of a buffer of lenA + 2 bytes; the string's
+// characters are at positions 1 to lenA. Characters are bytes 0 to 255,
+// compared for equality only: a zero byte inside the declared length is a
+// character like any other, and no routine looks for a terminator. Positions
+// 0 and lenA + 1 are never read. The routines read the sequences and never
+// write them; all other storage is the call's own and is released before it
+// returns, so any routine may run on several threads at once.
+//
+// Lengths are counts from 0 to 2147483645; a negative length is taken as 0.
+// The one failure a routine can meet is running out of memory, which it
+// reports by throwing std::bad_alloc.
+//
+// All routines but SmithWaterman_Alg return the length of a longest common
+// subsequence (LCS) of A and B, exactly: the value of the prefix recurrence
+// L(i, j) = L(i-1, j-1) + 1 if A[i] = B[j], else max(L(i-1, j), L(i, j-1)).
+#ifndef ROUTINES_ROUTINES_H
+#define ROUTINES_ROUTINES_H
+
+#include <cstddef>
+#include <cstdint>
+
+// Hunt-Szymanski. J. W. Hunt and T. G. Szymanski, "A fast algorithm for
+// computing longest common subsequences", Communications of the ACM 20(5),
+// 1977. Visits only the r pairs (i, j) with A[i] = B[j], keeping for each
+// length k the smallest position of B at which a common subsequence of length
+// k can end.
+// Time: O(r log min(lenA, lenB) + d lenB) for d distinct bytes of A.
+// Space: 256 match lists of lenB + 2 integers (only the lists of bytes of A
+// are touched) and lenB + 1 thresholds.
+std::int32_t HuntSzymanski_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
+// The worker behind HuntSzymanski_Alg; the same contract and result.
+std::int32_t HuntSzymanski_Alg1(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
+// The collection as one table, so that tests, benchmarks, fuzzers and
+// comparison tools run every routine without naming each one. A routine is
+// added to the collection by one row of this table (routines/catalogue.cpp).
+using LcsRoutine = std::int32_t (*)(const char* a, const char* b, std::int32_t lenA,
+                                    std::int32_t lenB);
+using ScoreRoutine = double (*)(const char* a, const char* b, std::int32_t lenA,
+                                std::int32_t lenB);
+
+enum class RoutineKind {
+    lcs_length,             // returns the LCS length; `lcs` is set
+    local_alignment_score,  // returns a score; `score` is set
+};
+
+struct RoutineInfo {
+    const char* name;        // the routine's own name, e.g. "HuntSzymanski_Alg"
+    RoutineKind kind;
+    LcsRoutine lcs;          // set for RoutineKind::lcs_length, else null
+    ScoreRoutine score;      // set for RoutineKind::local_alignment_score, else null
+    const char* method;      // the method in a few words
+    const char* source;      // authors, year, title
+    const char* time_cost;   // growth of its running time
+    const char* space_cost;  // growth of its working storage
+    // The exponent e with which the running time grows as n^e for random
+    // strings of lengths lenA = lenB = n.
+    int time_exponent;
+    // The zero-filled working storage, in bytes, that one call allocates for
+    // lengths lenA and lenB (an upper bound where it depends on the bytes).
+    double (*working_bytes)(double lenA, double lenB);
+};
+
+struct RoutineTable {
+    const RoutineInfo* first;
+    std::size_t count;
+    const RoutineInfo* begin() const { return first; }
+    const RoutineInfo* end() const { return first + count; }
+};
+
+// Every routine of the collection, in a fixed order.
+RoutineTable routine_table();
+
+// The row of the routine with this name, or null.
+const RoutineInfo* find_routine(const char* name);
+
+#endif  // ROUTINES_ROUTINES_H

@@ -1,0 +1,109 @@
+// The real `lcs` executable, driven through its standard input: the exact
+// dialogue on well-formed input, and one clear error line, status 1 and no
+// result line on every kind of bad input.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+struct ProgramRun {
+    int status;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+ProgramRun run_lcs(const std::string& input) {
+    const std::string dir = ::testing::TempDir();
+    const std::string in = dir + "lcs_in", out = dir + "lcs_out", err = dir + "lcs_err";
+    std::ofstream(in, std::ios::binary) << input;
+    const std::string command =
+        "'" LCS_EXECUTABLE "' < '" + in + "' > '" + out + "' 2> '" + err + "'";
+    const int raw = std::system(command.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), slurp(err)};
+}
+
+const std::string kPrompts = "Input the length of string A: Input the length of string B: ";
+
+TEST(Console, WellFormedDialogues) {
+    struct Case {
+        const char* why;
+        std::string input;
+        int expected;
+    };
+    const Case cases[] = {
+        {"all four items on one line", "7 6 ABCBDAB BDCABA", 4},
+        {"one item per line", "7\n6\nABCBDAB\nBDCABA\n", 4},
+        {"tabs and blank lines between items", "\t4\n\n3  bcab\tabc\n", 2},
+        {"no letter in common", "3 3 abc def", 0},
+        {"repeated letters", "4 2 aaaa aa", 2},
+        {"short words leave zero bytes that match", "3 3 ab ab", 3},
+        {"zero bytes of unequal padding", "3 4 ab ab", 3},
+        {"the first word is A even when B is declared longer", "3 5 abc ab", 2},
+        {"bytes above 127 and a zero byte inside a word", std::string("3 2 \xe9\0\xff \xff\xe9", 10), 1},
+        {"input after the second word is ignored", "1 1 a a trailing words", 1},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = run_lcs(c.input);
+        EXPECT_EQ(run.status, 0) << c.why;
+        EXPECT_EQ(run.out, kPrompts + "HuntSzymanski_Alg LCS : " + std::to_string(c.expected) + "\n")
+            << c.why;
+        EXPECT_EQ(run.err, "") << c.why;
+    }
+}
+
+TEST(Console, BadInputGetsOneErrorLineAndStatusOne) {
+    const std::string huge_word(1000000, 'a');
+    struct Case {
+        std::string input;
+        std::string message;
+    };
+    const std::string a_range = "the length of string A must be a whole number from 0 to 2147483645";
+    const std::string b_range = "the length of string B must be a whole number from 0 to 2147483645";
+    const Case cases[] = {
+        {"", "the input ended before the length of string A"},
+        {"  \n", "the input ended before the length of string A"},
+        {"seven 6 a b", a_range},
+        {"-1 6 a b", a_range},
+        {"7x 6 a b", a_range},
+        {"2147483646 1 a b", a_range},
+        {"99999999999999999999 1 a b", a_range},
+        {"3", "the input ended before the length of string B"},
+        {"3 +4 a b", b_range},
+        {"3 3", "the input ended before string A"},
+        {"3 3 abc", "the input ended before string B"},
+        {"3 3 abcd abc", "string A has 4 characters, more than its declared length 3"},
+        {"3 2 abc abc", "string B has 3 characters, more than its declared length 2"},
+        {"0 0 a b", "string A has 1 character, more than its declared length 0"},
+        {"5 5 " + huge_word + " b", "string A has 1000000 characters, more than its declared length 5"},
+        {"2147483645 2147483645 a b", "not enough memory"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = run_lcs(c.input);
+        const std::string shown = c.input.substr(0, 40);
+        EXPECT_EQ(run.status, 1) << shown;
+        EXPECT_EQ(run.err.rfind("lcs: ", 0), 0u) << shown << " -> " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << shown << " -> " << run.err;
+        EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
+        EXPECT_EQ(run.out.find("LCS"), std::string::npos) << shown;
+    }
+}
+
+TEST(Console, NeverWaitsForAKeyWhenPiped) {
+    // Standard input is a file here, not a terminal: the run must end at once
+    // with nothing after the result line.
+    const ProgramRun run = run_lcs("1 1 a b");
+    EXPECT_EQ(run.out, kPrompts + "HuntSzymanski_Alg LCS : 0\n");
+    EXPECT_EQ(run.status, 0);
+}
+
+}  // namespace

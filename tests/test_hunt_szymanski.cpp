@@ -1,0 +1,50 @@
+// Hunt-Szymanski: the cases where its threshold array does something subtle.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "routines.h"
+#include "sequences.h"
+
+namespace {
+
+using testing_support::Sequence;
+
+struct Case {
+    const char* why;
+    std::string a, b;
+    std::int32_t expected;
+};
+
+TEST(HuntSzymanski, NamedCases) {
+    const Case cases[] = {
+        {"a position below every threshold replaces slot 1", "bcab", "abc", 2},
+        {"the classic textbook pair", "ABCBDAB", "BDCABA", 4},
+        {"a second classic pair", "XMJYAUZ", "MZJAWXU", 4},
+        {"alternating letters", "bab", "aba", 2},
+        {"identical strings", "abc", "abc", 3},
+        {"no byte in common", "abc", "def", 0},
+        {"reversed string", "abcd", "dcba", 1},
+        {"repeats in A never count a position of B twice", "aaaa", "aa", 2},
+        {"repeats in B never extend one position of A twice", "aa", "aaaa", 2},
+        {"bytes above 127 have lists of their own", "\xe9" "A\xe9", "\xe9\xe9", 2},
+        {"zero bytes are characters", std::string("ab\0", 3), std::string("ab\0", 3), 3},
+        {"empty A", "", "abc", 0},
+        {"empty B", "abc", "", 0},
+    };
+    for (const Case& c : cases) {
+        const Sequence a(c.a), b(c.b);
+        EXPECT_EQ(HuntSzymanski_Alg(a.data(), b.data(), a.length(), b.length()), c.expected)
+            << c.why;
+        EXPECT_EQ(HuntSzymanski_Alg1(a.data(), b.data(), a.length(), b.length()), c.expected)
+            << c.why;
+    }
+}
+
+TEST(HuntSzymanski, LongRunOfOneLetterInBothStrings) {
+    // Every pair matches: r = lenA x lenB, the method's worst case.
+    const Sequence a(std::string(300, 'x')), b(std::string(200, 'x'));
+    EXPECT_EQ(HuntSzymanski_Alg(a.data(), b.data(), a.length(), b.length()), 200);
+}
+
+}  // namespace
