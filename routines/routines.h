@@ -66,6 +66,9 @@ struct RoutineInfo {
     // The zero-filled working storage, in bytes, that one call allocates for
     // lengths lenA and lenB (an upper bound where it depends on the bytes).
     double (*working_bytes)(double lenA, double lenB);
+    // A rough running time in seconds for random strings of these lengths on
+    // a current x86-64 core, for tools that decide what is worth running.
+    double (*estimated_seconds)(double lenA, double lenB);
 };
 
 struct RoutineTable {
