@@ -1,0 +1,174 @@
+#include "plan.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "peer.h"
+#include "references.h"
+#include "routines.h"
+
+namespace bench {
+namespace {
+
+// The routines whose cost follows the number of matching pairs.
+bool counts_matches(const std::string& name) {
+    return name == "HuntSzymanski_Alg" || name == "Diff_Alg";
+}
+
+Contestant from_row(const RoutineInfo& row) {
+    Contestant c;
+    c.name = row.name;
+    c.time_exponent = row.time_exponent;
+    c.counts_matches = counts_matches(row.name);
+    if (row.kind == RoutineKind::lcs_length) {
+        c.answer = Answer::lcs_length;
+        const LcsRoutine lcs = row.lcs;
+        c.run = [lcs](const InputPair& p) {
+            return static_cast<double>(lcs(p.a.data(), p.b.data(), p.lenA(), p.lenB()));
+        };
+    } else {
+        c.answer = Answer::local_score;
+        const ScoreRoutine score = row.score;
+        c.run = [score](const InputPair& p) {
+            return score(p.a.data(), p.b.data(), p.lenA(), p.lenB());
+        };
+    }
+    c.estimated_seconds = row.estimated_seconds;
+    c.working_bytes = row.working_bytes;
+    return c;
+}
+
+bool has_local_score_routine() {
+    for (const RoutineInfo& row : routine_table()) {
+        if (row.kind == RoutineKind::local_alignment_score) return true;
+    }
+    return false;
+}
+
+// The scan functions fill lenA x lenB cells at a few billion a second and
+// keep a few rows of lenA.
+double peer_bytes(double lenA, double lenB) { return 64.0 * (lenA + lenB) + 65536.0; }
+
+void add_peer(std::vector<Contestant>& all) {
+    if (!peer_available()) return;
+    Contestant lcs;
+    lcs.name = "parasail_nw_scan";
+    lcs.answer = Answer::lcs_length;
+    lcs.time_exponent = 2;
+    lcs.counts_matches = false;
+    lcs.run = [](const InputPair& p) {
+        return static_cast<double>(peer_lcs(p.a.data(), p.b.data(), p.lenA(), p.lenB()));
+    };
+    lcs.estimated_seconds = [](double lenA, double lenB) { return lenA * lenB / 2.0e9; };
+    lcs.working_bytes = peer_bytes;
+    lcs.label = "LCS by " + peer_lcs_function(1000, 1000) + " (_32 beyond 32767)";
+    all.push_back(lcs);
+    if (!has_local_score_routine()) return;
+    Contestant local = lcs;
+    local.name = "parasail_sw_scan";
+    local.answer = Answer::peer_score;
+    local.run = [](const InputPair& p) {
+        return peer_local_score(p.a.data(), p.b.data(), p.lenA(), p.lenB());
+    };
+    local.label = "local score / 3 by " + peer_local_function(1000, 1000);
+    all.push_back(local);
+}
+
+void add_references(std::vector<Contestant>& all) {
+    for (const Reference& ref : straightforward_references()) {
+        if (ref.local_score && !has_local_score_routine()) continue;
+        Contestant c;
+        c.name = ref.name;
+        c.answer = ref.local_score ? Answer::local_score : Answer::lcs_length;
+        c.time_exponent = 3;
+        c.counts_matches = false;
+        const auto run = ref.run;
+        c.run = [run](const InputPair& p) { return run(p.a_text, p.b_text); };
+        // Every cell scans its row and column through rows of separately
+        // allocated vectors: a few nanoseconds per cell read.
+        c.estimated_seconds = [](double lenA, double lenB) {
+            return 1.0e-9 * lenA * lenB * (lenA + lenB);
+        };
+        c.working_bytes = [](double lenA, double lenB) { return 8.0 * (lenA + 1) * (lenB + 1); };
+        // Only the comparison at 1000 needs them.
+        c.longest = 1000;
+        c.label = "straightforward reference of the tests";
+        all.push_back(c);
+    }
+}
+
+}  // namespace
+
+double default_memory_limit() {
+    const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
+    const double physical = pages > 0 && page > 0 ? double(pages) * double(page) : 8.0e9;
+    return std::min(physical / 4.0, 4.0 * 1024 * 1024 * 1024);
+}
+
+std::vector<Contestant> contestants() {
+    std::vector<Contestant> all;
+    for (const RoutineInfo& row : routine_table()) all.push_back(from_row(row));
+    add_peer(all);
+    add_references(all);
+    return all;
+}
+
+std::vector<std::size_t> length_ladder(bool quick) {
+    if (quick) return {100, 200, 400};
+    return {250, 500, 1000, 2000, 5000, 10000, 20000, 50000, 100000};
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> lopsided_shapes(bool quick) {
+    if (quick) return {{100, 20000}, {20000, 100}};
+    return {{1000, 1000000}, {1000000, 1000}};
+}
+
+bool affordable(const Contestant& c, double lenA, double lenB, const Options& options) {
+    const double limit = options.memory_limit > 0 ? options.memory_limit : default_memory_limit();
+    if (std::max(lenA, lenB) > static_cast<double>(c.longest)) return false;
+    if (options.quick) return c.working_bytes(lenA, lenB) <= limit;
+    return c.estimated_seconds(lenA, lenB) <= options.max_seconds &&
+           c.working_bytes(lenA, lenB) <= limit;
+}
+
+std::vector<PlannedRun> plan_runs(const std::vector<Contestant>& all, const Options& options) {
+    std::vector<PlannedRun> runs;
+    for (std::size_t k = 0; k < all.size(); ++k) {
+        for (const InputSet& set : ladder_sets()) {
+            for (std::size_t n : length_ladder(options.quick)) {
+                if (affordable(all[k], n, n, options)) runs.push_back({k, &set, n, n});
+            }
+        }
+        for (const auto& shape : lopsided_shapes(options.quick)) {
+            if (affordable(all[k], shape.first, shape.second, options)) {
+                runs.push_back({k, &lopsided_set(), shape.first, shape.second});
+            }
+        }
+    }
+    return runs;
+}
+
+double estimated_total(const std::vector<Contestant>& all, const std::vector<PlannedRun>& runs,
+                       const Options& options) {
+    double total = 0.0;
+    for (const PlannedRun& run : runs) {
+        const double call = all[run.contestant].estimated_seconds(run.lenA, run.lenB);
+        // Google Benchmark sizes its loop in a few rounds up to min_time, then
+        // the memory measurement makes one more call.
+        const double timed = std::max(call, options.min_time) * 1.5 * options.repetitions;
+        total += timed + (options.measure_memory ? call : 0.0);
+    }
+    return total;
+}
+
+Options fit_to_budget(const std::vector<Contestant>& all, Options options) {
+    if (options.budget_seconds <= 0.0 || options.quick) return options;
+    for (double cap : {30.0, 20.0, 10.0, 6.0, 4.0, 3.0, 2.0, 1.0, 0.5, 0.2, 0.1, 0.05, 0.02}) {
+        options.max_seconds = cap;
+        if (estimated_total(all, plan_runs(all, options), options) <= options.budget_seconds) break;
+    }
+    return options;
+}
+
+}  // namespace bench

@@ -1,0 +1,24 @@
+// The straightforward Smith-Waterman score and Needleman-Wunsch summation
+// that the tests use as their bit-exact references, as benchmark contestants:
+// the optimised routines are measured against them.
+#ifndef BENCH_REFERENCES_H
+#define BENCH_REFERENCES_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct Reference {
+    const char* name;
+    bool local_score;  // a Smith-Waterman score, else an LCS length
+    std::function<double(const std::string&, const std::string&)> run;
+};
+
+// Empty where the tests' reference header is not in the tree.
+std::vector<Reference> straightforward_references();
+
+}  // namespace bench
+
+#endif  // BENCH_REFERENCES_H
