@@ -179,7 +179,7 @@ void register_plan(const std::vector<Contestant>& all, const Options& options) {
         for (const InputSet& set : bench::ladder_sets()) {
             benchmark::internal::Benchmark* family = nullptr;
             for (std::size_t n : bench::length_ladder(options.quick)) {
-                if (!bench::affordable(c, n, n, options)) continue;
+                if (!bench::affordable(c, set, n, n, options)) continue;
                 if (family == nullptr) {
                     const std::string name = c.name + "/" + set.name;
                     family = shaped(benchmark::RegisterBenchmark(
@@ -195,7 +195,9 @@ void register_plan(const std::vector<Contestant>& all, const Options& options) {
         }
         benchmark::internal::Benchmark* lopsided = nullptr;
         for (const auto& shape : bench::lopsided_shapes(options.quick)) {
-            if (!bench::affordable(c, shape.first, shape.second, options)) continue;
+            if (!bench::affordable(c, bench::lopsided_set(), shape.first, shape.second, options)) {
+                continue;
+            }
             if (lopsided == nullptr) {
                 const InputSet& set = bench::lopsided_set();
                 const std::string name = c.name + "/" + set.name;

@@ -57,8 +57,10 @@ std::vector<std::size_t> length_ladder(bool quick);
 std::vector<std::pair<std::size_t, std::size_t>> lopsided_shapes(bool quick);
 
 // Whether the contestant runs at these lengths: its own estimate within the
-// per-call limit, its working storage within the memory limit.
-bool affordable(const Contestant& c, double lenA, double lenB, const Options& options);
+// per-call limit (or a point that a performance target of the collection
+// names), its working storage within the memory limit.
+bool affordable(const Contestant& c, const InputSet& set, double lenA, double lenB,
+                const Options& options);
 
 // One timed point of the plan.
 struct PlannedRun {
