@@ -62,7 +62,7 @@ void add_peer(std::vector<Contestant>& all) {
     };
     lcs.estimated_seconds = [](double lenA, double lenB) {
         // 16-bit lanes to a score of 32767, 32-bit lanes at half the rate beyond.
-        return lenA * lenB / (std::min(lenA, lenB) > 32767 ? 1.5e9 : 3.0e9);
+        return lenA * lenB / (std::min(lenA, lenB) > 32767 ? 1.2e9 : 2.0e9);
     };
     lcs.working_bytes = peer_bytes;
     lcs.label = "LCS by " + peer_lcs_function(1000, 1000) + " (_32 beyond 32767)";
