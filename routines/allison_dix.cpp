@@ -36,6 +36,7 @@
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "routines.h"
 #include "storage.h"
@@ -50,7 +51,6 @@ using Piece = std::uint64_t;
 constexpr std::size_t kPieceBytes = 8;
 
 // `count` bytes (1 to 8) as one number, the first byte most significant.
-// For count = 8 compilers turn this into one load and a byte swap.
 inline Piece load_piece(const unsigned char* bytes, std::size_t count) {
     Piece value = 0;
     for (std::size_t k = 0; k < count; ++k) value = value << 8 | bytes[k];
@@ -65,6 +65,35 @@ inline void store_piece(unsigned char* bytes, std::size_t count, Piece value) {
         value >>= 8;
     }
 }
+
+// Eight bytes as one number, most significant first: one load and, on a
+// little-endian machine, one byte swap.
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && \
+    (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ || __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__)
+inline Piece native_from_big_endian(Piece value) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return __builtin_bswap64(value);
+#else
+    return value;
+#endif
+}
+
+inline Piece load_piece(const unsigned char* bytes) {
+    Piece value;
+    std::memcpy(&value, bytes, sizeof value);
+    return native_from_big_endian(value);
+}
+
+inline void store_piece(unsigned char* bytes, Piece value) {
+    value = native_from_big_endian(value);  // the swap is its own inverse
+    std::memcpy(bytes, &value, sizeof value);
+}
+#else
+inline Piece load_piece(const unsigned char* bytes) { return load_piece(bytes, kPieceBytes); }
+inline void store_piece(unsigned char* bytes, Piece value) {
+    store_piece(bytes, kPieceBytes, value);
+}
+#endif
 
 // Carries between pieces, from the less significant piece to the next.
 struct Carries {
@@ -89,9 +118,8 @@ void update_row(const unsigned char* match, unsigned char* row, std::size_t byte
     std::size_t end = bytes + 1;  // one past the piece being handled
     for (; end >= 1 + kPieceBytes; end -= kPieceBytes) {
         const std::size_t start = end - kPieceBytes;
-        const Piece next = update_piece(load_piece(match + start, kPieceBytes),
-                                        load_piece(row + start, kPieceBytes), carry);
-        store_piece(row + start, kPieceBytes, next);
+        store_piece(row + start,
+                    update_piece(load_piece(match + start), load_piece(row + start), carry));
     }
     // The top piece of bytes 1 .. end - 1, if any: modulo its own width,
     // since the bits above it are 0 in X and the AND clears them.

@@ -33,18 +33,40 @@ using routines_detail::ZeroTable;
 
 namespace {
 
+// The largest of 0 and cells[0 .. count - 1]. Sixteen running maxima side by
+// side break the chain of dependent comparisons into independent ones.
 std::int32_t max_of(const std::int32_t* cells, std::size_t count) {
+    constexpr std::size_t kLanes = 16;
+    std::int32_t lane[kLanes] = {};
+    std::size_t k = 0;
+    for (; k + kLanes <= count; k += kLanes) {
+        for (std::size_t l = 0; l < kLanes; ++l) lane[l] = std::max(lane[l], cells[k + l]);
+    }
     std::int32_t best = 0;
-    for (std::size_t k = 0; k < count; ++k) best = std::max(best, cells[k]);
+    for (; k < count; ++k) best = std::max(best, cells[k]);
+    for (std::int32_t l : lane) best = std::max(best, l);
     return best;
 }
 
 // column_best[j] = the largest M(k, j - 1) over the rows k = 1 .. i - 1, for
 // j = 2 .. m; column_best[1] stays 0 (the partial column of column 1 is empty).
+// Four earlier rows per sweep of column_best.
 void scan_partial_columns(const ZeroTable<std::int32_t>& table, std::size_t i, std::size_t m,
                           std::int32_t* column_best) {
     std::fill(column_best, column_best + m + 1, 0);
-    for (std::size_t k = 1; k < i; ++k) {
+    std::size_t k = 1;
+    for (; k + 4 <= i; k += 4) {
+        const std::int32_t* r0 = table.row(k);
+        const std::int32_t* r1 = table.row(k + 1);
+        const std::int32_t* r2 = table.row(k + 2);
+        const std::int32_t* r3 = table.row(k + 3);
+        for (std::size_t j = 2; j <= m; ++j) {
+            const std::int32_t top = std::max(std::max(r0[j - 1], r1[j - 1]),
+                                              std::max(r2[j - 1], r3[j - 1]));
+            column_best[j] = std::max(column_best[j], top);
+        }
+    }
+    for (; k < i; ++k) {
         const std::int32_t* earlier = table.row(k);
         for (std::size_t j = 2; j <= m; ++j) {
             column_best[j] = std::max(column_best[j], earlier[j - 1]);

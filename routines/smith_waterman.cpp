@@ -47,8 +47,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "routines.h"
+#include "smith_waterman.h"
 #include "storage.h"
 
 using routines_detail::count_of;
@@ -105,41 +109,112 @@ double max_difference(const double* x, const double* y, std::size_t count, doubl
     return best;
 }
 
-// best[j] = the largest of best[j] and earlier_r[j] - weight[r] over the
-// given rows, for j = 0 .. count - 1; four rows per sweep of `best`.
+// best[j] = the largest of best[j] and earlier[r][j] - weight[r] over the
+// rows r, for the columns j = from .. count - 1, one value at a time: the
+// columns and rows that the vector sweeps leave over.
+void raise_columns(double* best, const double* const* earlier, const double* weight,
+                   std::size_t rows, std::size_t from, std::size_t count) {
+    for (std::size_t j = from; j < count; ++j) {
+        double v = best[j];
+        for (std::size_t r = 0; r < rows; ++r) v = keep_greater(earlier[r][j] - weight[r], v);
+        best[j] = v;
+    }
+}
+
+// best[j] = the largest of best[j] and earlier[r][j] - weight[r] over the
+// given rows, for j = 0 .. count - 1; eight rows per sweep of `best`, so
+// that it is loaded and stored once for eight candidates.
 void raise_to_differences(double* best, const double* const* earlier, const double* weight,
                           std::size_t rows, std::size_t count) {
+    constexpr std::size_t kRows = 8;
     std::size_t r = 0;
-    for (; r + 4 <= rows; r += 4) {
-        const double* e0 = earlier[r];
-        const double* e1 = earlier[r + 1];
-        const double* e2 = earlier[r + 2];
-        const double* e3 = earlier[r + 3];
+    for (; r + kRows <= rows; r += kRows) {
+        const double* const* e = earlier + r;
+        const double* w = weight + r;
         std::size_t j = 0;
 #if defined(__SSE2__)
-        const __m128d w0 = _mm_set1_pd(weight[r]), w1 = _mm_set1_pd(weight[r + 1]);
-        const __m128d w2 = _mm_set1_pd(weight[r + 2]), w3 = _mm_set1_pd(weight[r + 3]);
+        __m128d wv[kRows];
+        for (std::size_t q = 0; q < kRows; ++q) wv[q] = _mm_set1_pd(w[q]);
         for (; j + 2 <= count; j += 2) {
             __m128d v = _mm_loadu_pd(best + j);
-            v = keep_greater(_mm_sub_pd(_mm_loadu_pd(e0 + j), w0), v);
-            v = keep_greater(_mm_sub_pd(_mm_loadu_pd(e1 + j), w1), v);
-            v = keep_greater(_mm_sub_pd(_mm_loadu_pd(e2 + j), w2), v);
-            v = keep_greater(_mm_sub_pd(_mm_loadu_pd(e3 + j), w3), v);
+            for (std::size_t q = 0; q < kRows; ++q) {
+                v = keep_greater(_mm_sub_pd(_mm_loadu_pd(e[q] + j), wv[q]), v);
+            }
             _mm_storeu_pd(best + j, v);
         }
 #endif
-        for (; j < count; ++j) {
-            double v = best[j];
-            v = keep_greater(e0[j] - weight[r], v);
-            v = keep_greater(e1[j] - weight[r + 1], v);
-            v = keep_greater(e2[j] - weight[r + 2], v);
-            v = keep_greater(e3[j] - weight[r + 3], v);
-            best[j] = v;
+        raise_columns(best, e, w, kRows, j, count);
+    }
+    raise_columns(best, earlier + r, weight + r, rows - r, 0, count);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define LCS_SMITH_WATERMAN_AVX 1
+// The same two scans four lanes wide, for processors with AVX, chosen at run
+// time. VMAXPD is, lane by lane, a > b ? a : b like MAXPD, and the target
+// adds no fused multiply-add (nor would -ffp-contract=off allow one).
+__attribute__((target("avx"))) double max_difference_avx(const double* x, const double* y,
+                                                         std::size_t count, double start) {
+    std::size_t t = 0;
+    __m256d lane0 = _mm256_set1_pd(start), lane1 = lane0, lane2 = lane0, lane3 = lane0;
+    for (; t + 16 <= count; t += 16) {
+        lane0 = _mm256_max_pd(_mm256_sub_pd(_mm256_loadu_pd(x + t), _mm256_loadu_pd(y + t)), lane0);
+        lane1 = _mm256_max_pd(
+            _mm256_sub_pd(_mm256_loadu_pd(x + t + 4), _mm256_loadu_pd(y + t + 4)), lane1);
+        lane2 = _mm256_max_pd(
+            _mm256_sub_pd(_mm256_loadu_pd(x + t + 8), _mm256_loadu_pd(y + t + 8)), lane2);
+        lane3 = _mm256_max_pd(
+            _mm256_sub_pd(_mm256_loadu_pd(x + t + 12), _mm256_loadu_pd(y + t + 12)), lane3);
+    }
+    const __m256d lanes =
+        _mm256_max_pd(_mm256_max_pd(lane0, lane1), _mm256_max_pd(lane2, lane3));
+    double quad[4];
+    _mm256_storeu_pd(quad, lanes);
+    double best = start;
+    for (double q : quad) best = keep_greater(q, best);
+    for (; t < count; ++t) best = keep_greater(x[t] - y[t], best);
+    return best;
+}
+
+__attribute__((target("avx"))) void raise_to_differences_avx(double* best,
+                                                             const double* const* earlier,
+                                                             const double* weight,
+                                                             std::size_t rows, std::size_t count) {
+    constexpr std::size_t kRows = 8;
+    std::size_t r = 0;
+    for (; r + kRows <= rows; r += kRows) {
+        const double* const* e = earlier + r;
+        const double* w = weight + r;
+        __m256d wv[kRows];
+        for (std::size_t q = 0; q < kRows; ++q) wv[q] = _mm256_set1_pd(w[q]);
+        std::size_t j = 0;
+        for (; j + 4 <= count; j += 4) {
+            __m256d v = _mm256_loadu_pd(best + j);
+            for (std::size_t q = 0; q < kRows; ++q) {
+                v = _mm256_max_pd(_mm256_sub_pd(_mm256_loadu_pd(e[q] + j), wv[q]), v);
+            }
+            _mm256_storeu_pd(best + j, v);
         }
+        raise_columns(best, e, w, kRows, j, count);
     }
-    for (; r < rows; ++r) {
-        for (std::size_t j = 0; j < count; ++j) best[j] = keep_greater(earlier[r][j] - weight[r], best[j]);
+    raise_columns(best, earlier + r, weight + r, rows - r, 0, count);
+}
+#endif
+
+struct Scans {
+    double (*max_difference)(const double*, const double*, std::size_t, double);
+    void (*raise_to_differences)(double*, const double* const*, const double*, std::size_t,
+                                 std::size_t);
+};
+
+Scans scans_for(routines_detail::ScanWidth width) {
+#if defined(LCS_SMITH_WATERMAN_AVX)
+    if (width == routines_detail::ScanWidth::widest && __builtin_cpu_supports("avx")) {
+        return {max_difference_avx, raise_to_differences_avx};
     }
+#endif
+    (void)width;
+    return {max_difference, raise_to_differences};
 }
 
 // Columns per strip: a strip of 1000 rows holds 1 MB of cells.
@@ -148,12 +223,18 @@ constexpr std::size_t kStrip = 128;
 }  // namespace
 
 double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
+    return routines_detail::smith_waterman(a, b, lenA, lenB, routines_detail::ScanWidth::widest);
+}
+
+double routines_detail::smith_waterman(const char* a, const char* b, std::int32_t lenA,
+                                       std::int32_t lenB, ScanWidth width) {
     const std::size_t n = count_of(lenA);
     const std::size_t m = count_of(lenB);
     if (n == 0 || m == 0) return 0.0;
     const auto* textA = reinterpret_cast<const unsigned char*>(a);
     const auto* textB = reinterpret_cast<const unsigned char*>(b);
     const double c = mismatch_penalty();
+    const Scans scans = scans_for(width);
 
     // Row 0 and column 0 are never written and read as 0.0 from the zero fill.
     ZeroTable<double> h(n + 1, m + 1);
@@ -182,7 +263,7 @@ double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::i
         for (std::size_t i = 1; i <= n; ++i) {
             // vertical[j] = max(0.0, H(i-k, j) - W_k for k = 1 .. i - 1).
             std::fill(vertical.get() + first, vertical.get() + last + 1, 0.0);
-            raise_to_differences(vertical.get() + first, earlier.get() + (n - i + 1),
+            scans.raise_to_differences(vertical.get() + first, earlier.get() + (n - i + 1),
                                  gap.get() + 1, i - 1, last + 1 - first);
 
             const double* above = h.row(i - 1);
@@ -193,7 +274,7 @@ double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::i
                 s = keep_greater(vertical[j], s);
                 // H(i, t) - W_(j-t) for t = 1 .. j - 1; gap_down + longest - j
                 // puts W_(j-t) at index t.
-                s = keep_greater(max_difference(row + 1, gap_down.get() + longest - j + 1, j - 1, 0.0),
+                s = keep_greater(scans.max_difference(row + 1, gap_down.get() + longest - j + 1, j - 1, 0.0),
                                  s);
                 // Both gap maxima start at 0.0, so s is already at least 0.0.
                 row[j] = s;
