@@ -17,7 +17,7 @@ double hunt_szymanski_bytes(double /*lenA*/, double lenB) {
     return kInt32 * (256.0 * (lenB + 2.0) + (lenB + 1.0));
 }
 
-double wagner_fischer_seconds(double lenA, double lenB) { return 1.0e-9 * lenA * lenB; }
+double wagner_fischer_seconds(double lenA, double lenB) { return 1.5e-9 * lenA * lenB; }
 
 double wagner_fischer_bytes(double lenA, double lenB) {
     return kInt32 * (lenA + 2.0) * (lenB + 2.0);
@@ -33,7 +33,7 @@ double needleman_wunsch_bytes(double lenA, double lenB) {
 }
 
 double smith_waterman_seconds(double lenA, double lenB) {
-    return 2.0e-10 * lenA * lenB * (lenA + lenB) / 2.0;
+    return 1.2e-10 * lenA * lenB * (lenA + lenB) / 2.0;
 }
 
 double smith_waterman_bytes(double lenA, double lenB) {

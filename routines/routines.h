@@ -66,7 +66,7 @@ std::int32_t NeedlemanWunsch_Alg(const char* a, const char* b, std::int32_t lenA
 // score is that of plain IEEE double arithmetic, each operation rounded on
 // its own, bit for bit on every platform with IEEE doubles.
 // Time: O(lenA lenB (lenA + lenB)).
-// Space: (lenA + 1) x (lenB + 1) doubles and 2 max(lenA, lenB) + 3 more.
+// Space: (lenA + 1) x (lenB + 1) doubles, plus O(lenA + lenB).
 double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
 // Allison-Dix bit-vector LCS. L. Allison and T. I. Dix, "A bit-string

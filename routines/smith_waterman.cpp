@@ -18,11 +18,13 @@
 //
 // Exact arithmetic. Every value is that of plain IEEE double arithmetic, each
 // operation rounded on its own: W_k is the product k c rounded, then + 1.0
-// rounded, and a candidate is the cell minus W_k rounded. A fused multiply-add
-// would round k c + 1.0 once and change the last bit of some weights, and so
-// of some scores, so this unit is built with -ffp-contract=off whatever flags
-// the rest of the build uses (see CMakeLists.txt); it must never be built
-// with -ffast-math, which reorders and contracts freely.
+// rounded, and a candidate is the cell minus W_k rounded. A compiler may
+// otherwise contract k c + 1.0 into one fused multiply-add, rounded once,
+// which is a different function (for this c it happens to agree on every k
+// below 200000, but no score may depend on luck), so this unit is built with
+// -ffp-contract=off whatever flags the rest of the build uses (see
+// CMakeLists.txt); it must never be built with -ffast-math, which reorders
+// and contracts freely.
 //
 // Speed without changing a bit:
 // - W_k is computed once per k, by the same two rounded operations, into a
@@ -34,8 +36,9 @@
 //   below 0 is at least 1). On such values ">" is a strict total order in
 //   which equal values are the same bit pattern, so "replace only if greater"
 //   in any order ends at the same maximum, bit for bit. That lets the scans
-//   keep several running maxima side by side, which the compiler turns into
-//   vector max instructions without any license to reassociate arithmetic.
+//   keep several running maxima side by side, in vector registers (MAXPD,
+//   and VMAXPD where the processor has AVX), without reassociating any
+//   arithmetic: each candidate is still one rounded subtraction.
 // - The vertical scans of the cells of one row run together, one earlier row
 //   at a time, so the table streams through the cache row by row; the columns
 //   are taken in strips narrow enough that a strip of all rows stays cached.
