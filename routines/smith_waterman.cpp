@@ -267,7 +267,7 @@ double routines_detail::smith_waterman(const char* a, const char* b, std::int32_
             // vertical[j] = max(0.0, H(i-k, j) - W_k for k = 1 .. i - 1).
             std::fill(vertical.get() + first, vertical.get() + last + 1, 0.0);
             scans.raise_to_differences(vertical.get() + first, earlier.get() + (n - i + 1),
-                                 gap.get() + 1, i - 1, last + 1 - first);
+                                       gap.get() + 1, i - 1, last + 1 - first);
 
             const double* above = h.row(i - 1);
             double* row = h.row(i);
@@ -275,10 +275,10 @@ double routines_detail::smith_waterman(const char* a, const char* b, std::int32_
             for (std::size_t j = first; j <= last; ++j) {
                 double s = ai == textB[j] ? above[j - 1] + kMatch : above[j - 1] - c;
                 s = keep_greater(vertical[j], s);
-                // H(i, t) - W_(j-t) for t = 1 .. j - 1; gap_down + longest - j
-                // puts W_(j-t) at index t.
-                s = keep_greater(scans.max_difference(row + 1, gap_down.get() + longest - j + 1, j - 1, 0.0),
-                                 s);
+                // H(i, t) - W_(j-t) for t = 1 .. j - 1: from gap_down + longest - j,
+                // index t holds W_(j-t).
+                const double* weights = gap_down.get() + longest - j;
+                s = keep_greater(scans.max_difference(row + 1, weights + 1, j - 1, 0.0), s);
                 // Both gap maxima start at 0.0, so s is already at least 0.0.
                 row[j] = s;
                 best = keep_greater(s, best);
