@@ -233,6 +233,7 @@ bool starts_with(const char* text, const char* prefix) {
 // Our flags, read after Google Benchmark has taken its own out of argv.
 Options parse_options(int argc, char** argv, bool* plan_only) {
     Options options;
+    bool max_seconds_given = false;
     for (int k = 1; k < argc; ++k) {
         double value = 0.0;
         if (std::strcmp(argv[k], "--lcs_quick") == 0) {
@@ -245,6 +246,7 @@ Options parse_options(int argc, char** argv, bool* plan_only) {
             options.budget_seconds = value;
         } else if (flag_value(argv[k], "--lcs_max_seconds", &value)) {
             options.max_seconds = value;
+            max_seconds_given = true;
         } else if (flag_value(argv[k], "--lcs_memory_limit", &value)) {
             options.memory_limit = value;
         } else {
@@ -252,6 +254,7 @@ Options parse_options(int argc, char** argv, bool* plan_only) {
             std::exit(2);
         }
     }
+    if (options.quick && !max_seconds_given) options.max_seconds = bench::kQuickSeconds;
     return options;
 }
 

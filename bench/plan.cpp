@@ -133,7 +133,7 @@ std::vector<std::size_t> length_ladder(bool quick) {
 }
 
 std::vector<std::pair<std::size_t, std::size_t>> lopsided_shapes(bool quick) {
-    if (quick) return {{100, 20000}, {20000, 100}};
+    if (quick) return {{100, 5000}, {5000, 100}};
     return {{1000, 1000000}, {1000000, 1000}};
 }
 
@@ -142,8 +142,9 @@ bool affordable(const Contestant& c, const InputSet& set, double lenA, double le
     const double limit = options.memory_limit > 0 ? options.memory_limit : default_memory_limit();
     if (std::max(lenA, lenB) > static_cast<double>(c.longest)) return false;
     if (c.working_bytes(lenA, lenB) > limit) return false;
-    if (options.quick || c.estimated_seconds(lenA, lenB) <= options.max_seconds) return true;
-    return lenA == lenB && named_by_target(c.name, set, static_cast<std::size_t>(lenA));
+    if (c.estimated_seconds(lenA, lenB) <= options.max_seconds) return true;
+    return !options.quick && lenA == lenB &&
+           named_by_target(c.name, set, static_cast<std::size_t>(lenA));
 }
 
 std::vector<PlannedRun> plan_runs(const std::vector<Contestant>& all, const Options& options) {

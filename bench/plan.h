@@ -35,8 +35,10 @@ struct Contestant {
     std::string label;               // shown beside the timings
 };
 
+constexpr double kQuickSeconds = 0.05;
+
 struct Options {
-    bool quick = false;
+    bool quick = false;          // the quick ladder, and max_seconds kQuickSeconds
     double max_seconds = 3.0;    // per call, by the contestant's own estimate
     double memory_limit = 0.0;   // bytes of working storage; 0 = a quarter of RAM, at most 4 GiB
     double budget_seconds = 0.0; // > 0: choose max_seconds so the run fits
