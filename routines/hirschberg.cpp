@@ -24,6 +24,7 @@
 #include <cstring>
 #include <utility>
 
+#include "hirschberg.h"
 #include "lcs_rows.h"
 #include "routines.h"
 #include "storage.h"
@@ -32,20 +33,19 @@ using routines_detail::count_of;
 using routines_detail::prefix_row;
 using routines_detail::ZeroTable;
 
-namespace {
+namespace routines_detail {
 
-// The cut k of B, 0 to m, at which A's first n characters against B[1..k] and
-// A's other characters against B[k+1..m] have the greatest sum of LCS
-// lengths; of equal sums, the smallest k.
-std::size_t first_best_split(const unsigned char* a, const unsigned char* b, std::size_t lenA,
-                             std::size_t n, std::size_t m) {
+std::size_t first_best_split(const char* a, const char* b, std::size_t lenA, std::size_t m) {
+    const auto* textA = reinterpret_cast<const unsigned char*>(a);
+    const auto* textB = reinterpret_cast<const unsigned char*>(b);
+    const std::size_t n = lenA / 2;
     // Forward rows 0 and 1, backward rows 2 and 3, in one zero-filled block.
     const ZeroTable<std::int32_t> rows(4, m + 1);
 
     std::int32_t* forward = rows.row(0);
     std::int32_t* spare = rows.row(1);
     for (std::size_t i = 1; i <= n; ++i) {
-        prefix_row<1>(a[i], b + 1, m, forward, spare);
+        prefix_row<1>(textA[i], textB + 1, m, forward, spare);
         std::swap(forward, spare);
     }
 
@@ -54,7 +54,7 @@ std::size_t first_best_split(const unsigned char* a, const unsigned char* b, std
     std::int32_t* backward = rows.row(2);
     spare = rows.row(3);
     for (std::size_t i = 1; i <= lenA - n; ++i) {
-        prefix_row<-1>(a[lenA - i + 1], b + m, m, backward, spare);
+        prefix_row<-1>(textA[lenA - i + 1], textB + m, m, backward, spare);
         std::swap(backward, spare);
     }
 
@@ -70,7 +70,7 @@ std::size_t first_best_split(const unsigned char* a, const unsigned char* b, std
     return split;
 }
 
-}  // namespace
+}  // namespace routines_detail
 
 std::int32_t Hirschberg_AlgC(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
     const std::size_t lengthA = count_of(lenA);
@@ -79,8 +79,9 @@ std::int32_t Hirschberg_AlgC(const char* a, const char* b, std::int32_t lenA, st
     if (lengthA == 1) return std::memchr(b + 1, static_cast<unsigned char>(a[1]), m) ? 1 : 0;
 
     const std::size_t n = lengthA / 2;
-    const std::size_t k = first_best_split(reinterpret_cast<const unsigned char*>(a),
-                                           reinterpret_cast<const unsigned char*>(b), lengthA, n, m);
+    // The split frees its rows before it returns: the recursion below holds
+    // no storage of this call.
+    const std::size_t k = routines_detail::first_best_split(a, b, lengthA, m);
     // Views, not copies: the second pieces start after position n of A and
     // after position k of B. Every length here is at most the caller's, so
     // it fits in 32 bits.
