@@ -31,7 +31,9 @@ double divide_and_conquer_seconds(double lenA, double lenB) { return 2.5e-9 * le
 
 // Four rows in the outermost call; each call frees its rows before it
 // recurses, so no two calls hold rows at once.
-double divide_and_conquer_bytes(double /*lenA*/, double lenB) { return kInt32 * 4.0 * (lenB + 1.0); }
+double divide_and_conquer_bytes(double /*lenA*/, double lenB) {
+    return kInt32 * 4.0 * (lenB + 1.0);
+}
 
 // Every pair compared at about 1 ns; a quarter of the pairs of 4-letter text
 // match, and each match pays a binary search of about 70 ns.

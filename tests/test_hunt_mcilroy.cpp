@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hunt_mcilroy.h"
@@ -25,10 +26,13 @@ std::vector<Candidate> thresholds_of(const std::vector<std::int32_t>& b_position
     return array;
 }
 
-std::vector<std::pair<std::int32_t, std::int32_t>> live(const std::vector<Candidate>& array,
-                                                        std::int32_t length) {
-    std::vector<std::pair<std::int32_t, std::int32_t>> entries;
-    for (std::int32_t k = 1; k <= length; ++k) entries.emplace_back(array[k].b_position, array[k].a_position);
+using Entries = std::vector<std::pair<std::int32_t, std::int32_t>>;  // (B position, A position)
+
+Entries live(const std::vector<Candidate>& array, std::int32_t length) {
+    Entries entries;
+    for (std::int32_t k = 1; k <= length; ++k) {
+        entries.emplace_back(array[k].b_position, array[k].a_position);
+    }
     return entries;
 }
 
@@ -37,14 +41,15 @@ TEST(HuntMcIlroy, EachMatchLandsInTheRightEntry) {
         const char* why;
         std::vector<std::int32_t> before;
         std::int32_t b;
-        std::vector<std::pair<std::int32_t, std::int32_t>> after;  // (B position, A position)
+        Entries after;
     };
     const std::int32_t a = 7;  // the A position of the match
     const Case cases[] = {
         {"an empty array gets entry 1", {}, 5, {{5, a}}},
         {"below entry 1 replaces it", {3, 6}, 2, {{2, a}, {6, 101}}},
         {"above the last entry is appended", {3, 6}, 9, {{3, 100}, {6, 101}, {9, a}}},
-        {"the entry above is replaced, the one below kept", {1, 3, 4}, 2, {{1, 100}, {2, a}, {4, 102}}},
+        {"the entry above is replaced, the one below kept", {1, 3, 4}, 2,
+         {{1, 100}, {2, a}, {4, 102}}},
         {"an equal B position changes nothing, A position included", {1, 3, 4}, 3,
          {{1, 100}, {3, 101}, {4, 102}}},
         {"equal to entry 1 changes nothing", {2, 5}, 2, {{2, 100}, {5, 101}}},

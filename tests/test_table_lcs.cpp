@@ -73,8 +73,9 @@ TEST(TableLcs, ReadsNothingOutsideAView) {
     for (const Method& method : kMethods) {
         for (const Case& c : cases) {
             const Sequence a(c.outerA), b(c.outerB);
-            EXPECT_EQ(method.lcs(a.data() + c.offsetA, b.data() + c.offsetB,
-                                 static_cast<std::int32_t>(c.lenA), static_cast<std::int32_t>(c.lenB)),
+            const auto lenA = static_cast<std::int32_t>(c.lenA);
+            const auto lenB = static_cast<std::int32_t>(c.lenB);
+            EXPECT_EQ(method.lcs(a.data() + c.offsetA, b.data() + c.offsetB, lenA, lenB),
                       c.expected)
                 << method.name << " on a view of " << c.outerA << " and " << c.outerB;
         }
