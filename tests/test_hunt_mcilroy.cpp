@@ -14,7 +14,6 @@
 namespace {
 
 using routines_detail::Candidate;
-using testing_support::Sequence;
 
 // Entries 1 to n with the given B positions; A positions 100, 101, ... so
 // that a test sees which entries were written.
@@ -68,12 +67,7 @@ TEST(HuntMcIlroy, EachMatchLandsInTheRightEntry) {
 }
 
 TEST(HuntMcIlroy, NamedCases) {
-    struct Case {
-        const char* why;
-        std::string a, b;
-        std::int32_t expected;
-    };
-    const Case cases[] = {
+    const testing_support::LcsCase cases[] = {
         {"the later match of one A position is replaced by the earlier", "a", "aa", 1},
         {"a second A position matching the same B position is found, not counted", "aa", "a", 1},
         {"thresholds 1, 3, 4 and a match at 2 become 1, 2, 4", "aabab", "abab", 4},
@@ -81,9 +75,8 @@ TEST(HuntMcIlroy, NamedCases) {
         {"no byte in common", "abc", "def", 0},
         {"zero bytes are characters", std::string("ab\0", 3), std::string("ab\0", 3), 3},
     };
-    for (const Case& c : cases) {
-        const Sequence a(c.a, 'a'), b(c.b, 'b');
-        EXPECT_EQ(Diff_Alg(a.data(), b.data(), a.length(), b.length()), c.expected) << c.why;
+    for (const auto& c : cases) {
+        EXPECT_EQ(testing_support::lcs_of(Diff_Alg, c.a, c.b, 'a'), c.expected) << c.why;
     }
 }
 

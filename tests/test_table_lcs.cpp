@@ -27,12 +27,7 @@ const Method kMethods[] = {
 };
 
 TEST(TableLcs, NamedCases) {
-    struct Case {
-        const char* why;
-        std::string a, b;
-        std::int32_t expected;
-    };
-    const Case cases[] = {
+    const testing_support::LcsCase cases[] = {
         {"one character of A, no match: the scan of B ends empty", "a", "xyz", 0},
         {"one character of A found inside B", "a", "xay", 1},
         {"one character of A found at the end of B", "a", "xya", 1},
@@ -45,9 +40,8 @@ TEST(TableLcs, NamedCases) {
         {"a byte above 127", "\xe9", "x\xe9", 1},
     };
     for (const Method& method : kMethods) {
-        for (const Case& c : cases) {
-            const Sequence a(c.a), b(c.b);
-            EXPECT_EQ(method.lcs(a.data(), b.data(), a.length(), b.length()), c.expected)
+        for (const auto& c : cases) {
+            EXPECT_EQ(testing_support::lcs_of(method.lcs, c.a, c.b), c.expected)
                 << method.name << ": " << c.why;
         }
     }
