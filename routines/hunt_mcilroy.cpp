@@ -52,6 +52,8 @@ void binSearch(Candidate* thresholds, std::int32_t b, std::int32_t a, std::int32
     std::int32_t lower = 1;
     std::int32_t upper = length;
     while (lower <= upper) {
+        // (lower + upper) / 2 without the sum, which can pass 2^31 - 1 for
+        // arrays of more than 2^30 entries.
         const std::int32_t middle = lower + (upper - lower) / 2;
         const std::int32_t at_middle = thresholds[middle].b_position;
         if (at_middle == b) return;
