@@ -154,6 +154,10 @@ void time_contestant(benchmark::State& state, const Contestant& c, const InputSe
             state.counters["peak_working_bytes"] =
                 Counter(double(peak.working_bytes), Counter::kDefaults, Counter::kIs1024);
         }
+        if (peak.measured && peak.allocated_measured) {
+            state.counters["peak_allocated_bytes"] =
+                Counter(double(peak.allocated_bytes), Counter::kDefaults, Counter::kIs1024);
+        }
     }
     if (!c.label.empty()) state.SetLabel(c.label);
     state.SetComplexityN(static_cast<benchmark::IterationCount>(lenA));

@@ -10,6 +10,9 @@
 namespace bench {
 namespace {
 
+void (*start_count)() = nullptr;
+std::size_t (*stop_count)() = nullptr;
+
 // A field of /proc/self/status in bytes ("VmHWM:   1234 kB"), or 0.
 std::size_t status_bytes(const char* field) {
     std::FILE* status = std::fopen("/proc/self/status", "r");
@@ -36,15 +39,18 @@ bool reset_high_water_mark() {
 
 // The child's side: measure, send two sizes down the pipe, never return.
 [[noreturn]] void measure_in_child(const std::function<void()>& call, int out) {
-    mallopt(M_MMAP_THRESHOLD, 64 * 1024);
-    malloc_trim(0);
-    std::size_t result[2] = {0, 0};
+    // Blocks of a page or more come from fresh mappings, so each counts the
+    // pages the call writes; smaller ones may reuse resident heap memory.
+    mallopt(M_MMAP_THRESHOLD, 4096);
+    std::size_t result[3] = {0, 0, 0};
     if (reset_high_water_mark()) {
         // The child maps the parent's code pages afresh as it first runs
         // them; those file pages are not the call's storage.
         const std::size_t before = status_bytes("VmRSS");
         const std::size_t files_before = status_bytes("RssFile");
+        if (start_count != nullptr) start_count();
         call();
+        if (stop_count != nullptr) result[2] = stop_count();
         const std::size_t peak = status_bytes("VmHWM");
         const std::size_t files_after = status_bytes("RssFile");
         const std::size_t code = files_after > files_before ? files_after - files_before : 0;
@@ -57,6 +63,11 @@ bool reset_high_water_mark() {
 
 }  // namespace
 
+void set_allocation_counter(void (*start)(), std::size_t (*stop)()) {
+    start_count = start;
+    stop_count = stop;
+}
+
 PeakMemory measure_peak_memory(const std::function<void()>& call) {
     PeakMemory peak;
     int channel[2];
@@ -68,7 +79,7 @@ PeakMemory measure_peak_memory(const std::function<void()>& call) {
         measure_in_child(call, channel[1]);
     }
     close(channel[1]);
-    std::size_t result[2] = {0, 0};
+    std::size_t result[3] = {0, 0, 0};
     const bool received =
         child > 0 && read(channel[0], result, sizeof result) == static_cast<ssize_t>(sizeof result);
     close(channel[0]);
@@ -77,6 +88,8 @@ PeakMemory measure_peak_memory(const std::function<void()>& call) {
     if (received && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
         peak.measured = true;
         peak.working_bytes = result[0];
+        peak.allocated_bytes = result[2];
+        peak.allocated_measured = stop_count != nullptr;
     }
     return peak;
 }

@@ -11,15 +11,25 @@ struct PeakMemory {
     bool measured = false;
     // Resident memory that the call added at its peak: its working storage as
     // far as it touched it, to the page.
+    // The kernel keeps resident-page counts in batches (64 pages per thread
+    // or processor), so this is good to about 256 KiB.
     std::size_t working_bytes = 0;
+    // The most bytes that the call held from the allocator at one time,
+    // exactly, where an allocation counter is installed.
+    bool allocated_measured = false;
+    std::size_t allocated_bytes = 0;
 };
+
+// Installs the allocation counter: `start` begins a count, `stop` ends it and
+// returns the peak of bytes held. The benchmark program installs one.
+void set_allocation_counter(void (*start)(), std::size_t (*stop)());
 
 // Runs `call` once in a forked child and returns what it made resident. The
 // child resets the kernel's high-water mark of resident memory just before
 // the call (/proc/self/clear_refs), so the mark afterwards is the call's peak;
-// large blocks come straight from mmap there, so freed memory of the parent's
-// heap cannot hide a call's storage. Not measured where the system offers no
-// such mark or the child fails.
+// blocks of a page or more come straight from mmap there, so freed memory of
+// the parent's heap cannot hide a call's storage. Not measured where the
+// system offers no such mark or the child fails.
 PeakMemory measure_peak_memory(const std::function<void()>& call);
 
 }  // namespace bench

@@ -40,7 +40,7 @@ constexpr double kQuickSeconds = 0.05;
 struct Options {
     bool quick = false;          // the quick ladder, and max_seconds kQuickSeconds
     double max_seconds = 3.0;    // per call, by the contestant's own estimate
-    double memory_limit = 0.0;   // bytes of working storage; 0 = a quarter of RAM, at most 4 GiB
+    double memory_limit = 0.0;   // bytes of working storage; 0 = a quarter of RAM, at most 2 GiB
     double budget_seconds = 0.0; // > 0: choose max_seconds so the run fits
     double min_time = 0.2;       // Google Benchmark's minimum time per benchmark
     int repetitions = 1;
@@ -63,6 +63,9 @@ std::vector<std::pair<std::size_t, std::size_t>> lopsided_shapes(bool quick);
 // names), its working storage within the memory limit.
 bool affordable(const Contestant& c, const InputSet& set, double lenA, double lenB,
                 const Options& options);
+
+// The contestant's estimate of one call on a pair of the set.
+double estimated_seconds(const Contestant& c, const InputSet& set, double lenA, double lenB);
 
 // One timed point of the plan.
 struct PlannedRun {
