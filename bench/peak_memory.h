@@ -11,8 +11,8 @@ struct PeakMemory {
     bool measured = false;
     // Resident memory that the call added at its peak: its working storage as
     // far as it touched it, to the page.
-    // The kernel keeps resident-page counts in batches (64 pages per thread
-    // or processor), so this is good to about 256 KiB.
+    // The kernel keeps its resident-page counts in batches, so figures below
+    // a few MiB lag behind the pages (they read about 256 KiB here).
     std::size_t working_bytes = 0;
     // The most bytes that the call held from the allocator at one time,
     // exactly, where an allocation counter is installed.
