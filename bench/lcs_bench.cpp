@@ -172,49 +172,35 @@ benchmark::BigO growth_of(int exponent) {
     }
 }
 
-benchmark::internal::Benchmark* shaped(benchmark::internal::Benchmark* b, const Options& options) {
-    (void)options;
-    return b->Unit(benchmark::kMillisecond);
+benchmark::internal::Benchmark* register_family(const Contestant& c, const InputSet& set,
+                                                const Options& options, bool lopsided) {
+    const std::string name = c.name + "/" + set.name;
+    benchmark::internal::Benchmark* family = benchmark::RegisterBenchmark(
+        name.c_str(), [&c, &set, &options, lopsided](benchmark::State& state) {
+            time_contestant(state, c, set, options, lopsided);
+        });
+    family->Unit(benchmark::kMillisecond);
+    if (!lopsided) family->Complexity(growth_of(c.time_exponent));
+    return family;
 }
 
+// One family per contestant and input set, its lengths in the plan's order.
 void register_plan(const std::vector<Contestant>& all, const Options& options) {
-    for (std::size_t k = 0; k < all.size(); ++k) {
-        const Contestant& c = all[k];
-        for (const InputSet& set : bench::ladder_sets()) {
-            benchmark::internal::Benchmark* family = nullptr;
-            for (std::size_t n : bench::length_ladder(options.quick)) {
-                if (!bench::affordable(c, set, n, n, options)) continue;
-                if (family == nullptr) {
-                    const std::string name = c.name + "/" + set.name;
-                    family = shaped(benchmark::RegisterBenchmark(
-                                        name.c_str(),
-                                        [&c, &set, &options](benchmark::State& state) {
-                                            time_contestant(state, c, set, options, false);
-                                        }),
-                                    options);
-                    family->Complexity(growth_of(c.time_exponent));
-                }
-                family->Arg(static_cast<std::int64_t>(n));
-            }
+    benchmark::internal::Benchmark* family = nullptr;
+    const bench::PlannedRun* previous = nullptr;
+    const auto runs = bench::plan_runs(all, options);
+    for (const bench::PlannedRun& run : runs) {
+        const bool lopsided = run.set == &bench::lopsided_set();
+        if (previous == nullptr || previous->contestant != run.contestant ||
+            previous->set != run.set) {
+            family = register_family(all[run.contestant], *run.set, options, lopsided);
         }
-        benchmark::internal::Benchmark* lopsided = nullptr;
-        for (const auto& shape : bench::lopsided_shapes(options.quick)) {
-            if (!bench::affordable(c, bench::lopsided_set(), shape.first, shape.second, options)) {
-                continue;
-            }
-            if (lopsided == nullptr) {
-                const InputSet& set = bench::lopsided_set();
-                const std::string name = c.name + "/" + set.name;
-                lopsided = shaped(benchmark::RegisterBenchmark(
-                                      name.c_str(),
-                                      [&c, &set, &options](benchmark::State& state) {
-                                          time_contestant(state, c, set, options, true);
-                                      }),
-                                  options);
-            }
-            lopsided->Args({static_cast<std::int64_t>(shape.first),
-                            static_cast<std::int64_t>(shape.second)});
+        if (lopsided) {
+            family->Args({static_cast<std::int64_t>(run.lenA), static_cast<std::int64_t>(run.lenB)});
+        } else {
+            family->Arg(static_cast<std::int64_t>(run.lenA));
         }
+        previous = &run;
     }
 }
 
