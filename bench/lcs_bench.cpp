@@ -2,7 +2,8 @@
 // the length ladder and on the lopsided pairs, with cells per second, match
 // pairs per second where the method visits matches, the fitted growth
 // (Google Benchmark's BigO, against the method's own exponent) and the peak
-// resident working storage of one call.
+// working storage of one call: the bytes it held from the allocator at once,
+// and the resident pages it added.
 //
 // Every result is checked on every input that is timed: each LCS against the
 // reference LCS of the input (computed once by the collection's cheapest
@@ -62,13 +63,6 @@ const RoutineInfo* cheapest_lcs_routine(double lenA, double lenB) {
     return best;
 }
 
-const RoutineInfo* local_score_routine() {
-    for (const RoutineInfo& row : routine_table()) {
-        if (row.kind == RoutineKind::local_alignment_score) return &row;
-    }
-    return nullptr;
-}
-
 // The expected answer of each kind for each input, computed once.
 double expected_answer(Answer answer, const InputSet& set, const InputPair& p) {
     static std::map<std::tuple<bool, InputKey>, double> known;
@@ -81,7 +75,7 @@ double expected_answer(Answer answer, const InputSet& set, const InputPair& p) {
         const RoutineInfo* routine = cheapest_lcs_routine(p.lenA(), p.lenB());
         value = routine->lcs(p.a.data(), p.b.data(), p.lenA(), p.lenB());
     } else {
-        value = local_score_routine()->score(p.a.data(), p.b.data(), p.lenA(), p.lenB());
+        value = bench::local_score_routine()->score(p.a.data(), p.b.data(), p.lenA(), p.lenB());
     }
     known.emplace(key, value);
     return value;

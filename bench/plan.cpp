@@ -39,13 +39,6 @@ Contestant from_row(const RoutineInfo& row) {
     return c;
 }
 
-const RoutineInfo* local_score_routine() {
-    for (const RoutineInfo& row : routine_table()) {
-        if (row.kind == RoutineKind::local_alignment_score) return &row;
-    }
-    return nullptr;
-}
-
 bool has_local_score_routine() { return local_score_routine() != nullptr; }
 
 // The scan functions fill lenA x lenB cells at a few billion a second and
@@ -119,6 +112,13 @@ bool named_by_target(const std::string& name, const InputSet& set, std::size_t n
 }
 
 }  // namespace
+
+const RoutineInfo* local_score_routine() {
+    for (const RoutineInfo& row : routine_table()) {
+        if (row.kind == RoutineKind::local_alignment_score) return &row;
+    }
+    return nullptr;
+}
 
 double estimated_seconds(const Contestant& c, const InputSet& set, double lenA, double lenB) {
     // The table's estimates are for random text over about 16 letters; the

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "inputs.h"
+#include "routines.h"
 
 namespace bench {
 
@@ -51,6 +52,9 @@ struct Options {
 // parasail is installed), then the straightforward references (where the
 // tests' header is there).
 std::vector<Contestant> contestants();
+
+// The collection's Smith-Waterman row, or null.
+const RoutineInfo* local_score_routine();
 
 // The pinned length ladder (lenA = lenB = n).
 std::vector<std::size_t> length_ladder(bool quick);
