@@ -145,7 +145,7 @@ void time_contestant(benchmark::State& state, const Contestant& c, const InputSe
     if (options.measure_memory) {
         const bench::PeakMemory peak = peak_memory_of(c, set, p);
         if (peak.measured) {
-            state.counters["peak_working_bytes"] =
+            state.counters["peak_resident_bytes"] =
                 Counter(double(peak.working_bytes), Counter::kDefaults, Counter::kIs1024);
         }
         if (peak.measured && peak.allocated_measured) {

@@ -11,8 +11,10 @@ struct PeakMemory {
     bool measured = false;
     // Resident memory that the call added at its peak: its working storage as
     // far as it touched it, to the page.
-    // The kernel keeps its resident-page counts in batches, so figures below
-    // a few MiB lag behind the pages (they read about 256 KiB here).
+    // The kernel keeps its resident-page counts in batches and updates the
+    // mark lazily: a rough figure, which can read far below the pages that a
+    // call touched (256 KiB for several MiB here). The allocation count is
+    // the exact one.
     std::size_t working_bytes = 0;
     // The most bytes that the call held from the allocator at one time,
     // exactly, where an allocation counter is installed.
