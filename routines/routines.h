@@ -38,6 +38,23 @@ std::int32_t HuntSzymanski_Alg(const char* a, const char* b, std::int32_t lenA, 
 // The worker behind HuntSzymanski_Alg; the same contract and result.
 std::int32_t HuntSzymanski_Alg1(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
+// Hyyrö's bit-parallel LCS. H. Hyyrö, "Bit-parallel LCS-length computation
+// revisited", AWOCA 2004, after M. Crochemore, C. S. Iliopoulos, Y. J. Pinzon
+// and J. F. Reid, "A fast and practical bit-vector algorithm for the longest
+// common subsequence problem", Information Processing Letters 80(6), 2001.
+// One sequence is packed one position to a bit in 64-bit words (whichever
+// costs fewer words); each character of the other updates the row vector by
+// U = V & M, V' = (V + U) | (V - U), the addition carrying across words. On
+// alike strings a band around the diagonal that proves its own exactness
+// (Ukkonen 1985) replaces the full computation.
+// Time: ceil(n / 64) words per character of the other sequence, n the packed
+// length; in the band about (d + |lenA - lenB|) / 64 + 16 words per character
+// for an insert-delete distance d.
+// Space: linear in the lengths: one code and one carry byte per position of
+// the unpacked sequence, and at most 257 x 8 words of match rows (only bytes
+// that occur in the packed sequence have rows).
+std::int32_t Hyyro_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
 // The collection as one table, so that tests, benchmarks, fuzzers and
 // comparison tools run every routine without naming each one. A routine is
 // added to the collection by one row of this table (routines/catalogue.cpp).

@@ -1,0 +1,311 @@
+// Hyyrö's bit-parallel LCS over 64-bit words, with Ukkonen's band.
+//
+// H. Hyyrö, "Bit-parallel LCS-length computation revisited", AWOCA 2004; the
+// word-parallel LCS before it: M. Crochemore, C. S. Iliopoulos, Y. J. Pinzon
+// and J. F. Reid, "A fast and practical bit-vector algorithm for the longest
+// common subsequence problem", Information Processing Letters 80(6), 2001.
+//
+// One sequence, X (n positions), is packed one bit per position; the other,
+// Y (m positions), is read a character at a time. Bit p of the row vector V
+// stands for position p + 1 of X. After the first j characters of Y the bit
+// is 0 exactly when L(j, p + 1) = L(j, p) + 1, so the number of zero bits of
+// V is L(j, n). V starts all ones (row 0 is all zero) and a character y
+// updates it by
+//
+//     U = V & M[y],   V' = (V + U) | (V - U),
+//
+// where M[y] has the bits of the positions of X that hold y and the addition
+// carries across the whole vector, from position 1 upwards. U lies inside V,
+// so V - U is V ^ U: only the addition carries. The carry into bit p is
+// L(j, p) - L(j - 1, p), the vertical step of the table at column p; that is
+// what lets the vector be cut into blocks of words that pass each other one
+// bit per row. Paper to code: Hyyrö's V' is `v` after the row, M[y] is the
+// block's match row of y's code; Crochemore et al.'s vector is ~V.
+//
+// Layout. X is cut into blocks of up to eight words, held in registers, and
+// each block runs down all its rows of Y before the next block starts; the
+// carry out of each row goes through `carries` to the same row of the next
+// block. So a row costs no loads or stores of V, the words of one block are
+// independent but for the carry, and the match rows of a block (257 x 8
+// words at most) stay in the first-level cache. Match rows exist only for the
+// bytes that occur in X, under dense codes; code 0 is the all-zero row of
+// bytes that X lacks.
+//
+// Band (E. Ukkonen, "Algorithms for approximate string matching",
+// Information and Control 64, 1985). A block is computed only for the rows in
+// which it meets the diagonals [lo, hi] of the band; outside those rows it is
+// frozen (left of the band) or still all ones (right of it), and the rows it
+// skips give carry 0. The values so computed are a lower bound L~ of the
+// table everywhere (the recurrence is monotone and every value that stands in
+// for a skipped cell is one that the table exceeds or equals), and they equal
+// the table along any path that stays in the band. With the band
+// [min(0, n - m) - w, max(0, n - m) + w], a path that leaves it steps off the
+// diagonal at least |n - m| + 2(w + 1) times, so it has at most
+// min(n, m) - w - 1 matches. Hence, when L~ >= min(n, m) - w, no longest
+// path leaves the band and L~ is exact. A first narrow band gives an L~ whose
+// deficit min(n, m) - L~ bounds the true one, so a second band of that
+// half-width always proves itself; when the first band shows the strings to
+// be unlike, the full computation runs instead.
+//
+// Cost: ceil(n / 64) words for each character of Y, four word operations
+// and a carry each, for the full computation; about (|n - m| + 2 w) / 64 + 16
+// words per character in a band of half-width w. Storage: m codes and m
+// carries, 257 x 8 match words, nothing that grows with 256 x n. The routine
+// packs whichever sequence costs fewer words in all. It wins over the
+// byte-wise bit vectors and the tables everywhere but on tiny inputs, and on
+// alike strings it costs time in proportion to their distance.
+#include "hyyro.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "routines.h"
+#include "storage.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define LCS_HYYRO_X86 1
+#endif
+
+using routines_detail::count_of;
+using routines_detail::HyyroPaths;
+using routines_detail::ZeroFilled;
+
+namespace {
+
+using Word = std::uint64_t;
+constexpr std::size_t kWordBits = 64;
+// Widest block of the plain kernel: eight words in registers, with their
+// temporaries, fill the general registers of x86-64.
+constexpr std::size_t kWideBlock = 8;
+// Block width of the first, narrow band: a narrow band over wide blocks
+// would cost most of what it saves.
+constexpr std::size_t kNarrowBlock = 2;
+// Half-width of the first band, in positions.
+constexpr std::size_t kFirstBand = 64;
+// Below this many words of X the full computation is cheap enough that a
+// band does not repay its first pass.
+constexpr std::size_t kBandMinWords = 32;
+
+inline Word add_with_carry(Word x, Word y, unsigned char& carry) {
+#if defined(LCS_HYYRO_X86)
+    unsigned long long sum;
+    carry = _addcarry_u64(carry, x, y, &sum);
+    return sum;
+#else
+    const Word partial = x + y;
+    const Word sum = partial + carry;
+    carry = static_cast<unsigned char>((partial < x) | (sum < partial));
+    return sum;
+#endif
+}
+
+inline std::size_t zero_bits(Word w) {
+    return static_cast<std::size_t>(__builtin_popcountll(~w));
+}
+
+// One comparison, laid out for the kernels.
+struct Layout {
+    const unsigned char* x;        // X's position p + 1 at x[p]
+    std::size_t n;                 // length of X
+    std::size_t m;                 // length of Y
+    std::size_t distinct;          // bytes of X, coded 1 to distinct
+    std::uint16_t code_of[256];    // dense code of each byte, 0 if absent from X
+    const std::uint16_t* y_codes;  // the codes of Y's positions 1 to m
+    unsigned char* carries;        // per row of Y: the carry out of the block before
+    Word* match;                   // one block's match rows: row c at c * width
+};
+
+// The match rows of words first to first + width - 1 of X.
+void build_match(const Layout& s, std::size_t first, std::size_t width) {
+    std::memset(s.match, 0, (s.distinct + 1) * width * sizeof(Word));
+    const std::size_t begin = first * kWordBits;
+    const std::size_t end = std::min(s.n, (first + width) * kWordBits);
+    for (std::size_t p = begin; p < end; ++p) {
+        const std::size_t bit = p - begin;
+        s.match[s.code_of[s.x[p]] * width + bit / kWordBits] |= Word{1} << (bit % kWordBits);
+    }
+}
+
+// Runs one block of W words down rows first_row to end_row - 1 of Y (from
+// 0), from the all-ones state, and returns its zero bits at the end. Bits
+// past position n have no match and stay 1.
+template <std::size_t W>
+std::size_t run_block(const Word* match, const std::uint16_t* codes, unsigned char* carries,
+                      std::size_t first_row, std::size_t end_row) {
+    Word v[W];
+    for (Word& word : v) word = ~Word{0};
+    for (std::size_t r = first_row; r < end_row; ++r) {
+        const Word* row = match + std::size_t{codes[r]} * W;
+        unsigned char carry = carries[r];
+        for (std::size_t k = 0; k < W; ++k) {
+            const Word u = v[k] & row[k];
+            const Word sum = add_with_carry(v[k], u, carry);
+            v[k] = sum | (v[k] ^ u);
+        }
+        carries[r] = carry;
+    }
+    std::size_t zeros = 0;
+    for (const Word word : v) zeros += zero_bits(word);
+    return zeros;
+}
+
+std::size_t run_plain_block(const Layout& s, std::size_t width, std::size_t first_row,
+                            std::size_t end_row) {
+    switch (width) {
+    case 8: return run_block<8>(s.match, s.y_codes, s.carries, first_row, end_row);
+    case 4: return run_block<4>(s.match, s.y_codes, s.carries, first_row, end_row);
+    case 2: return run_block<2>(s.match, s.y_codes, s.carries, first_row, end_row);
+    default: return run_block<1>(s.match, s.y_codes, s.carries, first_row, end_row);
+    }
+}
+
+// Diagonals i - j of the table, i a position of X and j of Y, from 1.
+struct Band {
+    std::int64_t lo, hi;
+};
+
+struct PassResult {
+    std::size_t lcs;  // L~, a lower bound of the LCS
+    bool abandoned;   // stopped once its deficit was sure to exceed give_up
+};
+
+// One pass over the band; the full table is the band [-m, n].
+PassResult run_pass(const Layout& s, Band band, std::size_t block, std::size_t give_up) {
+    std::memset(s.carries, 0, s.m);
+    const std::size_t words = (s.n + kWordBits - 1) / kWordBits;
+    const std::size_t shorter = std::min(s.n, s.m);
+    const auto m = static_cast<std::int64_t>(s.m);
+    std::size_t zeros = 0;
+    for (std::size_t first = 0; first < words;) {
+        std::size_t width = block;
+        while (width > words - first) width /= 2;
+        // Columns c0 + 1 to c1; they meet the band in rows j with
+        // c0 + 1 <= j + hi and j + lo <= c1. Those rows never decrease from
+        // block to block, so the carries of rows past the previous block's
+        // last are still 0.
+        const std::size_t c0 = first * kWordBits;
+        const std::size_t c1 = std::min(s.n, (first + width) * kWordBits);
+        const std::int64_t first_row =
+            std::max<std::int64_t>(1, static_cast<std::int64_t>(c0) + 1 - band.hi);
+        const std::int64_t last_row = std::min<std::int64_t>(m, static_cast<std::int64_t>(c1) - band.lo);
+        if (first_row <= last_row) {
+            build_match(s, first, width);
+            zeros += run_plain_block(s, width, static_cast<std::size_t>(first_row - 1),
+                                     static_cast<std::size_t>(last_row));
+        }
+        first += width;
+        // Each later column adds at most 1 to the final count.
+        if (zeros + (s.n - c1) + give_up < shorter) return {zeros, true};
+    }
+    return {zeros, false};
+}
+
+Band band_around_diagonal(const Layout& s, std::size_t half_width) {
+    const std::int64_t delta = static_cast<std::int64_t>(s.n) - static_cast<std::int64_t>(s.m);
+    const auto w = static_cast<std::int64_t>(half_width);
+    return {std::min<std::int64_t>(0, delta) - w, std::max<std::int64_t>(0, delta) + w};
+}
+
+std::size_t full_lcs(const Layout& s) {
+    const Band everything{-static_cast<std::int64_t>(s.m), static_cast<std::int64_t>(s.n)};
+    return run_pass(s, everything, kWideBlock, s.n).lcs;
+}
+
+// The largest half-width whose band costs at most half the full computation,
+// or 0 when no band is worth trying.
+std::size_t widest_useful_band(const Layout& s) {
+    const std::size_t words = (s.n + kWordBits - 1) / kWordBits;
+    if (words < kBandMinWords) return 0;
+    // A band row touches at most (|n - m| + 2w) / 64 words plus two blocks.
+    const std::size_t delta = s.n > s.m ? s.n - s.m : s.m - s.n;
+    const std::size_t budget = (words / 2 - 2 * kWideBlock) * kWordBits;
+    return budget > delta ? (budget - delta) / 2 : 0;
+}
+
+std::size_t banded_lcs(const Layout& s, const HyyroPaths& paths) {
+    if (paths.first_band < 0) return full_lcs(s);
+    const std::size_t shorter = std::min(s.n, s.m);
+    const bool forced = paths.first_band > 0;
+    const std::size_t widest =
+        forced ? std::max(shorter, static_cast<std::size_t>(paths.first_band)) : widest_useful_band(s);
+    const std::size_t first_width = forced ? static_cast<std::size_t>(paths.first_band) : kFirstBand;
+    if (widest < first_width) return full_lcs(s);
+
+    const PassResult narrow = run_pass(s, band_around_diagonal(s, first_width), kNarrowBlock, widest);
+    if (narrow.abandoned) return full_lcs(s);
+    const std::size_t deficit = shorter - narrow.lcs;
+    if (deficit <= first_width) return narrow.lcs;
+    if (deficit > widest) return full_lcs(s);
+    // The true deficit is at most this one, so this band holds every longest
+    // path and its L~ is exact; the check restates the proof's condition.
+    const PassResult wide = run_pass(s, band_around_diagonal(s, deficit), kWideBlock, shorter);
+    if (shorter - wide.lcs <= deficit) return wide.lcs;
+    return full_lcs(s);
+}
+
+std::size_t distinct_bytes(const unsigned char* text, std::size_t length) {
+    bool seen[256] = {};
+    std::size_t count = 0;
+    for (std::size_t p = 0; p < length; ++p) {
+        if (!seen[text[p]]) {
+            seen[text[p]] = true;
+            ++count;
+        }
+    }
+    return count;
+}
+
+// Words touched by the full computation with X packed: the rows of Y and
+// the building of X's match rows.
+double packing_cost(std::size_t n, std::size_t distinct, std::size_t m) {
+    const double words = static_cast<double>((n + kWordBits - 1) / kWordBits);
+    return words * (static_cast<double>(m) + static_cast<double>(distinct) + 1.0) +
+           static_cast<double>(n);
+}
+
+}  // namespace
+
+namespace routines_detail {
+
+bool hyyro_has_vector_units() { return false; }
+
+std::int32_t hyyro_lcs(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB,
+                       HyyroPaths paths) {
+    const std::size_t lengthA = count_of(lenA);
+    const std::size_t lengthB = count_of(lenB);
+    if (lengthA == 0 || lengthB == 0) return 0;
+    const auto* textA = reinterpret_cast<const unsigned char*>(a) + 1;
+    const auto* textB = reinterpret_cast<const unsigned char*>(b) + 1;
+
+    // LCS(A, B) = LCS(B, A): pack the one that costs fewer words.
+    const std::size_t distinctA = distinct_bytes(textA, lengthA);
+    const std::size_t distinctB = distinct_bytes(textB, lengthB);
+    const bool packA = packing_cost(lengthA, distinctA, lengthB) <=
+                       packing_cost(lengthB, distinctB, lengthA);
+
+    Layout s{};
+    s.x = packA ? textA : textB;
+    s.n = packA ? lengthA : lengthB;
+    s.m = packA ? lengthB : lengthA;
+    const unsigned char* y = packA ? textB : textA;
+    for (std::size_t p = 0; p < s.n; ++p) {
+        if (s.code_of[s.x[p]] == 0) s.code_of[s.x[p]] = static_cast<std::uint16_t>(++s.distinct);
+    }
+    ZeroFilled<std::uint16_t> codes(s.m);
+    for (std::size_t r = 0; r < s.m; ++r) codes[r] = s.code_of[y[r]];
+    ZeroFilled<unsigned char> carries(s.m);
+    ZeroFilled<Word> match((s.distinct + 1) * kWideBlock);
+    s.y_codes = codes.get();
+    s.carries = carries.get();
+    s.match = match.get();
+    return static_cast<std::int32_t>(banded_lcs(s, paths));
+}
+
+}  // namespace routines_detail
+
+std::int32_t Hyyro_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
+    return routines_detail::hyyro_lcs(a, b, lenA, lenB, routines_detail::HyyroPaths{});
+}
