@@ -116,6 +116,7 @@ struct Layout {
     const std::uint16_t* y_codes;  // the codes of Y's positions 1 to m
     unsigned char* carries;        // per row of Y: the carry out of the block before
     Word* match;                   // one block's match rows: row c at c * width
+    std::size_t widest_block;      // words of the widest kernel in use
 };
 
 // The match rows of words first to first + width - 1 of X.
@@ -162,6 +163,74 @@ std::size_t run_plain_block(const Layout& s, std::size_t width, std::size_t firs
     }
 }
 
+#if defined(LCS_HYYRO_X86) && defined(__GNUC__)
+#define LCS_HYYRO_AVX512 1
+
+// The same block as run_block, 32 words as four AVX-512 registers of eight
+// lanes. A lane adds without carrying, so the carries come from two masks:
+// g, the lanes whose sum wrapped (they pass a carry on), and p, the lanes
+// whose sum is all ones (they pass on a carry that reaches them). The lanes
+// that receive a carry are then ((g << 1 | carry in) + p) ^ p: the mask
+// addition runs each carry through its run of p lanes, as the word addition
+// runs it through a run of one bits. g and p never share a lane, since a
+// wrapped sum is at most 2^64 - 2, so bit 32 of the mask sum is the carry out.
+__attribute__((target("avx512f"))) std::size_t run_vector_block(
+    const Word* match, const std::uint16_t* codes, unsigned char* carries, std::size_t first_row,
+    std::size_t end_row) {
+    constexpr std::size_t kRegisters = 4;
+    constexpr std::size_t kLanes = 8;
+    const __m512i ones = _mm512_set1_epi64(-1);
+    const __m512i one = _mm512_set1_epi64(1);
+    __m512i v[kRegisters];
+    for (__m512i& part : v) part = ones;
+    for (std::size_t r = first_row; r < end_row; ++r) {
+        const Word* row = match + std::size_t{codes[r]} * kRegisters * kLanes;
+        __m512i sum[kRegisters], kept[kRegisters];
+        std::uint64_t wrapped = 0, full = 0;
+        for (std::size_t k = 0; k < kRegisters; ++k) {
+            const __m512i m = _mm512_load_si512(row + k * kLanes);
+            const __m512i u = _mm512_and_si512(v[k], m);
+            sum[k] = _mm512_add_epi64(v[k], u);
+            kept[k] = _mm512_xor_si512(v[k], u);
+            wrapped |= std::uint64_t{_mm512_cmplt_epu64_mask(sum[k], v[k])} << (k * kLanes);
+            full |= std::uint64_t{_mm512_cmpeq_epi64_mask(sum[k], ones)} << (k * kLanes);
+        }
+        const std::uint64_t runs = ((wrapped << 1) | carries[r]) + full;
+        const std::uint64_t received = runs ^ full;
+        carries[r] = static_cast<unsigned char>(runs >> (kRegisters * kLanes));
+        for (std::size_t k = 0; k < kRegisters; ++k) {
+            const auto lanes = static_cast<__mmask8>(received >> (k * kLanes));
+            v[k] = _mm512_or_si512(_mm512_mask_add_epi64(sum[k], lanes, sum[k], one), kept[k]);
+        }
+    }
+    alignas(64) Word words[kRegisters * kLanes];
+    for (std::size_t k = 0; k < kRegisters; ++k) _mm512_store_si512(words + k * kLanes, v[k]);
+    std::size_t zeros = 0;
+    for (const Word word : words) zeros += zero_bits(word);
+    return zeros;
+}
+
+bool processor_has_avx512() {
+    static const bool has = __builtin_cpu_supports("avx512f");
+    return has;
+}
+#else
+bool processor_has_avx512() { return false; }
+#endif
+
+// Words of the vector kernel's block.
+constexpr std::size_t kVectorBlock = 32;
+
+std::size_t run_any_block(const Layout& s, std::size_t width, std::size_t first_row,
+                          std::size_t end_row) {
+#if defined(LCS_HYYRO_AVX512)
+    if (width == kVectorBlock) {
+        return run_vector_block(s.match, s.y_codes, s.carries, first_row, end_row);
+    }
+#endif
+    return run_plain_block(s, width, first_row, end_row);
+}
+
 // Diagonals i - j of the table, i a position of X and j of Y, from 1.
 struct Band {
     std::int64_t lo, hi;
@@ -181,6 +250,7 @@ PassResult run_pass(const Layout& s, Band band, std::size_t block, std::size_t g
     std::size_t zeros = 0;
     for (std::size_t first = 0; first < words;) {
         std::size_t width = block;
+        if (width == kVectorBlock && words - first < kVectorBlock) width = kWideBlock;
         while (width > words - first) width /= 2;
         // Columns c0 + 1 to c1; they meet the band in rows j with
         // c0 + 1 <= j + hi and j + lo <= c1. Those rows never decrease from
@@ -193,7 +263,7 @@ PassResult run_pass(const Layout& s, Band band, std::size_t block, std::size_t g
         const std::int64_t last_row = std::min<std::int64_t>(m, static_cast<std::int64_t>(c1) - band.lo);
         if (first_row <= last_row) {
             build_match(s, first, width);
-            zeros += run_plain_block(s, width, static_cast<std::size_t>(first_row - 1),
+            zeros += run_any_block(s, width, static_cast<std::size_t>(first_row - 1),
                                      static_cast<std::size_t>(last_row));
         }
         first += width;
@@ -211,7 +281,7 @@ Band band_around_diagonal(const Layout& s, std::size_t half_width) {
 
 std::size_t full_lcs(const Layout& s) {
     const Band everything{-static_cast<std::int64_t>(s.m), static_cast<std::int64_t>(s.n)};
-    return run_pass(s, everything, kWideBlock, s.n).lcs;
+    return run_pass(s, everything, s.widest_block, s.n).lcs;
 }
 
 // The largest half-width whose band costs at most half the full computation,
@@ -270,7 +340,7 @@ double packing_cost(std::size_t n, std::size_t distinct, std::size_t m) {
 
 namespace routines_detail {
 
-bool hyyro_has_vector_units() { return false; }
+bool hyyro_has_vector_units() { return processor_has_avx512(); }
 
 std::int32_t hyyro_lcs(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB,
                        HyyroPaths paths) {
@@ -297,10 +367,14 @@ std::int32_t hyyro_lcs(const char* a, const char* b, std::int32_t lenA, std::int
     ZeroFilled<std::uint16_t> codes(s.m);
     for (std::size_t r = 0; r < s.m; ++r) codes[r] = s.code_of[y[r]];
     ZeroFilled<unsigned char> carries(s.m);
-    ZeroFilled<Word> match((s.distinct + 1) * kWideBlock);
+    s.widest_block = paths.vector_units && processor_has_avx512() ? kVectorBlock : kWideBlock;
+    // Match rows start on a cache line, so that no load of a row splits one.
+    constexpr std::size_t kLineWords = 64 / sizeof(Word);
+    ZeroFilled<Word> match((s.distinct + 1) * s.widest_block + kLineWords);
+    const auto offset = reinterpret_cast<std::uintptr_t>(match.get()) / sizeof(Word) % kLineWords;
+    s.match = match.get() + (offset == 0 ? 0 : kLineWords - offset);
     s.y_codes = codes.get();
     s.carries = carries.get();
-    s.match = match.get();
     return static_cast<std::int32_t>(banded_lcs(s, paths));
 }
 
