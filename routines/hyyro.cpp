@@ -80,6 +80,8 @@ constexpr std::size_t kWordBits = 64;
 // Widest block of the plain kernel: eight words in registers, with their
 // temporaries, fill the general registers of x86-64.
 constexpr std::size_t kWideBlock = 8;
+// Words of the AVX-512 kernel's block: four registers of eight words.
+constexpr std::size_t kVectorBlock = 32;
 // Block width of the first, narrow band: a narrow band over wide blocks
 // would cost most of what it saves.
 constexpr std::size_t kNarrowBlock = 2;
@@ -119,16 +121,62 @@ struct Layout {
     std::size_t widest_block;      // words of the widest kernel in use
 };
 
-// The match rows of words first to first + width - 1 of X.
-void build_match(const Layout& s, std::size_t first, std::size_t width) {
-    std::memset(s.match, 0, (s.distinct + 1) * width * sizeof(Word));
+// The match rows of words first to first + width - 1 of X. The plain
+// kernels also keep each row's complement, ~M, after it (a row of 2 x width
+// words), for the term V - U = V & ~M.
+void build_match(const Layout& s, std::size_t first, std::size_t width, bool complements) {
+    const std::size_t stride = complements ? 2 * width : width;
+    std::memset(s.match, 0, (s.distinct + 1) * stride * sizeof(Word));
     const std::size_t begin = first * kWordBits;
     const std::size_t end = std::min(s.n, (first + width) * kWordBits);
     for (std::size_t p = begin; p < end; ++p) {
         const std::size_t bit = p - begin;
-        s.match[s.code_of[s.x[p]] * width + bit / kWordBits] |= Word{1} << (bit % kWordBits);
+        s.match[s.code_of[s.x[p]] * stride + bit / kWordBits] |= Word{1} << (bit % kWordBits);
+    }
+    if (!complements) return;
+    for (std::size_t code = 0; code <= s.distinct; ++code) {
+        Word* row = s.match + code * stride;
+        for (std::size_t k = 0; k < width; ++k) row[width + k] = ~row[k];
     }
 }
+
+// Four words of one row: v[k] = (v[k] + u[k]) | (v[k] & ~m[k]), u = v & m,
+// the additions carrying from v[0] to v[3]. not_m is m + offset words.
+#if defined(LCS_HYYRO_X86) && defined(__OPTIMIZE__)
+// Compilers keep the carry of _addcarry_u64 in a byte between the words;
+// here it stays in the carry flag through all four additions: the ANDs go
+// first, the flag is set once from the carry byte, the four ADCs follow, and
+// the flag is saved before the ORs clobber it.
+template <std::size_t Offset>
+inline void update_four(Word* v, const Word* m, unsigned char& carry) {
+    Word u0, u1, u2, u3;
+    __asm__(
+        "mov %[v0], %[u0]\n\tand (%[m]), %[u0]\n\t"
+        "mov %[v1], %[u1]\n\tand 8(%[m]), %[u1]\n\t"
+        "mov %[v2], %[u2]\n\tand 16(%[m]), %[u2]\n\t"
+        "mov %[v3], %[u3]\n\tand 24(%[m]), %[u3]\n\t"
+        "addb $-1, %[c]\n\t"
+        "adc %[v0], %[u0]\n\tadc %[v1], %[u1]\n\tadc %[v2], %[u2]\n\tadc %[v3], %[u3]\n\t"
+        "setc %[c]\n\t"
+        "and %c[off](%[m]), %[v0]\n\tor %[u0], %[v0]\n\t"
+        "and %c[off]+8(%[m]), %[v1]\n\tor %[u1], %[v1]\n\t"
+        "and %c[off]+16(%[m]), %[v2]\n\tor %[u2], %[v2]\n\t"
+        "and %c[off]+24(%[m]), %[v3]\n\tor %[u3], %[v3]"
+        : [v0] "+r"(v[0]), [v1] "+r"(v[1]), [v2] "+r"(v[2]), [v3] "+r"(v[3]), [u0] "=&r"(u0),
+          [u1] "=&r"(u1), [u2] "=&r"(u2), [u3] "=&r"(u3), [c] "+q"(carry)
+        : [m] "r"(m), [off] "i"(Offset * sizeof(Word)), "m"(*reinterpret_cast<const Word(*)[4]>(m)),
+          "m"(*reinterpret_cast<const Word(*)[4]>(m + Offset))
+        : "cc");
+}
+#else
+template <std::size_t Offset>
+inline void update_four(Word* v, const Word* m, unsigned char& carry) {
+    for (std::size_t k = 0; k < 4; ++k) {
+        const Word sum = add_with_carry(v[k], v[k] & m[k], carry);
+        v[k] = sum | (v[k] & m[Offset + k]);
+    }
+}
+#endif
 
 // Runs one block of W words down rows first_row to end_row - 1 of Y (from
 // 0), from the all-ones state, and returns its zero bits at the end. Bits
@@ -139,12 +187,15 @@ std::size_t run_block(const Word* match, const std::uint16_t* codes, unsigned ch
     Word v[W];
     for (Word& word : v) word = ~Word{0};
     for (std::size_t r = first_row; r < end_row; ++r) {
-        const Word* row = match + std::size_t{codes[r]} * W;
+        const Word* row = match + std::size_t{codes[r]} * 2 * W;
         unsigned char carry = carries[r];
-        for (std::size_t k = 0; k < W; ++k) {
-            const Word u = v[k] & row[k];
-            const Word sum = add_with_carry(v[k], u, carry);
-            v[k] = sum | (v[k] ^ u);
+        if constexpr (W % 4 == 0) {
+            for (std::size_t k = 0; k < W; k += 4) update_four<W>(v + k, row + k, carry);
+        } else {
+            for (std::size_t k = 0; k < W; ++k) {
+                const Word sum = add_with_carry(v[k], v[k] & row[k], carry);
+                v[k] = sum | (v[k] & row[W + k]);
+            }
         }
         carries[r] = carry;
     }
@@ -218,9 +269,6 @@ bool processor_has_avx512() {
 bool processor_has_avx512() { return false; }
 #endif
 
-// Words of the vector kernel's block.
-constexpr std::size_t kVectorBlock = 32;
-
 std::size_t run_any_block(const Layout& s, std::size_t width, std::size_t first_row,
                           std::size_t end_row) {
 #if defined(LCS_HYYRO_AVX512)
@@ -262,7 +310,7 @@ PassResult run_pass(const Layout& s, Band band, std::size_t block, std::size_t g
             std::max<std::int64_t>(1, static_cast<std::int64_t>(c0) + 1 - band.hi);
         const std::int64_t last_row = std::min<std::int64_t>(m, static_cast<std::int64_t>(c1) - band.lo);
         if (first_row <= last_row) {
-            build_match(s, first, width);
+            build_match(s, first, width, width != kVectorBlock);
             zeros += run_any_block(s, width, static_cast<std::size_t>(first_row - 1),
                                      static_cast<std::size_t>(last_row));
         }
@@ -370,7 +418,7 @@ std::int32_t hyyro_lcs(const char* a, const char* b, std::int32_t lenA, std::int
     s.widest_block = paths.vector_units && processor_has_avx512() ? kVectorBlock : kWideBlock;
     // Match rows start on a cache line, so that no load of a row splits one.
     constexpr std::size_t kLineWords = 64 / sizeof(Word);
-    ZeroFilled<Word> match((s.distinct + 1) * s.widest_block + kLineWords);
+    ZeroFilled<Word> match((s.distinct + 1) * std::max(s.widest_block, 2 * kWideBlock) + kLineWords);
     const auto offset = reinterpret_cast<std::uintptr_t>(match.get()) / sizeof(Word) % kLineWords;
     s.match = match.get() + (offset == 0 ? 0 : kLineWords - offset);
     s.y_codes = codes.get();
