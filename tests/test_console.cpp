@@ -114,6 +114,13 @@ TEST(Console, BadInputGetsOneErrorLineAndStatusOne) {
     }
 }
 
+TEST(Console, AFailedWriteOfTheResultIsAnError) {
+    const std::string command = "printf '1 1 a a' | '" LCS_EXECUTABLE "' > /dev/full 2> /dev/null";
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+}
+
 TEST(Console, NeverWaitsForAKeyWhenPiped) {
     // Standard input is a file here, not a terminal: the run must end at once
     // with nothing after the result line.
