@@ -261,6 +261,63 @@ __attribute__((target("avx512f"))) std::size_t run_vector_block(
     return zeros;
 }
 
+// A band of Y's rows in a window of K registers (8K words) that slides
+// along X with the band: at row j it starts at the word of column j + lo,
+// so it holds every column of the band if hi - lo < 64 (8K - 1). The words
+// that the window leaves behind are frozen, the carry into its lowest word
+// is 0 and the carry out of its top is dropped, as for the blocks outside a
+// band; a word that enters it at the top is still all ones. Unlike a column
+// block, the window costs 8K words a row whatever the length of X; it reads
+// the match rows of all of X from `table` (row c at c * words).
+template <std::size_t K>
+__attribute__((target("avx512f"))) std::size_t run_vector_window(
+    const Word* table, std::size_t words, const std::uint16_t* codes, std::size_t m,
+    std::int64_t lo) {
+    constexpr std::size_t kLanes = 8;
+    constexpr std::size_t kWindow = K * kLanes;
+    const __m512i ones = _mm512_set1_epi64(-1);
+    const __m512i one = _mm512_set1_epi64(1);
+    __m512i v[K];
+    for (__m512i& part : v) part = ones;
+    std::size_t frozen_zeros = 0;
+    std::size_t first = 0;
+    const std::size_t last_first = words - kWindow;
+    for (std::size_t r = 0; r < m; ++r) {
+        const std::int64_t low_column = static_cast<std::int64_t>(r) + 1 + lo;
+        const std::size_t wanted =
+            low_column <= 1 ? 0
+                            : std::min(last_first, static_cast<std::size_t>(low_column - 1) / kWordBits);
+        if (first < wanted) {  // the band moves one column a row: one word at most
+            frozen_zeros += zero_bits(static_cast<Word>(v[0][0]));
+            // Lanes move down by one, the next register's lowest lane coming in.
+            for (std::size_t k = 0; k + 1 < K; ++k) {
+                v[k] = _mm512_mask_alignr_epi64(v[k], 0xff, v[k + 1], v[k], 1);
+            }
+            v[K - 1] = _mm512_mask_alignr_epi64(v[K - 1], 0xff, ones, v[K - 1], 1);
+            ++first;
+        }
+        const Word* row = table + std::size_t{codes[r]} * words + first;
+        __m512i sum[K], kept[K];
+        std::uint64_t wrapped = 0, full = 0;
+        for (std::size_t k = 0; k < K; ++k) {
+            const __m512i u = _mm512_and_si512(v[k], _mm512_loadu_si512(row + k * kLanes));
+            sum[k] = _mm512_add_epi64(v[k], u);
+            kept[k] = _mm512_xor_si512(v[k], u);
+            wrapped |= std::uint64_t{_mm512_cmplt_epu64_mask(sum[k], v[k])} << (k * kLanes);
+            full |= std::uint64_t{_mm512_cmpeq_epi64_mask(sum[k], ones)} << (k * kLanes);
+        }
+        const std::uint64_t received = ((wrapped << 1) + full) ^ full;
+        for (std::size_t k = 0; k < K; ++k) {
+            const auto lanes = static_cast<__mmask8>(received >> (k * kLanes));
+            v[k] = _mm512_or_si512(_mm512_mask_add_epi64(sum[k], lanes, sum[k], one), kept[k]);
+        }
+    }
+    alignas(64) Word last[kWindow];
+    for (std::size_t k = 0; k < K; ++k) _mm512_store_si512(last + k * kLanes, v[k]);
+    for (const Word word : last) frozen_zeros += zero_bits(word);
+    return frozen_zeros;
+}
+
 bool processor_has_avx512() {
     static const bool has = __builtin_cpu_supports("avx512f");
     return has;
@@ -332,35 +389,93 @@ std::size_t full_lcs(const Layout& s) {
     return run_pass(s, everything, s.widest_block, s.n).lcs;
 }
 
+// Registers of the widest sliding window.
+constexpr std::size_t kWidestWindow = 8;
+// The window reads the match rows of all of X; above this many bytes of
+// them a band runs in column blocks instead.
+constexpr double kWindowTableBytes = 64.0 * 1024 * 1024;
+
+// The registers of the narrowest sliding window that holds the band, or 0
+// when there is none (no AVX-512, too wide a band, too short an X).
+std::size_t window_registers(const Layout& s, Band band) {
+    if (s.widest_block != kVectorBlock) return 0;
+    const std::size_t words = (s.n + kWordBits - 1) / kWordBits;
+    const double table =
+        static_cast<double>(s.distinct + 1) * static_cast<double>(words) * sizeof(Word);
+    if (table > kWindowTableBytes) return 0;
+    for (std::size_t k = 2; k <= kWidestWindow; k *= 2) {
+        const auto columns = static_cast<std::int64_t>((8 * k - 1) * kWordBits);
+        if (band.hi - band.lo <= columns && 8 * k <= words) return k;
+    }
+    return 0;
+}
+
+// L~ of the band by the sliding window, when one holds it. The window
+// computes every cell of the band, so its L~ is exact whenever the column
+// blocks' would be.
+bool run_window_pass(const Layout& s, Band band, std::size_t& lcs) {
+#if defined(LCS_HYYRO_AVX512)
+    const std::size_t registers = window_registers(s, band);
+    if (registers == 0) return false;
+    const std::size_t words = (s.n + kWordBits - 1) / kWordBits;
+    ZeroFilled<Word> table((s.distinct + 1) * words);
+    for (std::size_t p = 0; p < s.n; ++p) {
+        table[s.code_of[s.x[p]] * words + p / kWordBits] |= Word{1} << (p % kWordBits);
+    }
+    switch (registers) {
+    case 2: lcs = run_vector_window<2>(table.get(), words, s.y_codes, s.m, band.lo); break;
+    case 4: lcs = run_vector_window<4>(table.get(), words, s.y_codes, s.m, band.lo); break;
+    default: lcs = run_vector_window<8>(table.get(), words, s.y_codes, s.m, band.lo); break;
+    }
+    return true;
+#else
+    (void)s;
+    (void)band;
+    (void)lcs;
+    return false;
+#endif
+}
+
 // The largest half-width whose band costs at most half the full computation,
 // or 0 when no band is worth trying.
 std::size_t widest_useful_band(const Layout& s) {
     const std::size_t words = (s.n + kWordBits - 1) / kWordBits;
     if (words < kBandMinWords) return 0;
-    // A band row touches at most (|n - m| + 2w) / 64 words plus two blocks.
     const std::size_t delta = s.n > s.m ? s.n - s.m : s.m - s.n;
+    // In column blocks a band row touches at most (|n - m| + 2w) / 64 words
+    // plus two blocks.
     const std::size_t budget = (words / 2 - 2 * kWideBlock) * kWordBits;
-    return budget > delta ? (budget - delta) / 2 : 0;
+    std::size_t widest = budget > delta ? (budget - delta) / 2 : 0;
+    // The widest window costs its 64 words a row.
+    const std::size_t window_columns = (8 * kWidestWindow - 1) * kWordBits;
+    if (s.widest_block == kVectorBlock && 8 * kWidestWindow <= words / 2 &&
+        window_columns > delta) {
+        widest = std::max(widest, (window_columns - delta) / 2);
+    }
+    return widest;
 }
 
 std::size_t banded_lcs(const Layout& s, const HyyroPaths& paths) {
     if (paths.first_band < 0) return full_lcs(s);
     const std::size_t shorter = std::min(s.n, s.m);
     const bool forced = paths.first_band > 0;
-    const std::size_t widest =
-        forced ? std::max(shorter, static_cast<std::size_t>(paths.first_band)) : widest_useful_band(s);
+    const std::size_t widest = forced ? std::max(shorter, static_cast<std::size_t>(paths.first_band))
+                                      : widest_useful_band(s);
     const std::size_t first_width = forced ? static_cast<std::size_t>(paths.first_band) : kFirstBand;
     if (widest < first_width) return full_lcs(s);
 
-    const PassResult narrow = run_pass(s, band_around_diagonal(s, first_width), kNarrowBlock, widest);
+    const PassResult narrow =
+        run_pass(s, band_around_diagonal(s, first_width), kNarrowBlock, widest);
     if (narrow.abandoned) return full_lcs(s);
     const std::size_t deficit = shorter - narrow.lcs;
     if (deficit <= first_width) return narrow.lcs;
     if (deficit > widest) return full_lcs(s);
     // The true deficit is at most this one, so this band holds every longest
     // path and its L~ is exact; the check restates the proof's condition.
-    const PassResult wide = run_pass(s, band_around_diagonal(s, deficit), kWideBlock, shorter);
-    if (shorter - wide.lcs <= deficit) return wide.lcs;
+    const Band band = band_around_diagonal(s, deficit);
+    std::size_t wide = 0;
+    if (!run_window_pass(s, band, wide)) wide = run_pass(s, band, kWideBlock, shorter).lcs;
+    if (shorter - wide <= deficit) return wide;
     return full_lcs(s);
 }
 
