@@ -389,49 +389,115 @@ std::size_t full_lcs(const Layout& s) {
     return run_pass(s, everything, s.widest_block, s.n).lcs;
 }
 
+// The same band in a window of four words in registers that slides along X
+// with the band, as run_vector_window does; it holds bands with
+// hi - lo < 192 (a first band on strings of about equal length). A word
+// that the window leaves behind keeps its zeros to the end and a later word
+// adds at most 64, so the pass gives up, as run_pass does, once the deficit
+// is sure to exceed give_up.
+PassResult run_plain_window(const Layout& s, const Word* table, std::size_t words,
+                            std::int64_t lo, std::size_t give_up) {
+    const std::uint16_t* codes = s.y_codes;
+    const std::size_t shorter = std::min(s.n, s.m);
+    constexpr std::size_t kWindow = 4;
+    Word v[kWindow] = {~Word{0}, ~Word{0}, ~Word{0}, ~Word{0}};
+    std::size_t frozen_zeros = 0;
+    std::size_t first = 0;
+    const std::size_t last_first = words - kWindow;
+    for (std::size_t r = 0; r < s.m; ++r) {
+        const std::int64_t low_column = static_cast<std::int64_t>(r) + 1 + lo;
+        const std::size_t wanted =
+            low_column <= 1 ? 0
+                            : std::min(last_first, static_cast<std::size_t>(low_column - 1) / kWordBits);
+        if (first < wanted) {
+            frozen_zeros += zero_bits(v[0]);
+            for (std::size_t k = 0; k + 1 < kWindow; ++k) v[k] = v[k + 1];
+            v[kWindow - 1] = ~Word{0};
+            ++first;
+            if (frozen_zeros + (s.n - first * kWordBits) + give_up < shorter) {
+                return {frozen_zeros, true};
+            }
+        }
+        const Word* row = table + std::size_t{codes[r]} * words + first;
+        unsigned char carry = 0;
+        for (std::size_t k = 0; k < kWindow; ++k) {
+            const Word u = v[k] & row[k];
+            const Word sum = add_with_carry(v[k], u, carry);
+            v[k] = sum | (v[k] ^ u);
+        }
+    }
+    for (const Word word : v) frozen_zeros += zero_bits(word);
+    return {frozen_zeros, false};
+}
+
 // Registers of the widest sliding window.
 constexpr std::size_t kWidestWindow = 8;
-// The window reads the match rows of all of X; above this many bytes of
+// The windows read the match rows of all of X; above this many bytes of
 // them a band runs in column blocks instead.
 constexpr double kWindowTableBytes = 64.0 * 1024 * 1024;
 
-// The registers of the narrowest sliding window that holds the band, or 0
+// The match rows of all of X, row c at c * words, for the sliding windows;
+// empty when they would take more than kWindowTableBytes.
+class MatchTable {
+public:
+    explicit MatchTable(const Layout& s)
+        : words_((s.n + kWordBits - 1) / kWordBits),
+          usable_(static_cast<double>(s.distinct + 1) * static_cast<double>(words_) *
+                      sizeof(Word) <= kWindowTableBytes),
+          rows_(usable_ ? (s.distinct + 1) * words_ : 0) {
+        if (!usable_) return;
+        for (std::size_t p = 0; p < s.n; ++p) {
+            rows_[s.code_of[s.x[p]] * words_ + p / kWordBits] |= Word{1} << (p % kWordBits);
+        }
+    }
+    bool usable() const { return usable_; }
+    std::size_t words() const { return words_; }
+    const Word* rows() const { return rows_.get(); }
+
+private:
+    std::size_t words_;
+    bool usable_;
+    ZeroFilled<Word> rows_;
+};
+
+// The registers of the narrowest vector window that holds the band, or 0
 // when there is none (no AVX-512, too wide a band, too short an X).
-std::size_t window_registers(const Layout& s, Band band) {
-    if (s.widest_block != kVectorBlock) return 0;
-    const std::size_t words = (s.n + kWordBits - 1) / kWordBits;
-    const double table =
-        static_cast<double>(s.distinct + 1) * static_cast<double>(words) * sizeof(Word);
-    if (table > kWindowTableBytes) return 0;
-    for (std::size_t k = 2; k <= kWidestWindow; k *= 2) {
+std::size_t window_registers(const Layout& s, const MatchTable& table, Band band) {
+    if (s.widest_block != kVectorBlock || !table.usable()) return 0;
+    for (std::size_t k = 2; k <= kWidestWindow; ++k) {
         const auto columns = static_cast<std::int64_t>((8 * k - 1) * kWordBits);
-        if (band.hi - band.lo <= columns && 8 * k <= words) return k;
+        if (band.hi - band.lo <= columns && 8 * k <= table.words()) return k;
     }
     return 0;
 }
 
-// L~ of the band by the sliding window, when one holds it. The window
-// computes every cell of the band, so its L~ is exact whenever the column
-// blocks' would be.
-bool run_window_pass(const Layout& s, Band band, std::size_t& lcs) {
-#if defined(LCS_HYYRO_AVX512)
-    const std::size_t registers = window_registers(s, band);
-    if (registers == 0) return false;
-    const std::size_t words = (s.n + kWordBits - 1) / kWordBits;
-    ZeroFilled<Word> table((s.distinct + 1) * words);
-    for (std::size_t p = 0; p < s.n; ++p) {
-        table[s.code_of[s.x[p]] * words + p / kWordBits] |= Word{1} << (p % kWordBits);
+// L~ of the band by a sliding window, when one holds it. A window computes
+// every cell of the band, so its L~ is exact whenever the column blocks'
+// would be.
+bool run_window_pass(const Layout& s, const MatchTable& table, Band band, std::size_t give_up,
+                     PassResult& result) {
+    if (!table.usable()) return false;
+    const std::size_t words = table.words();
+    if (band.hi - band.lo <= static_cast<std::int64_t>(3 * kWordBits) && words >= 4) {
+        result = run_plain_window(s, table.rows(), words, band.lo, give_up);
+        return true;
     }
-    switch (registers) {
-    case 2: lcs = run_vector_window<2>(table.get(), words, s.y_codes, s.m, band.lo); break;
-    case 4: lcs = run_vector_window<4>(table.get(), words, s.y_codes, s.m, band.lo); break;
-    default: lcs = run_vector_window<8>(table.get(), words, s.y_codes, s.m, band.lo); break;
+    result.abandoned = false;
+    std::size_t& lcs = result.lcs;
+#if defined(LCS_HYYRO_AVX512)
+    const Word* rows = table.rows();
+    switch (window_registers(s, table, band)) {
+    case 0: return false;
+    case 2: lcs = run_vector_window<2>(rows, words, s.y_codes, s.m, band.lo); break;
+    case 3: lcs = run_vector_window<3>(rows, words, s.y_codes, s.m, band.lo); break;
+    case 4: lcs = run_vector_window<4>(rows, words, s.y_codes, s.m, band.lo); break;
+    case 5: lcs = run_vector_window<5>(rows, words, s.y_codes, s.m, band.lo); break;
+    case 6: lcs = run_vector_window<6>(rows, words, s.y_codes, s.m, band.lo); break;
+    case 7: lcs = run_vector_window<7>(rows, words, s.y_codes, s.m, band.lo); break;
+    default: lcs = run_vector_window<8>(rows, words, s.y_codes, s.m, band.lo); break;
     }
     return true;
 #else
-    (void)s;
-    (void)band;
-    (void)lcs;
     return false;
 #endif
 }
@@ -464,8 +530,12 @@ std::size_t banded_lcs(const Layout& s, const HyyroPaths& paths) {
     const std::size_t first_width = forced ? static_cast<std::size_t>(paths.first_band) : kFirstBand;
     if (widest < first_width) return full_lcs(s);
 
-    const PassResult narrow =
-        run_pass(s, band_around_diagonal(s, first_width), kNarrowBlock, widest);
+    const MatchTable table(s);
+    const Band first_band = band_around_diagonal(s, first_width);
+    PassResult narrow{0, false};
+    if (!run_window_pass(s, table, first_band, widest, narrow)) {
+        narrow = run_pass(s, first_band, kNarrowBlock, widest);
+    }
     if (narrow.abandoned) return full_lcs(s);
     const std::size_t deficit = shorter - narrow.lcs;
     if (deficit <= first_width) return narrow.lcs;
@@ -473,9 +543,9 @@ std::size_t banded_lcs(const Layout& s, const HyyroPaths& paths) {
     // The true deficit is at most this one, so this band holds every longest
     // path and its L~ is exact; the check restates the proof's condition.
     const Band band = band_around_diagonal(s, deficit);
-    std::size_t wide = 0;
-    if (!run_window_pass(s, band, wide)) wide = run_pass(s, band, kWideBlock, shorter).lcs;
-    if (shorter - wide <= deficit) return wide;
+    PassResult wide{0, false};
+    if (!run_window_pass(s, table, band, shorter, wide)) wide = run_pass(s, band, kWideBlock, shorter);
+    if (shorter - wide.lcs <= deficit) return wide.lcs;
     return full_lcs(s);
 }
 
