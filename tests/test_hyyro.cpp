@@ -24,7 +24,9 @@ struct NamedPaths {
 };
 
 // Every way through the routine: each kernel, full or banded, the band
-// starting as narrow as it can so that it must widen.
+// starting as narrow as it can so that it must widen, or wide enough that
+// the first band alone must give the result (a half-width of 90 fits the
+// four-word window, 110 does not).
 std::vector<NamedPaths> every_path() {
     std::vector<NamedPaths> all;
     for (const bool vector : {false, true}) {
@@ -34,6 +36,8 @@ std::vector<NamedPaths> every_path() {
         all.push_back({kernel, {vector, -1}});
         all.push_back({kernel, {vector, 1}});
         all.push_back({kernel, {vector, 16}});
+        all.push_back({kernel, {vector, 90}});
+        all.push_back({kernel, {vector, 110}});
     }
     return all;
 }
@@ -136,7 +140,8 @@ TEST(Hyyro, BandWhoseLongestPathRunsJustOutsideIt) {
     // in some rows and not in others. The band's own result is then a little
     // short, by less than the next band's width.
     std::mt19937 rng(12);
-    for (const std::size_t shift : {std::size_t{2}, std::size_t{3}, std::size_t{17}, std::size_t{40}}) {
+    for (const std::size_t shift : {std::size_t{2}, std::size_t{3}, std::size_t{17}, std::size_t{40},
+                                    std::size_t{85}, std::size_t{100}}) {
         const std::string s = testing_support::random_string(rng, 1500, "ACGT");
         const std::string head = testing_support::random_string(rng, shift, "xy");
         expect_reference_on_every_path(head + s, s + head);
