@@ -26,10 +26,12 @@
 // each block runs down all its rows of Y before the next block starts; the
 // carry out of each row goes through `carries` to the same row of the next
 // block. So a row costs no loads or stores of V, the words of one block are
-// independent but for the carry, and the match rows of a block (257 x 8
-// words at most) stay in the first-level cache. Match rows exist only for the
-// bytes that occur in X, under dense codes; code 0 is the all-zero row of
-// bytes that X lacks.
+// independent but for the carry, and the match rows of a block (257 x 16
+// words at most, each row followed by its complement ~M) stay in the
+// first-level cache. Where the processor has AVX-512, blocks of 32 words run
+// as four vector registers instead (run_vector_block), and the plain blocks
+// finish the vector. Match rows exist only for the bytes that occur in X,
+// under dense codes; code 0 is the all-zero row of bytes that X lacks.
 //
 // Band (E. Ukkonen, "Algorithms for approximate string matching",
 // Information and Control 64, 1985). A block is computed only for the rows in
@@ -45,15 +47,21 @@
 // path leaves the band and L~ is exact. A first narrow band gives an L~ whose
 // deficit min(n, m) - L~ bounds the true one, so a second band of that
 // half-width always proves itself; when the first band shows the strings to
-// be unlike, the full computation runs instead.
+// be unlike, the full computation runs instead. A band that is narrow enough
+// runs in a window of registers that slides along X with the diagonal (four
+// words, or 16 to 64 words in vector registers): the same cells as the
+// blocks and a few more, the same lower bound, at a cost per row that does
+// not depend on the length of X.
 //
 // Cost: ceil(n / 64) words for each character of Y, four word operations
-// and a carry each, for the full computation; about (|n - m| + 2 w) / 64 + 16
-// words per character in a band of half-width w. Storage: m codes and m
-// carries, 257 x 8 match words, nothing that grows with 256 x n. The routine
-// packs whichever sequence costs fewer words in all. It wins over the
-// byte-wise bit vectors and the tables everywhere but on tiny inputs, and on
-// alike strings it costs time in proportion to their distance.
+// and a carry each, for the full computation; in a band of half-width w
+// about (|n - m| + 2 w) / 64 + 16 words per character in blocks, or the
+// window's words. Storage: m codes and m carries, 257 x 32 match words, and
+// for the windows the match rows of all of X (distinct bytes x ceil(n / 64)
+// words, used only up to 64 MiB); nothing that grows with 256 x n. The
+// routine packs whichever sequence costs fewer words in all. It wins over
+// the byte-wise bit vectors and the tables everywhere but on tiny inputs,
+// and on alike strings it costs time in proportion to their distance.
 #include "hyyro.h"
 
 #include <algorithm>

@@ -49,10 +49,12 @@ std::int32_t HuntSzymanski_Alg1(const char* a, const char* b, std::int32_t lenA,
 // (Ukkonen 1985) replaces the full computation.
 // Time: ceil(n / 64) words per character of the other sequence, n the packed
 // length; in the band about (d + |lenA - lenB|) / 64 + 16 words per character
-// for an insert-delete distance d.
+// for an insert-delete distance d, and at most 64 words where it fits a
+// sliding window. An AVX-512 kernel, chosen at run time, does the same work.
 // Space: linear in the lengths: one code and one carry byte per position of
-// the unpacked sequence, and at most 257 x 8 words of match rows (only bytes
-// that occur in the packed sequence have rows).
+// the unpacked sequence, at most 257 x 32 words of match rows, and for the
+// band the match rows of the bytes of the packed sequence over its whole
+// length (up to 64 MiB; beyond that the band runs without them).
 std::int32_t Hyyro_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
 // The collection as one table, so that tests, benchmarks, fuzzers and
