@@ -3,6 +3,7 @@
 // result line on every kind of bad input.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,8 +40,10 @@ std::string without_sanitizer_notes(const std::string& err) {
 }
 
 ProgramRun run_lcs(const std::string& input) {
-    const std::string dir = ::testing::TempDir();
-    const std::string in = dir + "lcs_in", out = dir + "lcs_out", err = dir + "lcs_err";
+    // Names of this process's own, so that tests running in parallel never
+    // share a file.
+    const std::string dir = ::testing::TempDir() + "lcs_" + std::to_string(::getpid()) + "_";
+    const std::string in = dir + "in", out = dir + "out", err = dir + "err";
     std::ofstream(in, std::ios::binary) << input;
     const std::string command =
         "'" LCS_EXECUTABLE "' < '" + in + "' > '" + out + "' 2> '" + err + "'";
