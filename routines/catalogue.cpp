@@ -93,7 +93,7 @@ double hyyro_bytes(double lenA, double lenB) {
     const double longer = lenA > lenB ? lenA : lenB;
     const double band_rows = 257.0 * 8.0 * (longer / 64.0 + 1.0);
     const double band_limit = 64.0 * 1024 * 1024;
-    return 3.0 * longer + 257.0 * 32.0 * 8.0 + 64.0 +
+    return 3.0 * longer + 257.0 * 32.0 * 8.0 + 128.0 +
            (band_rows < band_limit ? band_rows : band_limit);
 }
 

@@ -125,7 +125,7 @@ struct Layout {
     std::uint16_t code_of[256];    // dense code of each byte, 0 if absent from X
     const std::uint16_t* y_codes;  // the codes of Y's positions 1 to m
     unsigned char* carries;        // per row of Y: the carry out of the block before
-    Word* match;                   // one block's match rows: row c at c * width
+    Word* match;                   // one block's match rows (build_match)
     std::size_t widest_block;      // words of the widest kernel in use
 };
 
