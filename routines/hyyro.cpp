@@ -569,12 +569,14 @@ std::size_t distinct_bytes(const unsigned char* text, std::size_t length) {
     return count;
 }
 
-// Words touched by the full computation with X packed: the rows of Y and
-// the building of X's match rows.
+// Work of the full computation with X packed, in words: the rows of Y, the
+// building of X's match rows, and the codes and carries of Y (three bytes a
+// position, stored and set up whatever X is), which make a short Y the one
+// to read when the other is long.
 double packing_cost(std::size_t n, std::size_t distinct, std::size_t m) {
     const double words = static_cast<double>((n + kWordBits - 1) / kWordBits);
     return words * (static_cast<double>(m) + static_cast<double>(distinct) + 1.0) +
-           static_cast<double>(n);
+           static_cast<double>(n) + static_cast<double>(m);
 }
 
 }  // namespace
