@@ -149,7 +149,7 @@ void build_match(const Layout& s, std::size_t first, std::size_t width, bool com
 }
 
 // Four words of one row: v[k] = (v[k] + u[k]) | (v[k] & ~m[k]), u = v & m,
-// the additions carrying from v[0] to v[3]. not_m is m + offset words.
+// the additions carrying from v[0] to v[3]; ~m[k] is m[Offset + k].
 #if defined(LCS_HYYRO_X86) && defined(__OPTIMIZE__)
 // Compilers keep the carry of _addcarry_u64 in a byte between the words;
 // here it stays in the carry flag through all four additions: the ANDs go
