@@ -193,9 +193,17 @@ std::string human_bytes(double bytes) {
     return formatted("%.1f ", scaled) + units[unit];
 }
 
+namespace {
+
+std::string byte_count(std::int64_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
+}  // namespace
+
 void write_table(std::FILE* out, const Report& report) {
-    std::fprintf(out, "A: %lld bytes, B: %lld bytes\n\n", static_cast<long long>(report.length_a),
-                 static_cast<long long>(report.length_b));
+    std::fprintf(out, "A: %s, B: %s\n\n", byte_count(report.length_a).c_str(),
+                 byte_count(report.length_b).c_str());
     Cells lines = {{"method", "result", "time", "peak memory", "agrees"}};
     for (const Row& row : report.rows) lines.push_back(table_line(row, report.timeout_seconds));
     write_aligned(out, lines);

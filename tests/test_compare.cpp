@@ -210,6 +210,37 @@ TEST(Compare, SlowMethodsAreSkippedWithTheirEstimateOrStoppedAtTheTimeLimit) {
     EXPECT_NE(table.out.find("timed out"), std::string::npos) << table.out;
 }
 
+// Hunt-Szymanski's match lists take about 1 KiB for each byte of B, so a B of
+// a few tens of megabytes asks for more than the physical memory of a usual
+// machine, while only the lists of A's one byte would ever be touched.
+TEST(Compare, ATableBeyondTheMachinesMemoryIsSkippedOrFailsCleanly) {
+    const RoutineInfo* routine = find_routine("HuntSzymanski_Alg");
+    ASSERT_NE(routine, nullptr);
+    const double physical = double(::sysconf(_SC_PHYS_PAGES)) * double(::sysconf(_SC_PAGESIZE));
+    const std::size_t lenB = static_cast<std::size_t>(physical / 1024.0 * 1.1);
+    if (lenB > 96 * 1024 * 1024) GTEST_SKIP() << "this machine's memory is too large for the test";
+    ASSERT_GT(routine->working_bytes(1, double(lenB)), physical);
+    const std::string path = temporary_path("long.txt");
+    write_file(path, std::string(lenB, 'b'));
+
+    const Json skipped = run_json({"--files", "-m", routine->name, "-", path}, "a");
+    if (skipped.is_null()) return;
+    EXPECT_EQ(skipped["methods"].items.at(0)["status"].text, "skipped");
+    EXPECT_EQ(skipped["methods"].items.at(0)["skip_reason"].text, "too_big");
+
+    const Json forced = run_json({"--all", "--files", "-m", routine->name, "-", path}, "a");
+    if (forced.is_null()) return;
+    const std::string status = forced["methods"].items.at(0)["status"].text;
+#ifdef LCS_TESTS_UNDER_SANITIZER
+    // No cap on the child's address space under the sanitizers: the system
+    // may grant the lazily mapped table.
+    EXPECT_TRUE(status == "out_of_memory" || status == "ok") << status;
+#else
+    EXPECT_EQ(status, "out_of_memory");
+#endif
+    ::unlink(path.c_str());
+}
+
 TEST(Compare, BadArgumentsAndInputsGetOneErrorLineAndStatusTwo) {
     const std::string missing = temporary_path("no such file");
     const std::string directory = ::testing::TempDir();
