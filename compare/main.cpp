@@ -227,10 +227,10 @@ int main(int argc, char** argv) {
     Options options;
     compare::Report report;
     try {
-        if (!parse(argc, argv, options)) return kAgreed;
-        if (options.list) {
+        const bool go_on = parse(argc, argv, options);  // false after --help, --version
+        if (go_on && options.list) {
             compare::write_list(stdout, options.json);
-        } else {
+        } else if (go_on) {
             report = compare_inputs(options);
             if (options.json) {
                 compare::write_json(stdout, report);
@@ -242,6 +242,8 @@ int main(int argc, char** argv) {
         return fail(kBadUsage, error.what());
     } catch (const std::bad_alloc&) {
         return fail(kBadUsage, "not enough memory to hold the two inputs");
+    } catch (const std::exception& error) {
+        return fail(kBadUsage, error.what());
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         return fail(kOutputFailed, std::string("cannot write the output: ") + std::strerror(errno));
