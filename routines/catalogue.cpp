@@ -8,12 +8,50 @@
 namespace {
 
 constexpr double kInt32 = 4.0;
+constexpr double kDouble = 8.0;
 
 // Matching pairs of random text over about 16 letters, at about 10 ns each.
 double hunt_szymanski_seconds(double lenA, double lenB) { return 1e-8 * lenA * lenB / 16.0; }
 
 double hunt_szymanski_bytes(double /*lenA*/, double lenB) {
     return kInt32 * (256.0 * (lenB + 2.0) + (lenB + 1.0));
+}
+
+double wagner_fischer_seconds(double lenA, double lenB) { return 1.5e-9 * lenA * lenB; }
+
+double wagner_fischer_bytes(double lenA, double lenB) {
+    return kInt32 * (lenA + 2.0) * (lenB + 2.0);
+}
+
+// Each cell reads its partial row and partial column: lenA lenB (lenA + lenB) / 2.
+double needleman_wunsch_seconds(double lenA, double lenB) {
+    return 1.0e-10 * lenA * lenB * (lenA + lenB) / 2.0;
+}
+
+double needleman_wunsch_bytes(double lenA, double lenB) {
+    return kInt32 * ((lenA + 1.0) * (lenB + 1.0) + (lenB + 1.0));
+}
+
+double smith_waterman_seconds(double lenA, double lenB) {
+    return 1.2e-10 * lenA * lenB * (lenA + lenB) / 2.0;
+}
+
+double smith_waterman_bytes(double lenA, double lenB) {
+    const double longest = lenA > lenB ? lenA : lenB;
+    return kDouble * ((lenA + 1.0) * (lenB + 1.0) + 2.0 * (longest + 1.0) + (lenB + 1.0));
+}
+
+// Set-up over both strings, then lenB steps over ceil(lenA / 64) words.
+double allison_dix_seconds(double lenA, double lenB) {
+    return 2.0e-9 * (lenA + lenB) + 1.5e-9 * lenB * (lenA / 64.0 + 1.0);
+}
+
+// A vector for each distinct byte of A and B (at most 256, at most lenA + lenB),
+// the row vector and the reversed copy of B.
+double allison_dix_bytes(double lenA, double lenB) {
+    const double vector = (lenA + 7.0) / 8.0 + 1.0;
+    const double distinct = lenA + lenB < 256.0 ? lenA + lenB : 256.0;
+    return (distinct + 1.0) * vector + (lenB + 2.0);
 }
 
 const RoutineInfo kRoutines[] = {
@@ -23,6 +61,29 @@ const RoutineInfo kRoutines[] = {
      "subsequences, CACM 20(5), 1977",
      "O(r log n + lenA + lenB), r = matching pairs", "O(256 lenB), touched O(lenB)", 2,
      hunt_szymanski_bytes, hunt_szymanski_seconds},
+    {"WagnerFischer_Alg", RoutineKind::lcs_length, WagnerFischer_Alg, nullptr,
+     "Wagner-Fischer insert-delete edit distance, substitution priced 2",
+     "R. A. Wagner, M. J. Fischer, The string-to-string correction problem, JACM 21(1), 1974",
+     "O(lenA lenB)", "O(lenA lenB), the whole table", 2, wagner_fischer_bytes,
+     wagner_fischer_seconds},
+    {"NeedlemanWunsch_Alg", RoutineKind::lcs_length, NeedlemanWunsch_Alg, nullptr,
+     "Needleman-Wunsch maximum match, match table summed forward",
+     "S. B. Needleman, C. D. Wunsch, A general method applicable to the search for "
+     "similarities in the amino acid sequence of two proteins, J. Mol. Biol. 48(3), 1970",
+     "O(lenA lenB (lenA + lenB))", "O(lenA lenB)", 3, needleman_wunsch_bytes,
+     needleman_wunsch_seconds},
+    {"SmithWaterman_Alg", RoutineKind::local_alignment_score, nullptr, SmithWaterman_Alg,
+     "Smith-Waterman local alignment score, mismatch 1/3, gap of k costs 1 + k/3",
+     "T. F. Smith, M. S. Waterman, Identification of common molecular subsequences, "
+     "J. Mol. Biol. 147(1), 1981",
+     "O(lenA lenB (lenA + lenB))", "O(lenA lenB)", 3, smith_waterman_bytes,
+     smith_waterman_seconds},
+    {"AllisonDix_Alg", RoutineKind::lcs_length, AllisonDix_Alg, nullptr,
+     "Allison-Dix bit-vector recurrence, eight positions of A to a byte",
+     "L. Allison, T. I. Dix, A bit-string longest-common-subsequence algorithm, "
+     "Information Processing Letters 23(5), 1986",
+     "O(lenB lenA / 64 + lenA + lenB)", "O(256 lenA / 8 + lenB)", 2, allison_dix_bytes,
+     allison_dix_seconds},
 };
 
 }  // namespace

@@ -38,6 +38,48 @@ std::int32_t HuntSzymanski_Alg(const char* a, const char* b, std::int32_t lenA, 
 // The worker behind HuntSzymanski_Alg; the same contract and result.
 std::int32_t HuntSzymanski_Alg1(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
+// Wagner-Fischer. R. A. Wagner and M. J. Fischer, "The string-to-string
+// correction problem", Journal of the ACM 21(1), 1974. Fills the table of the
+// least number of edits turning A[1..i] into B[1..j], with a deletion or an
+// insertion costing 1 and a substitution 2, and returns (lenA + lenB - d) / 2
+// for the distance d of the whole strings, which is exactly the LCS length.
+// Time: O(lenA lenB).
+// Space: the whole table of (lenA + 2) x (lenB + 2) 32-bit counters.
+std::int32_t WagnerFischer_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
+// Needleman-Wunsch maximum match. S. B. Needleman and C. D. Wunsch, "A general
+// method applicable to the search for similarities in the amino acid sequence
+// of two proteins", Journal of Molecular Biology 48(3), 1970. Marks the equal
+// pairs in a match table, sums it forward (every cell adds the best cell of
+// its partial row and partial column above and to the left, scanned afresh)
+// and returns the largest value of the last row and column: the LCS length.
+// Time: O(lenA lenB (lenA + lenB)), the method's own cost.
+// Space: (lenA + 1) x (lenB + 1) 32-bit counters.
+std::int32_t NeedlemanWunsch_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
+// Smith-Waterman local alignment score. T. F. Smith and M. S. Waterman,
+// "Identification of common molecular subsequences", Journal of Molecular
+// Biology 147(1), 1981. Returns the best score of a local alignment of a
+// stretch of A with a stretch of B, 0.0 when none scores above 0: a match
+// scores +1.0, a mismatch costs c, the double nearest to one third, and a gap
+// of k bytes costs k c + 1.0, every gap length of every cell considered. The
+// score is that of plain IEEE double arithmetic, each operation rounded on
+// its own, bit for bit on every platform with IEEE doubles.
+// Time: O(lenA lenB (lenA + lenB)).
+// Space: (lenA + 1) x (lenB + 1) doubles, plus O(lenA + lenB).
+double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
+// Allison-Dix bit-vector LCS. L. Allison and T. I. Dix, "A bit-string
+// longest-common-subsequence algorithm", Information Processing Letters
+// 23(5), 1986. Keeps one bit per position of A, eight to a byte with position
+// 1 at the most significant bit of the first byte, updates that row vector by
+// an OR, a shift, a subtraction, an XOR and an AND for each byte of B (read
+// from its end) and returns the number of set bits.
+// Time: O(lenB lenA / 64) word steps, plus O(lenA + lenB) set-up.
+// Space: ceil(lenA / 8) + 1 bytes for each distinct byte of A and B, one more
+// such vector, and a reversed copy of B (lenB + 2 bytes).
+std::int32_t AllisonDix_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
 // The collection as one table, so that tests, benchmarks, fuzzers and
 // comparison tools run every routine without naming each one. A routine is
 // added to the collection by one row of this table (routines/catalogue.cpp).

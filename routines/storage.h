@@ -16,6 +16,10 @@
 #include <new>
 #include <type_traits>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace routines_detail {
 
 // A length as passed to a routine, as a count. Negative lengths lie outside
@@ -48,6 +52,24 @@ private:
     T* data_;
 };
 
+// Asks the system to back a block that the caller is about to fill densely
+// with large pages where it can: one fault per 2 MB instead of per 4 KB.
+// Filling a fresh table of hundreds of megabytes otherwise spends most of its
+// time in page faults. A hint only; where it is not available nothing changes.
+inline void advise_dense_use(void* block, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kPage = 4096;
+    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
+    if (bytes < kWorthIt) return;
+    const auto first = (reinterpret_cast<std::uintptr_t>(block) + kPage - 1) & ~(kPage - 1);
+    const auto last = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kPage - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
 // A working table of `rows` x `columns` values, zero-filled, held in one
 // block: row r starts at r * columns. One block instead of a separately
 // allocated row each is invisible to callers, keeps rows adjacent in memory,
@@ -56,7 +78,9 @@ template <typename T>
 class ZeroTable {
 public:
     ZeroTable(std::size_t rows, std::size_t columns)
-        : columns_(columns), cells_(checked_product(rows, columns)) {}
+        : columns_(columns), cells_(checked_product(rows, columns)) {
+        advise_dense_use(cells_.get(), rows * columns * sizeof(T));
+    }
 
     T* row(std::size_t r) const { return cells_.get() + r * columns_; }
 

@@ -1,0 +1,289 @@
+// Smith-Waterman local alignment score.
+//
+// T. F. Smith and M. S. Waterman, "Identification of common molecular
+// subsequences", Journal of Molecular Biology 147(1), 1981. H(i, j) is the
+// best score of an alignment of a stretch of A ending at i with a stretch of
+// B ending at j, or 0:
+//
+//   H(i, j) = max(0, H(i-1, j-1) + w(A[i], B[j]),
+//                 max over 1 <= k < i of H(i-k, j) - W_k,
+//                 max over 1 <= k < j of H(i, j-k) - W_k)
+//
+// with w = +1 for a match and -c for a mismatch, c the double nearest to one
+// third, and the gap weight W_k = k c + 1 of the paper's general gap function,
+// every gap length of every cell considered. The score is the largest cell.
+//
+// Cost: cell (i, j) weighs i - 1 + j - 1 gap candidates, so a call costs
+// lenA lenB (lenA + lenB) operations and (lenA + 1) x (lenB + 1) doubles.
+//
+// Exact arithmetic. Every value is that of plain IEEE double arithmetic, each
+// operation rounded on its own: W_k is the product k c rounded, then + 1.0
+// rounded, and a candidate is the cell minus W_k rounded. A compiler may
+// otherwise contract k c + 1.0 into one fused multiply-add, rounded once,
+// which is a different function (for this c it happens to agree on every k
+// below 200000, but no score may depend on luck), so this unit is built with
+// -ffp-contract=off whatever flags the rest of the build uses (see
+// CMakeLists.txt); it must never be built with -ffast-math, which reorders
+// and contracts freely.
+//
+// Speed without changing a bit:
+// - W_k is computed once per k, by the same two rounded operations, into a
+//   table; a table entry equals the value computed in place.
+// - The candidates of a cell are combined by taking their maximum, and the
+//   order of the comparisons cannot change it: every value here is finite, no
+//   NaN arises, and no value is -0.0 (a difference x - y of equal finite
+//   values is +0.0 under round-to-nearest, and a sum with +1.0 of a value not
+//   below 0 is at least 1). On such values ">" is a strict total order in
+//   which equal values are the same bit pattern, so "replace only if greater"
+//   in any order ends at the same maximum, bit for bit. That lets the scans
+//   keep several running maxima side by side, in vector registers (MAXPD,
+//   and VMAXPD where the processor has AVX), without reassociating any
+//   arithmetic: each candidate is still one rounded subtraction.
+// - The vertical scans of the cells of one row run together, one earlier row
+//   at a time, so the table streams through the cache row by row; the columns
+//   are taken in strips narrow enough that a strip of all rows stays cached.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "routines.h"
+#include "smith_waterman.h"
+#include "storage.h"
+
+using routines_detail::count_of;
+using routines_detail::ZeroFilled;
+using routines_detail::ZeroTable;
+
+namespace {
+
+// The double nearest to one third, by its bit pattern so that no decimal
+// conversion is involved.
+double mismatch_penalty() {
+    const std::uint64_t bits = 0x3FD5555555555555ULL;
+    double c;
+    std::memcpy(&c, &bits, sizeof c);
+    return c;
+}
+
+constexpr double kMatch = 1.0;
+
+// The larger of the two, keeping `best` on a tie: the strict
+// "replace only if greater".
+inline double keep_greater(double candidate, double best) {
+    return candidate > best ? candidate : best;
+}
+
+#if defined(__SSE2__)
+// Two lanes of keep_greater at once: MAXPD(a, b) is, lane by lane, exactly
+// a > b ? a : b.
+inline __m128d keep_greater(__m128d candidate, __m128d best) {
+    return _mm_max_pd(candidate, best);
+}
+#endif
+
+// The largest of start and x[t] - y[t] for t = 0 .. count - 1, the
+// differences rounded one by one, the maximum taken in independent lanes
+// (see the opening comment for why the order is free).
+double max_difference(const double* x, const double* y, std::size_t count, double start) {
+    std::size_t t = 0;
+    double best = start;
+#if defined(__SSE2__)
+    __m128d lane0 = _mm_set1_pd(start), lane1 = lane0, lane2 = lane0, lane3 = lane0;
+    for (; t + 8 <= count; t += 8) {
+        lane0 = keep_greater(_mm_sub_pd(_mm_loadu_pd(x + t), _mm_loadu_pd(y + t)), lane0);
+        lane1 = keep_greater(_mm_sub_pd(_mm_loadu_pd(x + t + 2), _mm_loadu_pd(y + t + 2)), lane1);
+        lane2 = keep_greater(_mm_sub_pd(_mm_loadu_pd(x + t + 4), _mm_loadu_pd(y + t + 4)), lane2);
+        lane3 = keep_greater(_mm_sub_pd(_mm_loadu_pd(x + t + 6), _mm_loadu_pd(y + t + 6)), lane3);
+    }
+    const __m128d lanes = keep_greater(keep_greater(lane0, lane1), keep_greater(lane2, lane3));
+    double pair[2];
+    _mm_storeu_pd(pair, lanes);
+    best = keep_greater(pair[0], keep_greater(pair[1], best));
+#endif
+    for (; t < count; ++t) best = keep_greater(x[t] - y[t], best);
+    return best;
+}
+
+// best[j] = the largest of best[j] and earlier[r][j] - weight[r] over the
+// rows r, for the columns j = from .. count - 1, one value at a time: the
+// columns and rows that the vector sweeps leave over.
+void raise_columns(double* best, const double* const* earlier, const double* weight,
+                   std::size_t rows, std::size_t from, std::size_t count) {
+    for (std::size_t j = from; j < count; ++j) {
+        double v = best[j];
+        for (std::size_t r = 0; r < rows; ++r) v = keep_greater(earlier[r][j] - weight[r], v);
+        best[j] = v;
+    }
+}
+
+// best[j] = the largest of best[j] and earlier[r][j] - weight[r] over the
+// given rows, for j = 0 .. count - 1; eight rows per sweep of `best`, so
+// that it is loaded and stored once for eight candidates.
+void raise_to_differences(double* best, const double* const* earlier, const double* weight,
+                          std::size_t rows, std::size_t count) {
+    constexpr std::size_t kRows = 8;
+    std::size_t r = 0;
+    for (; r + kRows <= rows; r += kRows) {
+        const double* const* e = earlier + r;
+        const double* w = weight + r;
+        std::size_t j = 0;
+#if defined(__SSE2__)
+        __m128d wv[kRows];
+        for (std::size_t q = 0; q < kRows; ++q) wv[q] = _mm_set1_pd(w[q]);
+        for (; j + 2 <= count; j += 2) {
+            __m128d v = _mm_loadu_pd(best + j);
+            for (std::size_t q = 0; q < kRows; ++q) {
+                v = keep_greater(_mm_sub_pd(_mm_loadu_pd(e[q] + j), wv[q]), v);
+            }
+            _mm_storeu_pd(best + j, v);
+        }
+#endif
+        raise_columns(best, e, w, kRows, j, count);
+    }
+    raise_columns(best, earlier + r, weight + r, rows - r, 0, count);
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+#define LCS_SMITH_WATERMAN_AVX 1
+// The same two scans four lanes wide, for processors with AVX, chosen at run
+// time. VMAXPD is, lane by lane, a > b ? a : b like MAXPD, and the target
+// adds no fused multiply-add (nor would -ffp-contract=off allow one).
+__attribute__((target("avx"))) double max_difference_avx(const double* x, const double* y,
+                                                         std::size_t count, double start) {
+    std::size_t t = 0;
+    __m256d lane0 = _mm256_set1_pd(start), lane1 = lane0, lane2 = lane0, lane3 = lane0;
+    for (; t + 16 <= count; t += 16) {
+        lane0 = _mm256_max_pd(_mm256_sub_pd(_mm256_loadu_pd(x + t), _mm256_loadu_pd(y + t)), lane0);
+        lane1 = _mm256_max_pd(
+            _mm256_sub_pd(_mm256_loadu_pd(x + t + 4), _mm256_loadu_pd(y + t + 4)), lane1);
+        lane2 = _mm256_max_pd(
+            _mm256_sub_pd(_mm256_loadu_pd(x + t + 8), _mm256_loadu_pd(y + t + 8)), lane2);
+        lane3 = _mm256_max_pd(
+            _mm256_sub_pd(_mm256_loadu_pd(x + t + 12), _mm256_loadu_pd(y + t + 12)), lane3);
+    }
+    const __m256d lanes =
+        _mm256_max_pd(_mm256_max_pd(lane0, lane1), _mm256_max_pd(lane2, lane3));
+    double quad[4];
+    _mm256_storeu_pd(quad, lanes);
+    double best = start;
+    for (double q : quad) best = keep_greater(q, best);
+    for (; t < count; ++t) best = keep_greater(x[t] - y[t], best);
+    return best;
+}
+
+__attribute__((target("avx"))) void raise_to_differences_avx(double* best,
+                                                             const double* const* earlier,
+                                                             const double* weight,
+                                                             std::size_t rows, std::size_t count) {
+    constexpr std::size_t kRows = 8;
+    std::size_t r = 0;
+    for (; r + kRows <= rows; r += kRows) {
+        const double* const* e = earlier + r;
+        const double* w = weight + r;
+        __m256d wv[kRows];
+        for (std::size_t q = 0; q < kRows; ++q) wv[q] = _mm256_set1_pd(w[q]);
+        std::size_t j = 0;
+        for (; j + 4 <= count; j += 4) {
+            __m256d v = _mm256_loadu_pd(best + j);
+            for (std::size_t q = 0; q < kRows; ++q) {
+                v = _mm256_max_pd(_mm256_sub_pd(_mm256_loadu_pd(e[q] + j), wv[q]), v);
+            }
+            _mm256_storeu_pd(best + j, v);
+        }
+        raise_columns(best, e, w, kRows, j, count);
+    }
+    raise_columns(best, earlier + r, weight + r, rows - r, 0, count);
+}
+#endif
+
+struct Scans {
+    double (*max_difference)(const double*, const double*, std::size_t, double);
+    void (*raise_to_differences)(double*, const double* const*, const double*, std::size_t,
+                                 std::size_t);
+};
+
+Scans scans_for(routines_detail::ScanWidth width) {
+#if defined(LCS_SMITH_WATERMAN_AVX)
+    if (width == routines_detail::ScanWidth::widest && __builtin_cpu_supports("avx")) {
+        return {max_difference_avx, raise_to_differences_avx};
+    }
+#endif
+    (void)width;
+    return {max_difference, raise_to_differences};
+}
+
+// Columns per strip: a strip of 1000 rows holds 1 MB of cells.
+constexpr std::size_t kStrip = 128;
+
+}  // namespace
+
+double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
+    return routines_detail::smith_waterman(a, b, lenA, lenB, routines_detail::ScanWidth::widest);
+}
+
+double routines_detail::smith_waterman(const char* a, const char* b, std::int32_t lenA,
+                                       std::int32_t lenB, ScanWidth width) {
+    const std::size_t n = count_of(lenA);
+    const std::size_t m = count_of(lenB);
+    if (n == 0 || m == 0) return 0.0;
+    const auto* textA = reinterpret_cast<const unsigned char*>(a);
+    const auto* textB = reinterpret_cast<const unsigned char*>(b);
+    const double c = mismatch_penalty();
+    const Scans scans = scans_for(width);
+
+    // Row 0 and column 0 are never written and read as 0.0 from the zero fill.
+    ZeroTable<double> h(n + 1, m + 1);
+
+    // gap[k] = W_k for k = 1 .. longest - 1. The horizontal scan of cell
+    // (i, j) pairs H(i, t) with W_(j-t) for t = 1 .. j - 1; the table is also
+    // kept reversed (gap_down[longest - k] = W_k) so that both operands of
+    // that scan run forwards through memory.
+    const std::size_t longest = std::max(n, m);
+    ZeroFilled<double> gap(longest + 1), gap_down(longest + 1);
+    for (std::size_t k = 1; k < longest; ++k) {
+        const double product = static_cast<double>(k) * c;
+        gap[k] = product + 1.0;
+        gap_down[longest - k] = gap[k];
+    }
+
+    // earlier[n - k] points at column `first` of row k, so that for row i
+    // the rows i - 1, i - 2, .., 1 start at earlier[n - i + 1], in the order
+    // of their weights W_1, W_2, ...
+    ZeroFilled<double> vertical(m + 1);
+    ZeroFilled<const double*> earlier(n);
+    double best = 0.0;
+    for (std::size_t first = 1; first <= m; first += kStrip) {
+        const std::size_t last = std::min(m, first + kStrip - 1);
+        for (std::size_t k = 1; k <= n; ++k) earlier[n - k] = h.row(k) + first;
+        for (std::size_t i = 1; i <= n; ++i) {
+            // vertical[j] = max(0.0, H(i-k, j) - W_k for k = 1 .. i - 1).
+            std::fill(vertical.get() + first, vertical.get() + last + 1, 0.0);
+            scans.raise_to_differences(vertical.get() + first, earlier.get() + (n - i + 1),
+                                       gap.get() + 1, i - 1, last + 1 - first);
+
+            const double* above = h.row(i - 1);
+            double* row = h.row(i);
+            const unsigned char ai = textA[i];
+            for (std::size_t j = first; j <= last; ++j) {
+                double s = ai == textB[j] ? above[j - 1] + kMatch : above[j - 1] - c;
+                s = keep_greater(vertical[j], s);
+                // H(i, t) - W_(j-t) for t = 1 .. j - 1: from gap_down + longest - j,
+                // index t holds W_(j-t).
+                const double* weights = gap_down.get() + longest - j;
+                s = keep_greater(scans.max_difference(row + 1, weights + 1, j - 1, 0.0), s);
+                // Both gap maxima start at 0.0, so s is already at least 0.0.
+                row[j] = s;
+                best = keep_greater(s, best);
+            }
+        }
+    }
+    return best;
+}
