@@ -228,9 +228,12 @@ void write_table(std::FILE* out, const Report& report) {
         figures.push_back({"insert-delete distance:",
                            std::to_string(summary.distance) + "  (lenA + lenB - 2 LCS)"});
     }
-    if (first_score_row(report) != nullptr) {
+    if (const Row* score = first_score_row(report)) {
         figures.push_back({"Smith-Waterman score:",
-                           summary.have_score ? exact(summary.score) : "not computed"});
+                           summary.have_score
+                               ? exact(summary.score)
+                               : "not computed (" + table_line(*score, report.timeout_seconds)[1] +
+                                     ")"});
     }
     std::fputc('\n', out);
     write_aligned(out, figures);
