@@ -17,6 +17,33 @@ double hunt_szymanski_bytes(double /*lenA*/, double lenB) {
     return kInt32 * (256.0 * (lenB + 2.0) + (lenB + 1.0));
 }
 
+double table_bytes(double lenA, double lenB) { return kInt32 * (lenA + 1.0) * (lenB + 1.0); }
+double two_row_bytes(double /*lenA*/, double lenB) { return kInt32 * 2.0 * (lenB + 1.0); }
+
+// The table routines cost the same for every text: about 1 ns a cell for a
+// row pass, twice the cells for divide and conquer. The whole table adds the
+// system's first touch of each of its pages, which on some machines costs
+// more than the cells themselves.
+double table_seconds(double lenA, double lenB) {
+    return 1e-9 * lenA * lenB + 3e-9 * table_bytes(lenA, lenB);
+}
+double two_row_seconds(double lenA, double lenB) { return 1.1e-9 * lenA * lenB; }
+double divide_and_conquer_seconds(double lenA, double lenB) { return 2.5e-9 * lenA * lenB; }
+
+// Four rows in the outermost call; each call frees its rows before it
+// recurses, so no two calls hold rows at once.
+double divide_and_conquer_bytes(double /*lenA*/, double lenB) {
+    return kInt32 * 4.0 * (lenB + 1.0);
+}
+
+// Every pair compared at about 1 ns; a quarter of the pairs of 4-letter text
+// match, and each match pays a binary search of about 70 ns.
+double hunt_mcilroy_seconds(double lenA, double lenB) { return (1e-9 + 7e-8 / 4.0) * lenA * lenB; }
+
+double hunt_mcilroy_bytes(double lenA, double lenB) {
+    return 2.0 * kInt32 * ((lenA < lenB ? lenA : lenB) + 1.0);
+}
+
 double wagner_fischer_seconds(double lenA, double lenB) { return 1.5e-9 * lenA * lenB; }
 
 double wagner_fischer_bytes(double lenA, double lenB) {
@@ -61,6 +88,27 @@ const RoutineInfo kRoutines[] = {
      "subsequences, CACM 20(5), 1977",
      "O(r log n + lenA + lenB), r = matching pairs", "O(256 lenB), touched O(lenB)", 2,
      hunt_szymanski_bytes, hunt_szymanski_seconds},
+    {"Hirschberg_AlgA", RoutineKind::lcs_length, Hirschberg_AlgA, nullptr,
+     "prefix recurrence over the whole table",
+     "D. S. Hirschberg, A linear space algorithm for computing maximal common "
+     "subsequences, CACM 18(6), 1975 (algorithm A)",
+     "O(lenA lenB)", "O(lenA lenB)", 2, table_bytes, table_seconds},
+    {"Hirschberg_AlgB", RoutineKind::lcs_length, Hirschberg_AlgB, nullptr,
+     "prefix recurrence in two rows",
+     "D. S. Hirschberg, A linear space algorithm for computing maximal common "
+     "subsequences, CACM 18(6), 1975 (algorithm B)",
+     "O(lenA lenB)", "O(lenB)", 2, two_row_bytes, two_row_seconds},
+    {"Hirschberg_AlgC", RoutineKind::lcs_length, Hirschberg_AlgC, nullptr,
+     "divide and conquer on halves of A, forward and backward two-row passes",
+     "D. S. Hirschberg, A linear space algorithm for computing maximal common "
+     "subsequences, CACM 18(6), 1975 (algorithm C)",
+     "O(lenA lenB)", "O(lenB)", 2, divide_and_conquer_bytes, divide_and_conquer_seconds},
+    {"Diff_Alg", RoutineKind::lcs_length, Diff_Alg, nullptr,
+     "Hunt-McIlroy threshold array over all pairs, binary search per match",
+     "J. W. Hunt, M. D. McIlroy, An algorithm for differential file comparison, "
+     "Bell Laboratories CSTR 41, 1976",
+     "O(lenA lenB + r log n), r = matching pairs", "O(min(lenA, lenB))", 2, hunt_mcilroy_bytes,
+     hunt_mcilroy_seconds},
     {"WagnerFischer_Alg", RoutineKind::lcs_length, WagnerFischer_Alg, nullptr,
      "Wagner-Fischer insert-delete edit distance, substitution priced 2",
      "R. A. Wagner, M. J. Fischer, The string-to-string correction problem, JACM 21(1), 1974",

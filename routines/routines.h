@@ -38,6 +38,34 @@ std::int32_t HuntSzymanski_Alg(const char* a, const char* b, std::int32_t lenA, 
 // The worker behind HuntSzymanski_Alg; the same contract and result.
 std::int32_t HuntSzymanski_Alg1(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
+// Table LCS, the whole table. D. S. Hirschberg, "A linear space algorithm
+// for computing maximal common subsequences", Communications of the ACM
+// 18(6), 1975 (the prefix recurrence of its algorithm A): the LCS length from
+// every cell L(i, j) of A[1..i] against B[1..j].
+// Time: lenA x lenB cells. Space: (lenA + 1) x (lenB + 1) counters.
+std::int32_t Hirschberg_AlgA(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
+// Table LCS in two rows. Hirschberg 1975 (as above), algorithm B: the same
+// recurrence and result, keeping only the row being filled and the one
+// above it.
+// Time: lenA x lenB cells. Space: 2 x (lenB + 1) counters, whatever lenA is.
+std::int32_t Hirschberg_AlgB(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
+// Hirschberg's divide and conquer. Hirschberg 1975 (as above), algorithm C:
+// halves A, finds by a forward and a backward two-row pass the first cut of
+// B that keeps the LCS whole, and adds up the results of the two halves.
+// Time: about 2 lenA x lenB cells. Space: 4 x (lenB + 1) counters at a time,
+// whatever lenA is, and a recursion about log2 lenA calls deep.
+std::int32_t Hirschberg_AlgC(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
+// Hunt-McIlroy thresholds. J. W. Hunt and M. D. McIlroy, "An algorithm for
+// differential file comparison", Computing Science Technical Report 41, Bell
+// Laboratories, 1976: every position of A against every position of B, each
+// match entered into a sorted threshold array by binary search.
+// Time: lenA x lenB comparisons plus O(log min(lenA, lenB)) per match.
+// Space: min(lenA, lenB) + 1 candidates of two integers.
+std::int32_t Diff_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
 // Wagner-Fischer. R. A. Wagner and M. J. Fischer, "The string-to-string
 // correction problem", Journal of the ACM 21(1), 1974. Fills the table of the
 // least number of edits turning A[1..i] into B[1..j], with a deletion or an

@@ -33,6 +33,21 @@ private:
     std::unique_ptr<char[]> bytes_;
 };
 
+// One row of a routine's table of named cases: two strings and the LCS length
+// that the routine must return for them.
+struct LcsCase {
+    const char* why;
+    std::string a, b;
+    std::int32_t expected;
+};
+
+// `lcs` run on exact one-based copies of a and b with `guard` around them.
+template <typename Routine>
+std::int32_t lcs_of(Routine lcs, const std::string& a, const std::string& b, char guard = '\0') {
+    const Sequence sa(a, guard), sb(b, guard);
+    return lcs(sa.data(), sb.data(), sa.length(), sb.length());
+}
+
 // The LCS length by the prefix recurrence, in two rows: the reference value.
 inline std::int32_t reference_lcs(const std::string& a, const std::string& b) {
     std::vector<std::int32_t> previous(b.size() + 1, 0), current(b.size() + 1, 0);

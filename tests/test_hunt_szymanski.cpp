@@ -10,14 +10,8 @@ namespace {
 
 using testing_support::Sequence;
 
-struct Case {
-    const char* why;
-    std::string a, b;
-    std::int32_t expected;
-};
-
 TEST(HuntSzymanski, NamedCases) {
-    const Case cases[] = {
+    const testing_support::LcsCase cases[] = {
         {"a position below every threshold replaces slot 1", "bcab", "abc", 2},
         {"the classic textbook pair", "ABCBDAB", "BDCABA", 4},
         {"a second classic pair", "XMJYAUZ", "MZJAWXU", 4},
@@ -32,12 +26,9 @@ TEST(HuntSzymanski, NamedCases) {
         {"empty A", "", "abc", 0},
         {"empty B", "abc", "", 0},
     };
-    for (const Case& c : cases) {
-        const Sequence a(c.a), b(c.b);
-        EXPECT_EQ(HuntSzymanski_Alg(a.data(), b.data(), a.length(), b.length()), c.expected)
-            << c.why;
-        EXPECT_EQ(HuntSzymanski_Alg1(a.data(), b.data(), a.length(), b.length()), c.expected)
-            << c.why;
+    for (const auto& c : cases) {
+        EXPECT_EQ(testing_support::lcs_of(HuntSzymanski_Alg, c.a, c.b), c.expected) << c.why;
+        EXPECT_EQ(testing_support::lcs_of(HuntSzymanski_Alg1, c.a, c.b), c.expected) << c.why;
     }
 }
 
