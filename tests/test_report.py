@@ -2,20 +2,20 @@
 fit, the targets' verdicts and README's latest-run block."""
 
 import importlib.machinery
-import importlib.util
 import os
 import sys
 import tempfile
+import types
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
 def load_report():
-    loader = importlib.machinery.SourceFileLoader("report", os.path.join(ROOT, "bench", "report"))
-    spec = importlib.util.spec_from_loader("report", loader)
-    module = importlib.util.module_from_spec(spec)
-    loader.exec_module(module)
+    path = os.path.join(ROOT, "bench", "report")
+    module = types.ModuleType("report")
+    module.__file__ = path
+    importlib.machinery.SourceFileLoader("report", path).exec_module(module)
     return module
 
 
