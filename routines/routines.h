@@ -107,6 +107,24 @@ double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::i
 // Space: ceil(lenA / 8) + 1 bytes for each distinct byte of A and B, one more
 // such vector, and a reversed copy of B (lenB + 2 bytes).
 std::int32_t AllisonDix_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+// Hyyrö's bit-parallel LCS. H. Hyyrö, "Bit-parallel LCS-length computation
+// revisited", AWOCA 2004, after M. Crochemore, C. S. Iliopoulos, Y. J. Pinzon
+// and J. F. Reid, "A fast and practical bit-vector algorithm for the longest
+// common subsequence problem", Information Processing Letters 80(6), 2001.
+// One sequence is packed one position to a bit in 64-bit words (whichever
+// costs fewer words); each character of the other updates the row vector by
+// U = V & M, V' = (V + U) | (V - U), the addition carrying across words. On
+// alike strings a band around the diagonal that proves its own exactness
+// (Ukkonen 1985) replaces the full computation.
+// Time: ceil(n / 64) words per character of the other sequence, n the packed
+// length; in the band about (d + |lenA - lenB|) / 64 + 16 words per character
+// for an insert-delete distance d, and at most 64 words where it fits a
+// sliding window. An AVX-512 kernel, chosen at run time, does the same work.
+// Space: linear in the lengths: one code and one carry byte per position of
+// the unpacked sequence, at most 257 x 32 words of match rows, and for the
+// band the match rows of the bytes of the packed sequence over its whole
+// length (up to 64 MiB; beyond that the band runs without them).
+std::int32_t Hyyro_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
 // The collection as one table, so that tests, benchmarks, fuzzers and
 // comparison tools run every routine without naming each one. A routine is

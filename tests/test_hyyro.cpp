@@ -1,0 +1,179 @@
+// Hyyro_Alg: the edges of its words and blocks, both kernels, the choice of
+// the packed sequence, and the band, which must prove itself exact however
+// narrow it starts.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "hyyro.h"
+#include "routines.h"
+#include "sequences.h"
+
+namespace {
+
+using routines_detail::hyyro_lcs;
+using routines_detail::HyyroPaths;
+using testing_support::reference_lcs;
+using testing_support::Sequence;
+
+struct NamedPaths {
+    const char* name;
+    HyyroPaths paths;
+};
+
+// Every way through the routine: each kernel, full or banded, the band
+// starting as narrow as it can so that it must widen, or wide enough that
+// the first band alone must give the result (a half-width of 90 fits the
+// four-word window, 110 does not).
+std::vector<NamedPaths> every_path() {
+    std::vector<NamedPaths> all;
+    for (const bool vector : {false, true}) {
+        if (vector && !routines_detail::hyyro_has_vector_units()) continue;
+        const char* kernel = vector ? "vector" : "plain";
+        all.push_back({kernel, {vector, 0}});
+        all.push_back({kernel, {vector, -1}});
+        all.push_back({kernel, {vector, 1}});
+        all.push_back({kernel, {vector, 16}});
+        all.push_back({kernel, {vector, 90}});
+        all.push_back({kernel, {vector, 110}});
+    }
+    return all;
+}
+
+void expect_reference_on_every_path(const std::string& a, const std::string& b) {
+    const Sequence sa(a, 'z'), sb(b, 'z');
+    const std::int32_t expected = reference_lcs(a, b);
+    for (const NamedPaths& path : every_path()) {
+        ASSERT_EQ(hyyro_lcs(sa.data(), sb.data(), sa.length(), sb.length(), path.paths), expected)
+            << path.name << " kernel, first band " << path.paths.first_band << ", lenA "
+            << a.size() << ", lenB " << b.size();
+    }
+}
+
+// Word edges (63 to 65, 127 to 129), the blocks of 8 words and the narrower
+// blocks that finish a vector of 7 or 15 words.
+const std::size_t kEdgeLengths[] = {1,   2,   63,  64,  65,  127, 128, 129, 255, 256, 257,
+                                    448, 449, 511, 512, 513, 960, 961, 1023, 1024, 1025};
+
+TEST(Hyyro, WordAndBlockEdgesOnEveryPath) {
+    std::mt19937 rng(8);
+    for (const std::size_t lenA : kEdgeLengths) {
+        for (const std::size_t lenB : {std::size_t{1}, std::size_t{64}, lenA, lenA + 1}) {
+            const std::string alphabet = lenA % 2 ? "ab" : "ACGT";
+            const std::string a = testing_support::random_string(rng, lenA, alphabet);
+            expect_reference_on_every_path(a, testing_support::random_string(rng, lenB, alphabet));
+            expect_reference_on_every_path(a, testing_support::mutated(rng, a, 5, alphabet));
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(Hyyro, CarriesThatRunThroughWholeWordsAndBlocks) {
+    // A run of one letter makes V a long run of ones that the next match
+    // turns over in one carry from its lowest bit to its top.
+    for (const std::size_t length : {std::size_t{64}, std::size_t{512}, std::size_t{1025}}) {
+        const std::string run(length, 'a');
+        expect_reference_on_every_path(run, run);
+        expect_reference_on_every_path(run, "b" + run.substr(1) + "a");
+        expect_reference_on_every_path("b" + run, run + "b");
+        expect_reference_on_every_path(run + "b", "b" + std::string(length / 2, 'a'));
+    }
+}
+
+TEST(Hyyro, PacksEitherSequence) {
+    // Short against long packs the long one when that costs fewer words;
+    // the result must not depend on which.
+    std::mt19937 rng(81);
+    for (const std::size_t shortLength : {std::size_t{1}, std::size_t{3}, std::size_t{70}}) {
+        const std::string shortText = testing_support::random_string(rng, shortLength, "ACGT");
+        const std::string longText = testing_support::random_string(rng, 3000, "ACGT");
+        expect_reference_on_every_path(shortText, longText);
+        expect_reference_on_every_path(longText, shortText);
+    }
+}
+
+TEST(Hyyro, EveryByteValueOfThePackedSequence) {
+    // 256 distinct bytes plus the code of the absent ones: 257 match rows.
+    std::string all(256, '\0');
+    for (int c = 0; c < 256; ++c) all[static_cast<std::size_t>(c)] = static_cast<char>(c);
+    std::mt19937 rng(256);
+    const std::string bytes = testing_support::random_string(rng, 700, all);
+    expect_reference_on_every_path(all + bytes, bytes);
+    expect_reference_on_every_path(bytes.substr(0, 300), all + all);
+}
+
+// Alike pairs whose longest paths wander off the diagonal, so that the band
+// must widen, and unlike ones that it must give up on.
+TEST(Hyyro, BandOnAlikeAndUnlikePairs) {
+    std::mt19937 rng(10);
+    const std::string dna = "ACGT";
+    const std::string a = testing_support::random_string(rng, 3000, dna);
+    const std::string shifted = testing_support::random_string(rng, 300, dna) + a;
+    struct Pair {
+        const char* why;
+        std::string a, b;
+    };
+    const Pair pairs[] = {
+        {"identical: the first band is exact at once", a, a},
+        {"10 % of positions changed", a, testing_support::mutated(rng, a, 10, dna)},
+        {"an insertion of 300 at the start moves the path off the diagonal", a, shifted},
+        {"the same, the other way round", shifted, a},
+        {"a deletion in the middle", a, a.substr(0, 1000) + a.substr(1400)},
+        {"a prefix: lengths far apart", a, a.substr(0, 900)},
+        {"a rotation: the longest path starts far off the diagonal", a,
+         a.substr(1700) + a.substr(0, 1700)},
+        {"unrelated strings", a, testing_support::random_string(rng, 3000, dna)},
+        {"no byte in common", a, std::string(2900, 'x')},
+    };
+    for (const Pair& pair : pairs) {
+        SCOPED_TRACE(pair.why);
+        expect_reference_on_every_path(pair.a, pair.b);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(Hyyro, BandWhoseLongestPathRunsJustOutsideIt) {
+    // B is A shifted by a few positions: the longest path runs along a
+    // diagonal just past a narrow band's edge, which the band's blocks cover
+    // in some rows and not in others. The band's own result is then a little
+    // short, by less than the next band's width.
+    std::mt19937 rng(12);
+    for (const std::size_t shift : {std::size_t{2}, std::size_t{3}, std::size_t{17}, std::size_t{40},
+                                    std::size_t{85}, std::size_t{100}}) {
+        const std::string s = testing_support::random_string(rng, 1500, "ACGT");
+        const std::string head = testing_support::random_string(rng, shift, "xy");
+        expect_reference_on_every_path(head + s, s + head);
+        expect_reference_on_every_path(s + head, head + s);
+        expect_reference_on_every_path(head + s, s);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(Hyyro, BandOnAlikePairsAcrossSizesAndAlphabets) {
+    std::mt19937 rng(11);
+    for (const std::string alphabet : {"ab", "ACGT", "abcdefghijklmnopqrstuvwxyz"}) {
+        for (const std::size_t length : {std::size_t{2100}, std::size_t{4097}}) {
+            for (const int percent : {1, 10, 30}) {
+                const std::string a = testing_support::random_string(rng, length, alphabet);
+                std::string b = testing_support::mutated(rng, a, percent, alphabet);
+                b.erase(length / 3, static_cast<std::size_t>(percent));
+                b.insert(2 * length / 3, std::string(static_cast<std::size_t>(percent), alphabet[0]));
+                expect_reference_on_every_path(a, b);
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+}
+
+TEST(Hyyro, NegativeAndZeroLengths) {
+    const Sequence a("abc"), b("abc");
+    for (const NamedPaths& path : every_path()) {
+        EXPECT_EQ(hyyro_lcs(a.data(), b.data(), -1, 3, path.paths), 0);
+        EXPECT_EQ(hyyro_lcs(a.data(), b.data(), 3, 0, path.paths), 0);
+        EXPECT_EQ(hyyro_lcs(a.data(), b.data(), 3, 3, path.paths), 3);
+    }
+}
+
+}  // namespace
