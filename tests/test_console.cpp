@@ -2,53 +2,17 @@
 // dialogue on well-formed input, and one clear error line, status 1 and no
 // result line on every kind of bad input.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "program_run.h"
 
 namespace {
 
-struct ProgramRun {
-    int status;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// The sanitizers' allocator, told to return null rather than stop the run,
-// still reports each refused allocation on standard error. That line is the
-// sanitizer's, not the program's, and is left out of what the tests check.
-std::string without_sanitizer_notes(const std::string& err) {
-    std::string kept;
-    std::size_t begin = 0;
-    while (begin < err.size()) {
-        std::size_t end = err.find('\n', begin);
-        end = end == std::string::npos ? err.size() : end + 1;
-        const std::string line = err.substr(begin, end - begin);
-        if (line.find("Sanitizer failed to allocate") == std::string::npos) kept += line;
-        begin = end;
-    }
-    return kept;
-}
+using testing_support::ProgramRun;
 
 ProgramRun run_lcs(const std::string& input) {
-    // Names of this process's own, so that tests running in parallel never
-    // share a file.
-    const std::string dir = ::testing::TempDir() + "lcs_" + std::to_string(::getpid()) + "_";
-    const std::string in = dir + "in", out = dir + "out", err = dir + "err";
-    std::ofstream(in, std::ios::binary) << input;
-    const std::string command =
-        "'" LCS_EXECUTABLE "' < '" + in + "' > '" + out + "' 2> '" + err + "'";
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(out), without_sanitizer_notes(slurp(err))};
+    return testing_support::run_program(LCS_EXECUTABLE, {}, input);
 }
 
 const std::string kPrompts = "Input the length of string A: Input the length of string B: ";

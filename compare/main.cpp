@@ -1,0 +1,256 @@
+// lcs-compare: runs every method of the collection on the user's two
+// strings or files and prints, side by side, what each answers and what it
+// costs. Each method runs in a child process of its own (compare/runner.h).
+#include <getopt.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "compare/comparison.h"
+#include "compare/inputs.h"
+#include "compare/report.h"
+#include "compare/runner.h"
+#include "routines.h"
+
+namespace {
+
+enum ExitStatus {
+    kAgreed = 0,
+    kOutputFailed = 1,
+    kBadUsage = 2,
+    kDisagreement = 3,
+    kCrashed = 4,
+};
+
+const char kUsage[] =
+    "Usage: lcs-compare [OPTION]... STRING_A STRING_B\n"
+    "       lcs-compare [OPTION]... --files PATH_A PATH_B\n"
+    "Run every longest-common-subsequence method of the collection, and the\n"
+    "Smith-Waterman local alignment score, on the same two inputs, and print one\n"
+    "row per method: its result, its time, its peak working memory, and whether\n"
+    "it agrees with the others; then the LCS length, the similarity\n"
+    "LCS / max(lenA, lenB), the insert-delete distance and the score.\n"
+    "Inputs are taken whole as bytes, any byte values; '-' stands for standard\n"
+    "input (for one of the two). '--' ends the options, for a string that\n"
+    "begins with '-'.\n"
+    "\n"
+    "  -f, --files            the two operands are files to read\n"
+    "  -m, --method NAME      run only this method (repeatable; see --list)\n"
+    "  -a, --all              also run the methods that are estimated to take\n"
+    "                         beyond 5 seconds or more memory than the machine has\n"
+    "  -t, --timeout SECONDS  stop a method that runs longer than this\n"
+    "  -j, --json             print one JSON object instead of the table\n"
+    "  -l, --list             list the methods with their source and costs\n"
+    "  -h, --help             print this help and exit\n"
+    "  -V, --version          print the version and exit\n"
+    "\n"
+    "Exit status: 0 when the methods agree, 1 when the output cannot be written,\n"
+    "2 for bad arguments or an unreadable input, 3 when two LCS methods disagree,\n"
+    "4 when a method crashed.\n";
+
+struct Options {
+    bool files = false;
+    bool all = false;
+    bool json = false;
+    bool list = false;
+    double timeout_seconds = 0.0;
+    std::vector<const RoutineInfo*> methods;  // empty: every routine
+    std::vector<std::string> operands;
+};
+
+// A bad argument: what() is the one line that the user sees.
+struct UsageError : compare::InputError {
+    using compare::InputError::InputError;
+};
+
+double parse_timeout(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const double seconds = std::strtod(text, &end);
+    if (end == text || *end != '\0' || errno != 0 || !std::isfinite(seconds) || seconds <= 0) {
+        throw UsageError(std::string("--timeout needs a number of seconds above 0, not '") + text +
+                         "'");
+    }
+    return seconds;
+}
+
+void add_method(Options& options, const char* name) {
+    const RoutineInfo* routine = find_routine(name);
+    if (routine == nullptr) {
+        throw UsageError(std::string("no method is named '") + name + "' (see --list)");
+    }
+    for (const RoutineInfo* chosen : options.methods) {
+        if (chosen == routine) return;
+    }
+    options.methods.push_back(routine);
+}
+
+// What getopt_long refused, in the words the user typed: a short option is
+// in optopt; a long one only in the argument itself, and a value given to a
+// long option that takes none also sets optopt, to the option's letter.
+std::string refused_option(char** argv, const struct option* options) {
+    const std::string given = argv[optind - 1];
+    const std::string name = given.substr(0, given.find('='));
+    for (const struct option* o = options; o->name != nullptr; ++o) {
+        if (optopt != 0 && o->val == optopt && name == std::string("--") + o->name) {
+            return "option '" + name + "' takes no value";
+        }
+    }
+    if (optopt != 0) return std::string("unknown option '-") + static_cast<char>(optopt) + "'";
+    return "unknown option '" + name + "'";
+}
+
+// Returns false when the run ends here (--help, --version).
+bool parse(int argc, char** argv, Options& options) {
+    static const struct option kLong[] = {
+        {"files", no_argument, nullptr, 'f'},   {"method", required_argument, nullptr, 'm'},
+        {"all", no_argument, nullptr, 'a'},     {"timeout", required_argument, nullptr, 't'},
+        {"json", no_argument, nullptr, 'j'},    {"list", no_argument, nullptr, 'l'},
+        {"help", no_argument, nullptr, 'h'},    {"version", no_argument, nullptr, 'V'},
+        {nullptr, 0, nullptr, 0},
+    };
+    opterr = 0;  // the messages below are one line and name the program the same way
+    for (;;) {
+        const int option = getopt_long(argc, argv, ":fm:at:jlhV", kLong, nullptr);
+        if (option == -1) break;
+        switch (option) {
+        case 'f': options.files = true; break;
+        case 'm': add_method(options, optarg); break;
+        case 'a': options.all = true; break;
+        case 't': options.timeout_seconds = parse_timeout(optarg); break;
+        case 'j': options.json = true; break;
+        case 'l': options.list = true; break;
+        case 'h': std::fputs(kUsage, stdout); return false;
+        case 'V': std::printf("lcs-compare %s\n", LCS_VERSION); return false;
+        case ':': throw UsageError(std::string("option '") + argv[optind - 1] +
+                                   "' needs a value (see --help)");
+        default: throw UsageError(refused_option(argv, kLong) + " (see --help)");
+        }
+    }
+    options.operands.assign(argv + optind, argv + argc);
+    if (options.list) return true;
+    if (options.operands.size() != 2) {
+        throw UsageError(options.files ? "--files needs two paths, PATH_A and PATH_B (see --help)"
+                                       : "expected two strings, STRING_A and STRING_B, or --files "
+                                         "PATH_A PATH_B (see --help)");
+    }
+    if (compare::is_standard_input(options.operands[0]) &&
+        compare::is_standard_input(options.operands[1])) {
+        throw UsageError("standard input ('-') can stand for only one of the two inputs");
+    }
+    return true;
+}
+
+std::string read_operand(const Options& options, const std::string& operand, const char* which) {
+    if (options.files || compare::is_standard_input(operand)) return compare::read_file(operand);
+    return compare::checked_argument(operand, which);
+}
+
+// On a terminal, standard error shows the method that runs and for how long;
+// the line is cleared when it ends. Never on a pipe or a file.
+class ProgressLine {
+public:
+    ProgressLine() : shown_(::isatty(STDERR_FILENO) == 1) {}
+
+    compare::ProgressReport reporter(const char* name, std::size_t number, std::size_t count) {
+        if (!shown_) return nullptr;
+        return [this, name, number, count](double elapsed) {
+            std::fprintf(stderr, "\r\033[Krunning %s (%zu of %zu): %s", name, number, count,
+                         compare::human_seconds(elapsed).c_str());
+            std::fflush(stderr);
+            written_ = true;
+        };
+    }
+
+    void clear() {
+        if (!written_) return;
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        written_ = false;
+    }
+
+private:
+    bool shown_;
+    bool written_ = false;
+};
+
+compare::Report compare_inputs(const Options& options) {
+    compare::Report report;
+    report.timeout_seconds = options.timeout_seconds;
+    report.physical_bytes = compare::physical_memory_bytes();
+    const compare::OneBased a(read_operand(options, options.operands[0], "A"));
+    const compare::OneBased b(read_operand(options, options.operands[1], "B"));
+    report.length_a = a.length();
+    report.length_b = b.length();
+
+    std::vector<const RoutineInfo*> chosen = options.methods;
+    if (chosen.empty()) {
+        for (const RoutineInfo& routine : routine_table()) chosen.push_back(&routine);
+    }
+    ProgressLine progress;
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        compare::Row row;
+        row.routine = chosen[i];
+        const double lenA = a.length(), lenB = b.length();
+        row.estimated_seconds = row.routine->estimated_seconds(lenA, lenB);
+        row.estimated_bytes = row.routine->working_bytes(lenA, lenB);
+        if (!options.all) row.skip = compare::skip_reason(*row.routine, lenA, lenB,
+                                                          report.physical_bytes);
+        if (row.skip != compare::SkipReason::none) {
+            row.outcome.status = compare::Status::skipped;
+        } else {
+            row.outcome = compare::run_isolated(*row.routine, a, b, options.timeout_seconds,
+                                                progress.reporter(row.routine->name, i + 1,
+                                                                  chosen.size()));
+            progress.clear();
+        }
+        report.rows.push_back(row);
+    }
+    report.summary = compare::summarize(report.rows, report.length_a, report.length_b);
+    return report;
+}
+
+int fail(int status, const std::string& message) {
+    std::fprintf(stderr, "lcs-compare: %s\n", message.c_str());
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    compare::Report report;
+    try {
+        const bool go_on = parse(argc, argv, options);  // false after --help, --version
+        if (go_on && options.list) {
+            compare::write_list(stdout, options.json);
+        } else if (go_on) {
+            report = compare_inputs(options);
+            if (options.json) {
+                compare::write_json(stdout, report);
+            } else {
+                compare::write_table(stdout, report);
+            }
+        }
+    } catch (const compare::InputError& error) {
+        return fail(kBadUsage, error.what());
+    } catch (const std::bad_alloc&) {
+        return fail(kBadUsage, "not enough memory to hold the two inputs");
+    } catch (const std::exception& error) {
+        return fail(kBadUsage, error.what());
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        return fail(kOutputFailed, std::string("cannot write the output: ") + std::strerror(errno));
+    }
+    if (report.summary.disagreement) {
+        return fail(kDisagreement, "the LCS methods disagree: see the rows that do not agree");
+    }
+    if (report.summary.crashed) return fail(kCrashed, "a method crashed: see its row");
+    return kAgreed;
+}

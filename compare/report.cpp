@@ -1,0 +1,286 @@
+#include "compare/report.h"
+
+#include <cmath>
+
+namespace compare {
+
+namespace {
+
+using Cells = std::vector<std::vector<std::string>>;
+
+std::string formatted(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+// All 17 significant digits: the shortest form that always reads back as the
+// same double.
+std::string exact(double value) { return formatted("%.17g", value); }
+
+// Columns padded to their widest cell and two spaces apart; the last column
+// is not padded, so no line ends in spaces.
+void write_aligned(std::FILE* out, const Cells& lines) {
+    std::vector<std::size_t> widths;
+    for (const auto& line : lines) {
+        if (widths.size() < line.size()) widths.resize(line.size(), 0);
+        for (std::size_t c = 0; c < line.size(); ++c) {
+            widths[c] = std::max(widths[c], line[c].size());
+        }
+    }
+    for (const auto& line : lines) {
+        for (std::size_t c = 0; c < line.size(); ++c) {
+            const bool last = c + 1 == line.size();
+            std::fprintf(out, "%-*s%s", last ? 0 : static_cast<int>(widths[c]), line[c].c_str(),
+                         last ? "\n" : "  ");
+        }
+    }
+}
+
+const char* skip_words(SkipReason reason) {
+    return reason == SkipReason::too_big ? "skipped, too big" : "skipped, too slow";
+}
+
+std::vector<std::string> table_line(const Row& row, double timeout_seconds) {
+    const Outcome& outcome = row.outcome;
+    const bool is_lcs = row.routine->kind == RoutineKind::lcs_length;
+    std::string result, time = human_seconds(outcome.seconds),
+                        memory = human_bytes(outcome.peak_bytes), agrees = "-";
+    switch (outcome.status) {
+    case Status::ok:
+        result = is_lcs ? std::to_string(outcome.length) : exact(outcome.score);
+        if (is_lcs) agrees = row.agrees ? "yes" : "NO";
+        break;
+    case Status::skipped:
+        result = skip_words(row.skip);
+        time = "~" + human_seconds(row.estimated_seconds);
+        memory = "~" + human_bytes(row.estimated_bytes);
+        break;
+    case Status::timed_out:
+        result = "timed out";
+        time = "> " + human_seconds(timeout_seconds);
+        break;
+    case Status::out_of_memory:
+        result = "not enough memory";
+        break;
+    case Status::crashed:
+        result = "crashed (" + outcome.detail + ")";
+        break;
+    }
+    return {row.routine->name, result, time, memory, agrees};
+}
+
+bool has_status(const Report& report, Status status) {
+    for (const Row& row : report.rows) {
+        if (row.outcome.status == status) return true;
+    }
+    return false;
+}
+
+const Row* first_score_row(const Report& report) {
+    for (const Row& row : report.rows) {
+        if (row.routine->kind == RoutineKind::local_alignment_score) return &row;
+    }
+    return nullptr;
+}
+
+// "4 (A_Alg, B_Alg); 5 (C_Alg)": each value returned and who returned it.
+std::string who_said_what(const Report& report) {
+    std::vector<std::pair<std::int32_t, std::string>> values;
+    for (const Row& row : report.rows) {
+        if (row.routine->kind != RoutineKind::lcs_length || row.outcome.status != Status::ok) {
+            continue;
+        }
+        auto same = std::find_if(values.begin(), values.end(),
+                                 [&](const auto& v) { return v.first == row.outcome.length; });
+        if (same == values.end()) {
+            values.emplace_back(row.outcome.length, row.routine->name);
+        } else {
+            same->second += std::string(", ") + row.routine->name;
+        }
+    }
+    std::string text;
+    for (const auto& value : values) {
+        if (!text.empty()) text += "; ";
+        text += std::to_string(value.first) + " (" + value.second + ")";
+    }
+    return text;
+}
+
+std::string json_string(const std::string& text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (byte < 0x20) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            quoted += escape;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string json_number(double value) { return std::isfinite(value) ? exact(value) : "null"; }
+
+const char* status_name(Status status) {
+    switch (status) {
+    case Status::ok: return "ok";
+    case Status::skipped: return "skipped";
+    case Status::timed_out: return "timed_out";
+    case Status::out_of_memory: return "out_of_memory";
+    case Status::crashed: return "crashed";
+    }
+    return "crashed";
+}
+
+const char* kind_name(RoutineKind kind) {
+    return kind == RoutineKind::lcs_length ? "lcs_length" : "local_alignment_score";
+}
+
+std::string json_row(const Row& row) {
+    const Outcome& outcome = row.outcome;
+    const bool ok = outcome.status == Status::ok;
+    const bool is_lcs = row.routine->kind == RoutineKind::lcs_length;
+    std::string result = "null";
+    if (ok) result = is_lcs ? std::to_string(outcome.length) : json_number(outcome.score);
+    std::string text = "{\"name\": " + json_string(row.routine->name) +
+                       ", \"kind\": " + json_string(kind_name(row.routine->kind)) +
+                       ", \"status\": " + json_string(status_name(outcome.status)) +
+                       ", \"result\": " + result;
+    if (outcome.status == Status::skipped) {
+        text += ", \"skip_reason\": " +
+                json_string(row.skip == SkipReason::too_big ? "too_big" : "too_slow");
+    } else {
+        text += ", \"seconds\": " + json_number(outcome.seconds) +
+                ", \"peak_bytes\": " + json_number(outcome.peak_bytes);
+    }
+    if (outcome.status == Status::crashed) text += ", \"detail\": " + json_string(outcome.detail);
+    text += ", \"agrees\": ";
+    text += is_lcs && ok ? (row.agrees ? "true" : "false") : "null";
+    text += ", \"estimated_seconds\": " + json_number(row.estimated_seconds) +
+            ", \"estimated_bytes\": " + json_number(row.estimated_bytes) + "}";
+    return text;
+}
+
+}  // namespace
+
+std::string human_seconds(double seconds) {
+    if (!std::isfinite(seconds)) return "forever";
+    if (seconds < 1e-3) return formatted("%.1f us", seconds * 1e6);
+    if (seconds < 1.0) return formatted("%.1f ms", seconds * 1e3);
+    if (seconds < 60.0) return formatted("%.2f s", seconds);
+    if (seconds < 3600.0) return formatted("%.1f min", seconds / 60.0);
+    if (seconds < 86400.0) return formatted("%.1f h", seconds / 3600.0);
+    if (seconds < 365.0 * 86400.0) return formatted("%.1f days", seconds / 86400.0);
+    return formatted("%.2g years", seconds / (365.0 * 86400.0));
+}
+
+std::string human_bytes(double bytes) {
+    if (!std::isfinite(bytes)) return "unbounded";
+    if (bytes < 1024.0) return formatted("%.0f B", bytes);
+    const char* units[] = {"KiB", "MiB", "GiB", "TiB", "PiB", "EiB"};
+    double scaled = bytes / 1024.0;
+    std::size_t unit = 0;
+    while (scaled >= 1024.0 && unit + 1 < std::size(units)) {
+        scaled /= 1024.0;
+        ++unit;
+    }
+    return formatted("%.1f ", scaled) + units[unit];
+}
+
+namespace {
+
+std::string byte_count(std::int64_t count) {
+    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
+}  // namespace
+
+void write_table(std::FILE* out, const Report& report) {
+    std::fprintf(out, "A: %s, B: %s\n\n", byte_count(report.length_a).c_str(),
+                 byte_count(report.length_b).c_str());
+    Cells lines = {{"method", "result", "time", "peak memory", "agrees"}};
+    for (const Row& row : report.rows) lines.push_back(table_line(row, report.timeout_seconds));
+    write_aligned(out, lines);
+
+    if (has_status(report, Status::skipped)) {
+        std::fprintf(out,
+                     "\nskipped: estimated beyond %s, or beyond the machine's memory (%s); "
+                     "--all runs them\n",
+                     human_seconds(kSkipAboveSeconds).c_str(),
+                     human_bytes(report.physical_bytes).c_str());
+    }
+    const Summary& summary = report.summary;
+    Cells figures;
+    if (summary.disagreement) {
+        figures.push_back({"LCS length:", "THE METHODS DISAGREE: " + who_said_what(report)});
+    } else if (!summary.have_lcs) {
+        figures.push_back({"LCS length:", "not computed (no LCS method returned)"});
+    } else {
+        figures.push_back({"LCS length:", std::to_string(summary.lcs)});
+        figures.push_back({"similarity:", formatted("%.6f", summary.similarity) +
+                                              "  (LCS / max(lenA, lenB))"});
+        figures.push_back({"insert-delete distance:",
+                           std::to_string(summary.distance) + "  (lenA + lenB - 2 LCS)"});
+    }
+    if (const Row* score = first_score_row(report)) {
+        figures.push_back({"Smith-Waterman score:",
+                           summary.have_score
+                               ? exact(summary.score)
+                               : "not computed (" + table_line(*score, report.timeout_seconds)[1] +
+                                     ")"});
+    }
+    std::fputc('\n', out);
+    write_aligned(out, figures);
+}
+
+void write_json(std::FILE* out, const Report& report) {
+    const Summary& summary = report.summary;
+    const bool known = summary.have_lcs && !summary.disagreement;
+    std::fprintf(out, "{\n  \"length_a\": %lld,\n  \"length_b\": %lld,\n  \"methods\": [",
+                 static_cast<long long>(report.length_a), static_cast<long long>(report.length_b));
+    for (std::size_t i = 0; i < report.rows.size(); ++i) {
+        std::fprintf(out, "%s\n    %s", i == 0 ? "" : ",", json_row(report.rows[i]).c_str());
+    }
+    std::fprintf(out, "\n  ],\n  \"agreement\": %s,\n", summary.disagreement ? "false" : "true");
+    std::fprintf(out, "  \"lcs_length\": %s,\n",
+                 known ? std::to_string(summary.lcs).c_str() : "null");
+    std::fprintf(out, "  \"similarity\": %s,\n",
+                 known ? json_number(summary.similarity).c_str() : "null");
+    std::fprintf(out, "  \"insert_delete_distance\": %s,\n",
+                 known ? std::to_string(summary.distance).c_str() : "null");
+    std::fprintf(out, "  \"smith_waterman_score\": %s\n}\n",
+                 summary.have_score ? json_number(summary.score).c_str() : "null");
+}
+
+void write_list(std::FILE* out, bool json) {
+    if (json) {
+        std::fputs("[", out);
+        bool first = true;
+        for (const RoutineInfo& routine : routine_table()) {
+            std::fprintf(out,
+                         "%s\n  {\"name\": %s, \"kind\": %s, \"method\": %s, \"source\": %s, "
+                         "\"time_cost\": %s, \"space_cost\": %s}",
+                         first ? "" : ",", json_string(routine.name).c_str(),
+                         json_string(kind_name(routine.kind)).c_str(),
+                         json_string(routine.method).c_str(), json_string(routine.source).c_str(),
+                         json_string(routine.time_cost).c_str(),
+                         json_string(routine.space_cost).c_str());
+            first = false;
+        }
+        std::fputs("\n]\n", out);
+        return;
+    }
+    Cells lines = {{"method", "time", "space", "source"}};
+    for (const RoutineInfo& routine : routine_table()) {
+        lines.push_back({routine.name, routine.time_cost, routine.space_cost, routine.source});
+    }
+    write_aligned(out, lines);
+}
+
+}  // namespace compare

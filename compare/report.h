@@ -1,0 +1,37 @@
+// What lcs-compare prints: the aligned table and summary for people, one
+// JSON object for scripts, and the list of methods.
+#ifndef COMPARE_REPORT_H
+#define COMPARE_REPORT_H
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "compare/comparison.h"
+
+namespace compare {
+
+struct Report {
+    std::int64_t length_a = 0;
+    std::int64_t length_b = 0;
+    double physical_bytes = 0.0;  // the memory that the skip rule compared with
+    double timeout_seconds = 0.0;
+    std::vector<Row> rows;
+    Summary summary;
+};
+
+void write_table(std::FILE* out, const Report& report);
+void write_json(std::FILE* out, const Report& report);
+
+// Every routine of the collection with its method, source and costs.
+void write_list(std::FILE* out, bool json);
+
+// 1.5 us, 12.3 ms, 4.56 s, 2.5 min, 3.1 h, 12.0 days, 4.2e+03 years.
+std::string human_seconds(double seconds);
+// 0 B, 512 B, 12.0 KiB, 3.4 MiB, 40.0 GiB.
+std::string human_bytes(double bytes);
+
+}  // namespace compare
+
+#endif  // COMPARE_REPORT_H

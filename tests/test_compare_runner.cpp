@@ -1,0 +1,185 @@
+// The parts of lcs-compare that the collection's own routines cannot drive
+// into every branch: a method that crashes, throws, runs out of memory or
+// never ends, run in its child process; the peak memory of a known
+// allocation; and the consensus of disagreeing methods.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "compare/comparison.h"
+#include "compare/runner.h"
+
+namespace {
+
+using compare::Outcome;
+using compare::Status;
+
+constexpr std::size_t kMiB = 1 << 20;
+
+double no_cost(double, double) { return 0.0; }
+
+RoutineInfo lcs_routine(LcsRoutine function) {
+    return {"Test_Alg", RoutineKind::lcs_length, function, nullptr, "", "", "", "", 2,
+            no_cost,    no_cost};
+}
+
+// The fakes do nothing on empty sequences, as a routine may be called so.
+std::int32_t returns_length_b(const char*, const char*, std::int32_t, std::int32_t lenB) {
+    return lenB;
+}
+std::int32_t throws_bad_alloc(const char*, const char*, std::int32_t lenA, std::int32_t) {
+    if (lenA > 0) throw std::bad_alloc();
+    return 0;
+}
+std::int32_t throws_other(const char*, const char*, std::int32_t lenA, std::int32_t) {
+    if (lenA > 0) throw std::runtime_error("boom");
+    return 0;
+}
+std::int32_t aborts(const char*, const char*, std::int32_t lenA, std::int32_t) {
+    if (lenA > 0) std::abort();
+    return 0;
+}
+std::int32_t never_ends(const char*, const char*, std::int32_t lenA, std::int32_t) {
+    while (lenA > 0) ::pause();
+    return 0;
+}
+// Touches every page of lenA MiB, so that all of it is resident at once.
+std::int32_t touches_mebibytes(const char*, const char*, std::int32_t lenA, std::int32_t) {
+    const std::size_t size = static_cast<std::size_t>(lenA) * kMiB;
+    char* block = static_cast<char*>(std::calloc(size == 0 ? 1 : size, 1));
+    if (block == nullptr) throw std::bad_alloc();
+    for (std::size_t i = 0; i < size; i += 4096) block[i] = 1;
+    const std::int32_t sum = size == 0 ? 0 : block[size - 1] + block[0];
+    std::free(block);
+    return sum;
+}
+double one_third(const char*, const char*, std::int32_t, std::int32_t) { return 1.0 / 3.0; }
+
+TEST(CompareRunner, EveryWayAMethodCanEndIsReportedInItsRow) {
+    const compare::OneBased a("abc"), b("abcdef");
+    struct Case {
+        const char* why;
+        LcsRoutine function;
+        double timeout;
+        Status status;
+        const char* detail;
+    };
+    const Case cases[] = {
+        {"returns", returns_length_b, 0.0, Status::ok, ""},
+        {"returns within the limit", returns_length_b, 30.0, Status::ok, ""},
+        {"throws std::bad_alloc", throws_bad_alloc, 0.0, Status::out_of_memory, ""},
+        {"throws another exception", throws_other, 0.0, Status::crashed, "exception: boom"},
+        {"aborts", aborts, 0.0, Status::crashed, "signal 6"},
+        {"never ends", never_ends, 0.2, Status::timed_out, ""},
+    };
+    for (const Case& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        const Outcome outcome = compare::run_isolated(lcs_routine(c.function), a, b, c.timeout,
+                                                      nullptr);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(outcome.status, c.status) << c.why << ": " << outcome.detail;
+        EXPECT_EQ(outcome.detail.rfind(c.detail, 0), 0u) << c.why << ": " << outcome.detail;
+        if (c.status == Status::ok) {
+            EXPECT_EQ(outcome.length, 6) << c.why;
+        }
+        EXPECT_LT(took.count(), 10.0) << c.why;
+    }
+}
+
+TEST(CompareRunner, AScoreComesBackBitForBit) {
+    const compare::OneBased a("x"), b("y");
+    RoutineInfo routine = lcs_routine(nullptr);
+    routine.kind = RoutineKind::local_alignment_score;
+    routine.score = one_third;
+    const Outcome outcome = compare::run_isolated(routine, a, b, 0.0, nullptr);
+    ASSERT_EQ(outcome.status, Status::ok);
+    EXPECT_EQ(std::memcmp(&outcome.score, &(const double&)(1.0 / 3.0), sizeof(double)), 0);
+}
+
+// The peak is the routine's own: the sequences, large here, and everything
+// else that the child shares with the parent at the fork are not counted.
+TEST(CompareRunner, PeakMemoryIsTheMethodsOwn) {
+    const std::string large(32 * kMiB, 'x');
+    const compare::OneBased a(large), b(large);
+    const compare::OneBased short_a(std::string(48, 'x')), short_b("y");
+    const Outcome nothing =
+        compare::run_isolated(lcs_routine(returns_length_b), a, b, 0.0, nullptr);
+    EXPECT_LT(nothing.peak_bytes, 4.0 * kMiB);
+    const Outcome table =
+        compare::run_isolated(lcs_routine(touches_mebibytes), short_a, short_b, 0.0, nullptr);
+    ASSERT_EQ(table.status, Status::ok);
+    EXPECT_GE(table.peak_bytes, 47.0 * kMiB);
+    EXPECT_LT(table.peak_bytes, 60.0 * kMiB);  // the sanitizers' shadow adds an eighth
+}
+
+TEST(CompareRunner, ProgressIsReportedWhileAMethodRuns) {
+    const compare::OneBased a("a"), b("b");
+    std::vector<double> ticks;
+    compare::run_isolated(lcs_routine(never_ends), a, b, 0.7,
+                          [&](double elapsed) { ticks.push_back(elapsed); });
+    ASSERT_GE(ticks.size(), 2u);
+    EXPECT_LT(ticks.front(), ticks.back());
+}
+
+TEST(CompareComparison, ConsensusAgreementAndTheFiguresThatFollow) {
+    const RoutineInfo lcs = lcs_routine(returns_length_b);
+    RoutineInfo score = lcs_routine(nullptr);
+    score.kind = RoutineKind::local_alignment_score;
+    auto row = [](const RoutineInfo& routine, Status status, double value) {
+        compare::Row r;
+        r.routine = &routine;
+        r.outcome.status = status;
+        r.outcome.length = static_cast<std::int32_t>(value);
+        r.outcome.score = value;
+        return r;
+    };
+    struct Case {
+        const char* why;
+        std::vector<compare::Row> rows;
+        std::int64_t lenA, lenB;
+        bool have_lcs, disagreement;
+        std::int32_t lcs;
+        std::vector<bool> agrees;
+    };
+    const Case cases[] = {
+        {"all agree", {row(lcs, Status::ok, 4), row(lcs, Status::ok, 4)}, 7, 6, true, false, 4,
+         {true, true}},
+        {"the majority wins", {row(lcs, Status::ok, 5), row(lcs, Status::ok, 4),
+                               row(lcs, Status::ok, 4)}, 7, 6, true, true, 4,
+         {false, true, true}},
+        {"a tie goes to the first", {row(lcs, Status::ok, 3), row(lcs, Status::ok, 4)}, 7, 6,
+         true, true, 3, {true, false}},
+        {"rows without a result do not vote",
+         {row(lcs, Status::skipped, 9), row(lcs, Status::crashed, 9),
+          row(lcs, Status::timed_out, 9), row(lcs, Status::ok, 2), row(score, Status::ok, 2.5)},
+         3, 3, true, false, 2, {false, false, false, true, false}},
+        {"nothing returned", {row(lcs, Status::skipped, 0)}, 3, 3, false, false, 0, {false}},
+        {"two empty inputs", {row(lcs, Status::ok, 0)}, 0, 0, true, false, 0, {true}},
+    };
+    for (const Case& c : cases) {
+        std::vector<compare::Row> rows = c.rows;
+        const compare::Summary summary = compare::summarize(rows, c.lenA, c.lenB);
+        EXPECT_EQ(summary.have_lcs, c.have_lcs) << c.why;
+        EXPECT_EQ(summary.disagreement, c.disagreement) << c.why;
+        if (!c.have_lcs) continue;
+        EXPECT_EQ(summary.lcs, c.lcs) << c.why;
+        for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].agrees, c.agrees[i]) << c.why;
+        const std::int64_t longer = std::max(c.lenA, c.lenB);
+        EXPECT_DOUBLE_EQ(summary.similarity, longer == 0 ? 1.0 : double(c.lcs) / longer) << c.why;
+        EXPECT_EQ(summary.distance, c.lenA + c.lenB - 2 * c.lcs) << c.why;
+    }
+    std::vector<compare::Row> scored = {row(score, Status::ok, 2.5), row(lcs, Status::crashed, 1)};
+    const compare::Summary summary = compare::summarize(scored, 3, 3);
+    EXPECT_TRUE(summary.have_score);
+    EXPECT_EQ(summary.score, 2.5);
+    EXPECT_TRUE(summary.crashed);
+}
+
+}  // namespace
