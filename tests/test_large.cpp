@@ -4,15 +4,11 @@
 // or an index computed in 32 bits where it needs more, or a table sized by
 // the product of the lengths, shows itself.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 
+#include "program_run.h"
 #include "routines.h"
 #include "sequences.h"
 
@@ -55,11 +51,6 @@ TEST(Large, FastRoutinesAgreeWithTheTwoRowPassOnPairsOf100000Bytes) {
     }
 }
 
-std::string slurp(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 TEST(Large, ProgramComparesTwoWordsOf1000000Bytes) {
     // A is a run of x with ten y's; B is a run of z with "xy" ten times. The
     // LCS is (xy)^10, and with few matching pairs Hunt-Szymanski is quick.
@@ -70,17 +61,12 @@ TEST(Large, ProgramComparesTwoWordsOf1000000Bytes) {
         b[k * 90000] = 'x';
         b[k * 90000 + 1] = 'y';
     }
-    const std::string dir = ::testing::TempDir();
-    const std::string in = dir + "lcs_large_in", out = dir + "lcs_large_out";
-    std::ofstream(in, std::ios::binary) << "1000000 1000000\n" << a << "\n" << b << "\n";
-    const std::string command = "'" LCS_EXECUTABLE "' < '" + in + "' > '" + out + "'";
-    const int raw = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(raw));
-    EXPECT_EQ(WEXITSTATUS(raw), 0);
-    EXPECT_EQ(slurp(out), "Input the length of string A: Input the length of string B: "
-                          "HuntSzymanski_Alg LCS : 20\n");
-    std::remove(in.c_str());
-    std::remove(out.c_str());
+    const testing_support::ProgramRun run = testing_support::run_program(
+        LCS_EXECUTABLE, {}, "1000000 1000000\n" + a + "\n" + b + "\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "Input the length of string A: Input the length of string B: "
+                       "HuntSzymanski_Alg LCS : 20\n");
+    EXPECT_EQ(run.err, "");
 }
 
 }  // namespace
