@@ -26,9 +26,9 @@ enum class Answer {
 
 struct Contestant {
     std::string name;
-    Answer answer;
-    int time_exponent;      // the method's growth with lenA = lenB = n
-    bool counts_matches;    // reports match pairs per second
+    Answer answer{};
+    int time_exponent = 2;  // the method's growth with lenA = lenB = n
+    bool counts_matches = false;  // reports match pairs per second
     std::function<double(const InputPair&)> run;
     std::function<double(double, double)> estimated_seconds;
     std::function<double(double, double)> working_bytes;
