@@ -34,7 +34,7 @@
 #include "peak_memory.h"
 #include "peer.h"
 #include "plan.h"
-#include "routines.h"
+#include <lcs/routines.h>
 
 namespace {
 
@@ -51,10 +51,10 @@ InputKey key_of(const InputSet& set, std::size_t lenA, std::size_t lenB) {
 }
 
 // The collection's cheapest LCS routine at these lengths, by its estimate.
-const RoutineInfo* cheapest_lcs_routine(double lenA, double lenB) {
-    const RoutineInfo* best = nullptr;
-    for (const RoutineInfo& row : routine_table()) {
-        if (row.kind != RoutineKind::lcs_length) continue;
+const lcs::RoutineInfo* cheapest_lcs_routine(double lenA, double lenB) {
+    const lcs::RoutineInfo* best = nullptr;
+    for (const lcs::RoutineInfo& row : lcs::routine_table()) {
+        if (row.kind != lcs::RoutineKind::lcs_length) continue;
         if (best == nullptr ||
             row.estimated_seconds(lenA, lenB) < best->estimated_seconds(lenA, lenB)) {
             best = &row;
@@ -72,7 +72,7 @@ double expected_answer(Answer answer, const InputSet& set, const InputPair& p) {
     if (found != known.end()) return found->second;
     double value;
     if (lcs) {
-        const RoutineInfo* routine = cheapest_lcs_routine(p.lenA(), p.lenB());
+        const lcs::RoutineInfo* routine = cheapest_lcs_routine(p.lenA(), p.lenB());
         value = routine->lcs(p.a.data(), p.b.data(), p.lenA(), p.lenB());
     } else {
         value = bench::local_score_routine()->score(p.a.data(), p.b.data(), p.lenA(), p.lenB());

@@ -6,7 +6,7 @@
 
 #include "peer.h"
 #include "references.h"
-#include "routines.h"
+#include <lcs/routines.h>
 
 namespace bench {
 namespace {
@@ -16,20 +16,20 @@ bool counts_matches(const std::string& name) {
     return name == "HuntSzymanski_Alg" || name == "Diff_Alg";
 }
 
-Contestant from_row(const RoutineInfo& row) {
+Contestant from_row(const lcs::RoutineInfo& row) {
     Contestant c;
     c.name = row.name;
     c.time_exponent = row.time_exponent;
     c.counts_matches = counts_matches(row.name);
-    if (row.kind == RoutineKind::lcs_length) {
+    if (row.kind == lcs::RoutineKind::lcs_length) {
         c.answer = Answer::lcs_length;
-        const LcsRoutine lcs = row.lcs;
+        const lcs::LcsRoutine lcs = row.lcs;
         c.run = [lcs](const InputPair& p) {
             return static_cast<double>(lcs(p.a.data(), p.b.data(), p.lenA(), p.lenB()));
         };
     } else {
         c.answer = Answer::local_score;
-        const ScoreRoutine score = row.score;
+        const lcs::ScoreRoutine score = row.score;
         c.run = [score](const InputPair& p) {
             return score(p.a.data(), p.b.data(), p.lenA(), p.lenB());
         };
@@ -113,9 +113,9 @@ bool named_by_target(const std::string& name, const InputSet& set, std::size_t n
 
 }  // namespace
 
-const RoutineInfo* local_score_routine() {
-    for (const RoutineInfo& row : routine_table()) {
-        if (row.kind == RoutineKind::local_alignment_score) return &row;
+const lcs::RoutineInfo* local_score_routine() {
+    for (const lcs::RoutineInfo& row : lcs::routine_table()) {
+        if (row.kind == lcs::RoutineKind::local_alignment_score) return &row;
     }
     return nullptr;
 }
@@ -135,7 +135,7 @@ double default_memory_limit() {
 
 std::vector<Contestant> contestants() {
     std::vector<Contestant> all;
-    for (const RoutineInfo& row : routine_table()) all.push_back(from_row(row));
+    for (const lcs::RoutineInfo& row : lcs::routine_table()) all.push_back(from_row(row));
     add_peer(all);
     add_references(all);
     return all;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "inputs.h"
-#include "routines.h"
+#include <lcs/routines.h>
 
 namespace bench {
 
@@ -54,7 +54,7 @@ struct Options {
 std::vector<Contestant> contestants();
 
 // The collection's Smith-Waterman row, or null.
-const RoutineInfo* local_score_routine();
+const lcs::RoutineInfo* local_score_routine();
 
 // The pinned length ladder (lenA = lenB = n).
 std::vector<std::size_t> length_ladder(bool quick);

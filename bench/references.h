@@ -16,7 +16,7 @@ struct Reference {
     std::function<double(const std::string&, const std::string&)> run;
 };
 
-// Empty where the tests' reference header is not in the tree.
+// The oracles of reference/, timed as contestants.
 std::vector<Reference> straightforward_references();
 
 }  // namespace bench

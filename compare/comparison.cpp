@@ -5,7 +5,7 @@
 
 namespace compare {
 
-SkipReason skip_reason(const RoutineInfo& routine, double lenA, double lenB,
+SkipReason skip_reason(const lcs::RoutineInfo& routine, double lenA, double lenB,
                        double physical_bytes) {
     if (physical_bytes > 0 && routine.working_bytes(lenA, lenB) > physical_bytes) {
         return SkipReason::too_big;
@@ -17,7 +17,7 @@ SkipReason skip_reason(const RoutineInfo& routine, double lenA, double lenB,
 namespace {
 
 bool returned_length(const Row& row) {
-    return row.routine->kind == RoutineKind::lcs_length && row.outcome.status == Status::ok;
+    return row.routine->kind == lcs::RoutineKind::lcs_length && row.outcome.status == Status::ok;
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ Summary summarize(std::vector<Row>& rows, std::int64_t lenA, std::int64_t lenB) 
     std::map<std::int32_t, int> votes;
     for (const Row& row : rows) {
         if (row.outcome.status == Status::crashed) summary.crashed = true;
-        if (row.routine->kind == RoutineKind::local_alignment_score &&
+        if (row.routine->kind == lcs::RoutineKind::local_alignment_score &&
             row.outcome.status == Status::ok && !summary.have_score) {
             summary.have_score = true;
             summary.score = row.outcome.score;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "compare/runner.h"
-#include "routines.h"
+#include <lcs/routines.h>
 
 namespace compare {
 
@@ -21,11 +21,11 @@ enum class SkipReason { none, too_slow, too_big };
 // Why the routine should not run on these lengths, from its catalogue
 // estimates: a running time beyond kSkipAboveSeconds, or working storage
 // beyond the machine's physical memory (ignored when that is unknown, 0).
-SkipReason skip_reason(const RoutineInfo& routine, double lenA, double lenB,
+SkipReason skip_reason(const lcs::RoutineInfo& routine, double lenA, double lenB,
                        double physical_bytes);
 
 struct Row {
-    const RoutineInfo* routine = nullptr;
+    const lcs::RoutineInfo* routine = nullptr;
     double estimated_seconds = 0.0;
     double estimated_bytes = 0.0;
     SkipReason skip = SkipReason::none;

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include <lcs/routines.h>
+
 namespace compare {
 
-// The longest input that a routine accepts: its length is a signed 32-bit
-// count, and lenA + 2 bytes of the one-based buffer must stay countable too.
-constexpr std::int64_t kMaxInputLength = 2147483645;
+// The longest input that a routine accepts.
+constexpr std::int64_t kMaxInputLength = lcs::kMaxLength;
 
 // An input that cannot be had: a file that cannot be read, or one longer
 // than kMaxInputLength. what() is the one line that the user sees.

@@ -16,7 +16,7 @@
 #include "compare/inputs.h"
 #include "compare/report.h"
 #include "compare/runner.h"
-#include "routines.h"
+#include <lcs/routines.h>
 
 namespace {
 
@@ -60,7 +60,7 @@ struct Options {
     bool json = false;
     bool list = false;
     double timeout_seconds = 0.0;
-    std::vector<const RoutineInfo*> methods;  // empty: every routine
+    std::vector<const lcs::RoutineInfo*> methods;  // empty: every routine
     std::vector<std::string> operands;
 };
 
@@ -81,11 +81,11 @@ double parse_timeout(const char* text) {
 }
 
 void add_method(Options& options, const char* name) {
-    const RoutineInfo* routine = find_routine(name);
+    const lcs::RoutineInfo* routine = lcs::find_routine(name);
     if (routine == nullptr) {
         throw UsageError(std::string("no method is named '") + name + "' (see --list)");
     }
-    for (const RoutineInfo* chosen : options.methods) {
+    for (const lcs::RoutineInfo* chosen : options.methods) {
         if (chosen == routine) return;
     }
     options.methods.push_back(routine);
@@ -189,9 +189,9 @@ compare::Report compare_inputs(const Options& options) {
     report.length_a = a.length();
     report.length_b = b.length();
 
-    std::vector<const RoutineInfo*> chosen = options.methods;
+    std::vector<const lcs::RoutineInfo*> chosen = options.methods;
     if (chosen.empty()) {
-        for (const RoutineInfo& routine : routine_table()) chosen.push_back(&routine);
+        for (const lcs::RoutineInfo& routine : lcs::routine_table()) chosen.push_back(&routine);
     }
     ProgressLine progress;
     for (std::size_t i = 0; i < chosen.size(); ++i) {

@@ -43,7 +43,7 @@ const char* skip_words(SkipReason reason) {
 
 std::vector<std::string> table_line(const Row& row, double timeout_seconds) {
     const Outcome& outcome = row.outcome;
-    const bool is_lcs = row.routine->kind == RoutineKind::lcs_length;
+    const bool is_lcs = row.routine->kind == lcs::RoutineKind::lcs_length;
     std::string result, time = human_seconds(outcome.seconds),
                         memory = human_bytes(outcome.peak_bytes), agrees = "-";
     switch (outcome.status) {
@@ -79,7 +79,7 @@ bool has_status(const Report& report, Status status) {
 
 const Row* first_score_row(const Report& report) {
     for (const Row& row : report.rows) {
-        if (row.routine->kind == RoutineKind::local_alignment_score) return &row;
+        if (row.routine->kind == lcs::RoutineKind::local_alignment_score) return &row;
     }
     return nullptr;
 }
@@ -88,7 +88,7 @@ const Row* first_score_row(const Report& report) {
 std::string who_said_what(const Report& report) {
     std::vector<std::pair<std::int32_t, std::string>> values;
     for (const Row& row : report.rows) {
-        if (row.routine->kind != RoutineKind::lcs_length || row.outcome.status != Status::ok) {
+        if (row.routine->kind != lcs::RoutineKind::lcs_length || row.outcome.status != Status::ok) {
             continue;
         }
         auto same = std::find_if(values.begin(), values.end(),
@@ -138,14 +138,14 @@ const char* status_name(Status status) {
     return "crashed";
 }
 
-const char* kind_name(RoutineKind kind) {
-    return kind == RoutineKind::lcs_length ? "lcs_length" : "local_alignment_score";
+const char* kind_name(lcs::RoutineKind kind) {
+    return kind == lcs::RoutineKind::lcs_length ? "lcs_length" : "local_alignment_score";
 }
 
 std::string json_row(const Row& row) {
     const Outcome& outcome = row.outcome;
     const bool ok = outcome.status == Status::ok;
-    const bool is_lcs = row.routine->kind == RoutineKind::lcs_length;
+    const bool is_lcs = row.routine->kind == lcs::RoutineKind::lcs_length;
     std::string result = "null";
     if (ok) result = is_lcs ? std::to_string(outcome.length) : json_number(outcome.score);
     std::string text = "{\"name\": " + json_string(row.routine->name) +
@@ -262,7 +262,7 @@ void write_list(std::FILE* out, bool json) {
     if (json) {
         std::fputs("[", out);
         bool first = true;
-        for (const RoutineInfo& routine : routine_table()) {
+        for (const lcs::RoutineInfo& routine : lcs::routine_table()) {
             std::fprintf(out,
                          "%s\n  {\"name\": %s, \"kind\": %s, \"method\": %s, \"source\": %s, "
                          "\"time_cost\": %s, \"space_cost\": %s}",
@@ -277,7 +277,7 @@ void write_list(std::FILE* out, bool json) {
         return;
     }
     Cells lines = {{"method", "time", "space", "source"}};
-    for (const RoutineInfo& routine : routine_table()) {
+    for (const lcs::RoutineInfo& routine : lcs::routine_table()) {
         lines.push_back({routine.name, routine.time_cost, routine.space_cost, routine.source});
     }
     write_aligned(out, lines);

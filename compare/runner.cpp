@@ -104,9 +104,9 @@ void write_whole(int fd, const void* data, std::size_t size) {
 // The routine once on empty sequences: its code, and the allocator's, are
 // mapped from the executable only when first run, and those pages would
 // otherwise count as working memory of the real call.
-void warm_up(const RoutineInfo& routine, const OneBased& a, const OneBased& b) {
+void warm_up(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b) {
     try {
-        if (routine.kind == RoutineKind::lcs_length) {
+        if (routine.kind == lcs::RoutineKind::lcs_length) {
             routine.lcs(a.data(), b.data(), 0, 0);
         } else {
             routine.score(a.data(), b.data(), 0, 0);
@@ -115,7 +115,7 @@ void warm_up(const RoutineInfo& routine, const OneBased& a, const OneBased& b) {
     }
 }
 
-[[noreturn]] void run_child(const RoutineInfo& routine, const OneBased& a, const OneBased& b,
+[[noreturn]] void run_child(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b,
                             int out) {
     cap_address_space();
     warm_up(routine, a, b);
@@ -124,7 +124,7 @@ void warm_up(const RoutineInfo& routine, const OneBased& a, const OneBased& b) {
     write_whole(out, &message.baseline_kib, kBaselineSize);
     const Clock::time_point start = Clock::now();
     try {
-        if (routine.kind == RoutineKind::lcs_length) {
+        if (routine.kind == lcs::RoutineKind::lcs_length) {
             message.length = routine.lcs(a.data(), b.data(), a.length(), b.length());
         } else {
             const double score = routine.score(a.data(), b.data(), a.length(), b.length());
@@ -196,7 +196,7 @@ double physical_memory_bytes() {
     return static_cast<double>(pages) * static_cast<double>(page_size);
 }
 
-Outcome run_isolated(const RoutineInfo& routine, const OneBased& a, const OneBased& b,
+Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b,
                      double timeout_seconds, const ProgressReport& progress) {
     Outcome outcome;
     int channel[2];

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "compare/inputs.h"
-#include "routines.h"
+#include <lcs/routines.h>
 
 namespace compare {
 
@@ -40,7 +40,7 @@ using ProgressReport = std::function<void(double elapsed_seconds)>;
 
 // Runs `routine` on a and b in a child process. A timeout of 0 or less means
 // no time limit.
-Outcome run_isolated(const RoutineInfo& routine, const OneBased& a, const OneBased& b,
+Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b,
                      double timeout_seconds, const ProgressReport& progress);
 
 // The machine's physical memory in bytes (0 when the system does not say).

@@ -9,12 +9,12 @@
 #include <new>
 #include <string>
 
-#include "routines/routines.h"
-#include "routines/storage.h"
+#include <lcs/routines.h>
+#include "routines/detail/storage.h"
 
 namespace {
 
-using routines_detail::ZeroFilled;
+using lcs::detail::ZeroFilled;
 
 // The dialogue's failures; each ends the run with a one-line message.
 struct DialogueError {
@@ -39,7 +39,7 @@ std::string characters(std::uint64_t count) {
 
 std::int32_t read_length(std::FILE* in, const char* which) {
     const std::string what = std::string("the length of string ") + which;
-    const std::string accepted = "a whole number from 0 to " + std::to_string(kMaxLength);
+    const std::string accepted = "a whole number from 0 to " + std::to_string(lcs::kMaxLength);
     int c = skip_space(in);
     if (c == EOF) throw DialogueError{"the input ended before " + what + "; expected " + accepted};
     std::int64_t value = 0;
@@ -47,11 +47,11 @@ std::int32_t read_length(std::FILE* in, const char* which) {
     for (; c != EOF && !is_space(c); c = std::getc(in)) {
         if (c < '0' || c > '9') {
             digits_only = false;
-        } else if (value <= kMaxLength) {
+        } else if (value <= lcs::kMaxLength) {
             value = value * 10 + (c - '0');
         }
     }
-    if (!digits_only || value > kMaxLength) throw DialogueError{what + " must be " + accepted};
+    if (!digits_only || value > lcs::kMaxLength) throw DialogueError{what + " must be " + accepted};
     return static_cast<std::int32_t>(value);
 }
 

@@ -6,12 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 
-// The largest length the dialogue accepts: a sequence holds length + 2
-// bytes, and that count must still fit a signed 32-bit integer.
-constexpr std::int32_t kMaxLength = 2147483645;
+#include <lcs/routines.h>
 
 // Asks for the lengths of strings A and B on `out`, reads them and then the
-// two words from `in`, and writes the Hunt-Szymanski LCS length on `out`.
+// two words from `in` (each length at most lcs::kMaxLength), and writes the Hunt-Szymanski LCS length on `out`.
 // Returns the exit status: 0 after the result line, 1 after a one-line error
 // message on `err` (and then no result line).
 int run_dialogue(std::FILE* in, std::FILE* out, std::FILE* err);

@@ -21,7 +21,8 @@
 #include <vector>
 
 #include "console/dialogue.h"
-#include "sequences.h"
+#include "reference/oracles.h"
+#include "reference/sequences.h"
 
 namespace {
 
@@ -49,13 +50,13 @@ std::vector<std::string> first_words(const std::uint8_t* data, std::size_t size)
     return words;
 }
 
-// A length word's value: digits only and at most kMaxLength, else nothing.
+// A length word's value: digits only and at most lcs::kMaxLength, else nothing.
 std::optional<std::int64_t> length_value(const std::string& word) {
     std::int64_t value = 0;
     for (char c : word) {
         if (c < '0' || c > '9') return std::nullopt;
         value = value * 10 + (c - '0');
-        if (value > kMaxLength) return std::nullopt;
+        if (value > lcs::kMaxLength) return std::nullopt;
     }
     return value;
 }
@@ -84,7 +85,7 @@ Expectation expect(const std::vector<std::string>& words) {
     // Positions past a short word hold zero bytes, which are characters.
     const std::string a = words[2] + std::string(lengths[0] - words[2].size(), '\0');
     const std::string b = words[3] + std::string(lengths[1] - words[3].size(), '\0');
-    e.result = testing_support::reference_lcs(a, b);
+    e.result = lcs::reference::reference_lcs(a, b);
     return e;
 }
 

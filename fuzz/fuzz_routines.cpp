@@ -14,13 +14,13 @@
 #include <cstring>
 #include <string>
 
-#include "reference_scores.h"
-#include "routines.h"
-#include "sequences.h"
+#include "reference/oracles.h"
+#include <lcs/routines.h>
+#include "reference/sequences.h"
 
 namespace {
 
-using testing_support::Sequence;
+using lcs::reference::Sequence;
 
 // Longest prefix of each string given to a routine whose time grows as n^e:
 // the quadratic ones and the references stay well under a millisecond, the
@@ -46,20 +46,20 @@ std::string bits_of(double value) {
     return text;
 }
 
-void check(const RoutineInfo& routine, const std::string& whole_a, const std::string& whole_b,
+void check(const lcs::RoutineInfo& routine, const std::string& whole_a, const std::string& whole_b,
            char guard) {
     const std::size_t cap = length_cap(routine.time_exponent);
     const std::string a = whole_a.substr(0, cap), b = whole_b.substr(0, cap);
     const Sequence sa(a, guard), sb(b, guard);
-    if (routine.kind == RoutineKind::lcs_length) {
+    if (routine.kind == lcs::RoutineKind::lcs_length) {
         const std::int32_t got = routine.lcs(sa.data(), sb.data(), sa.length(), sb.length());
-        const std::int32_t expected = testing_support::reference_lcs(a, b);
+        const std::int32_t expected = lcs::reference::reference_lcs(a, b);
         if (got != expected) {
             report(routine.name, a, b, std::to_string(got), std::to_string(expected));
         }
     } else {
         const double got = routine.score(sa.data(), sb.data(), sa.length(), sb.length());
-        const double expected = testing_support::reference_smith_waterman(a, b);
+        const double expected = lcs::reference::reference_smith_waterman(a, b);
         if (std::memcmp(&got, &expected, sizeof got) != 0) {
             report(routine.name, a, b, bits_of(got), bits_of(expected));
         }
@@ -75,6 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t split = (static_cast<std::size_t>(data[1]) << 8 | data[2]) % (rest + 1);
     const char* text = reinterpret_cast<const char*>(data + 3);
     const std::string a(text, split), b(text + split, rest - split);
-    for (const RoutineInfo& routine : routine_table()) check(routine, a, b, guard);
+    for (const lcs::RoutineInfo& routine : lcs::routine_table()) check(routine, a, b, guard);
     return 0;
 }

@@ -31,19 +31,19 @@
 // Cost: lenB ceil(lenA / 64) piece steps plus O(lenA + lenB) set-up; a match
 // vector of ceil(lenA / 8) + 1 bytes for each distinct byte of A and B. It
 // beats every table method by about the word width, whatever the alphabet.
-#include "allison_dix.h"
+#include "routines/detail/allison_dix.h"
 
 #include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "routines.h"
-#include "storage.h"
+#include <lcs/routines.h>
+#include "routines/detail/storage.h"
 
-using routines_detail::count_of;
-using routines_detail::ZeroFilled;
-using routines_detail::ZeroTable;
+using lcs::detail::count_of;
+using lcs::detail::ZeroFilled;
+using lcs::detail::ZeroTable;
 
 namespace {
 
@@ -132,7 +132,7 @@ void update_row(const unsigned char* match, unsigned char* row, std::size_t byte
 
 }  // namespace
 
-namespace routines_detail {
+namespace lcs::detail {
 
 std::unique_ptr<char[]> reverse(const char* sequence, std::int32_t length) {
     const std::size_t n = count_of(length);
@@ -143,13 +143,13 @@ std::unique_ptr<char[]> reverse(const char* sequence, std::int32_t length) {
     return reversed;
 }
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 std::int32_t AllisonDix_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
     const std::size_t n = count_of(lenA);
     const std::size_t m = count_of(lenB);
     const auto* textA = reinterpret_cast<const unsigned char*>(a);
-    const std::unique_ptr<char[]> reversed = routines_detail::reverse(b, lenB);
+    const std::unique_ptr<char[]> reversed = lcs::detail::reverse(b, lenB);
     const auto* reversedB = reinterpret_cast<const unsigned char*>(reversed.get());
     const std::size_t bytes = n / 8 + (n % 8 != 0);
 

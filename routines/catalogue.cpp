@@ -3,8 +3,9 @@
 #include <cstring>
 #include <iterator>
 
-#include "routines.h"
+#include <lcs/routines.h>
 
+namespace lcs {
 namespace {
 
 constexpr double kInt32 = 4.0;
@@ -169,3 +170,5 @@ const RoutineInfo* find_routine(const char* name) {
     }
     return nullptr;
 }
+
+}  // namespace lcs

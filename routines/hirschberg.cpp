@@ -24,16 +24,16 @@
 #include <cstring>
 #include <utility>
 
-#include "hirschberg.h"
-#include "lcs_rows.h"
-#include "routines.h"
-#include "storage.h"
+#include "routines/detail/hirschberg.h"
+#include "routines/detail/lcs_rows.h"
+#include <lcs/routines.h>
+#include "routines/detail/storage.h"
 
-using routines_detail::count_of;
-using routines_detail::prefix_row;
-using routines_detail::ZeroTable;
+using lcs::detail::count_of;
+using lcs::detail::prefix_row;
+using lcs::detail::ZeroTable;
 
-namespace routines_detail {
+namespace lcs::detail {
 
 std::size_t first_best_split(const char* a, const char* b, std::size_t lenA, std::size_t m) {
     const auto* textA = reinterpret_cast<const unsigned char*>(a);
@@ -70,7 +70,7 @@ std::size_t first_best_split(const char* a, const char* b, std::size_t lenA, std
     return split;
 }
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 std::int32_t Hirschberg_AlgC(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
     const std::size_t lengthA = count_of(lenA);
@@ -81,7 +81,7 @@ std::int32_t Hirschberg_AlgC(const char* a, const char* b, std::int32_t lenA, st
     const std::size_t n = lengthA / 2;
     // The split frees its rows before it returns: the recursion below holds
     // no storage of this call.
-    const std::size_t k = routines_detail::first_best_split(a, b, lengthA, m);
+    const std::size_t k = lcs::detail::first_best_split(a, b, lengthA, m);
     // Views, not copies: the second pieces start after position n of A and
     // after position k of B. Every length here is at most the caller's, so
     // it fits in 32 bits.

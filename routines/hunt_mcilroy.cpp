@@ -21,15 +21,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "hunt_mcilroy.h"
-#include "routines.h"
-#include "storage.h"
+#include "routines/detail/hunt_mcilroy.h"
+#include <lcs/routines.h>
+#include "routines/detail/storage.h"
 
-using routines_detail::Candidate;
-using routines_detail::count_of;
-using routines_detail::ZeroFilled;
+using lcs::detail::Candidate;
+using lcs::detail::count_of;
+using lcs::detail::ZeroFilled;
 
-namespace routines_detail {
+namespace lcs::detail {
 
 std::int32_t HMAlg(Candidate* thresholds, std::int32_t b, std::int32_t a, std::int32_t length) {
     if (length == 0) {
@@ -70,7 +70,7 @@ void binSearch(Candidate* thresholds, std::int32_t b, std::int32_t a, std::int32
     if (entry.b_position != b) entry = {b, a};
 }
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 std::int32_t Diff_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
     const std::size_t n = count_of(lenA);
@@ -84,7 +84,7 @@ std::int32_t Diff_Alg(const char* a, const char* b, std::int32_t lenA, std::int3
         // of A ever count in the same subsequence.
         for (std::size_t j = m; j >= 1; --j) {
             if (a[i] == b[j]) {
-                length = routines_detail::HMAlg(thresholds.get(), static_cast<std::int32_t>(j),
+                length = lcs::detail::HMAlg(thresholds.get(), static_cast<std::int32_t>(j),
                                                 static_cast<std::int32_t>(i), length);
             }
         }

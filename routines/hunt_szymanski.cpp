@@ -15,11 +15,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "routines.h"
-#include "storage.h"
+#include <lcs/routines.h>
+#include "routines/detail/storage.h"
 
-using routines_detail::count_of;
-using routines_detail::ZeroFilled;
+using lcs::detail::count_of;
+using lcs::detail::ZeroFilled;
 
 namespace {
 

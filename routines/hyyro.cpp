@@ -62,24 +62,24 @@
 // routine packs whichever sequence costs fewer words in all. It wins over
 // the byte-wise bit vectors and the tables everywhere but on tiny inputs,
 // and on alike strings it costs time in proportion to their distance.
-#include "hyyro.h"
+#include "routines/detail/hyyro.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "routines.h"
-#include "storage.h"
+#include <lcs/routines.h>
+#include "routines/detail/storage.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
 #define LCS_HYYRO_X86 1
 #endif
 
-using routines_detail::count_of;
-using routines_detail::HyyroPaths;
-using routines_detail::ZeroFilled;
+using lcs::detail::count_of;
+using lcs::detail::HyyroPaths;
+using lcs::detail::ZeroFilled;
 
 namespace {
 
@@ -581,7 +581,7 @@ double packing_cost(std::size_t n, std::size_t distinct, std::size_t m) {
 
 }  // namespace
 
-namespace routines_detail {
+namespace lcs::detail {
 
 bool hyyro_has_vector_units() { return processor_has_avx512(); }
 
@@ -621,8 +621,8 @@ std::int32_t hyyro_lcs(const char* a, const char* b, std::int32_t lenA, std::int
     return static_cast<std::int32_t>(banded_lcs(s, paths));
 }
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 std::int32_t Hyyro_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
-    return routines_detail::hyyro_lcs(a, b, lenA, lenB, routines_detail::HyyroPaths{});
+    return lcs::detail::hyyro_lcs(a, b, lenA, lenB, lcs::detail::HyyroPaths{});
 }

@@ -24,12 +24,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "routines.h"
-#include "storage.h"
+#include <lcs/routines.h>
+#include "routines/detail/storage.h"
 
-using routines_detail::count_of;
-using routines_detail::ZeroFilled;
-using routines_detail::ZeroTable;
+using lcs::detail::count_of;
+using lcs::detail::ZeroFilled;
+using lcs::detail::ZeroTable;
 
 namespace {
 

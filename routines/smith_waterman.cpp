@@ -54,13 +54,13 @@
 #include <immintrin.h>
 #endif
 
-#include "routines.h"
-#include "smith_waterman.h"
-#include "storage.h"
+#include <lcs/routines.h>
+#include "routines/detail/smith_waterman.h"
+#include "routines/detail/storage.h"
 
-using routines_detail::count_of;
-using routines_detail::ZeroFilled;
-using routines_detail::ZeroTable;
+using lcs::detail::count_of;
+using lcs::detail::ZeroFilled;
+using lcs::detail::ZeroTable;
 
 namespace {
 
@@ -210,9 +210,9 @@ struct Scans {
                                  std::size_t);
 };
 
-Scans scans_for(routines_detail::ScanWidth width) {
+Scans scans_for(lcs::detail::ScanWidth width) {
 #if defined(LCS_SMITH_WATERMAN_AVX)
-    if (width == routines_detail::ScanWidth::widest && __builtin_cpu_supports("avx")) {
+    if (width == lcs::detail::ScanWidth::widest && __builtin_cpu_supports("avx")) {
         return {max_difference_avx, raise_to_differences_avx};
     }
 #endif
@@ -226,10 +226,10 @@ constexpr std::size_t kStrip = 128;
 }  // namespace
 
 double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
-    return routines_detail::smith_waterman(a, b, lenA, lenB, routines_detail::ScanWidth::widest);
+    return lcs::detail::smith_waterman(a, b, lenA, lenB, lcs::detail::ScanWidth::widest);
 }
 
-double routines_detail::smith_waterman(const char* a, const char* b, std::int32_t lenA,
+double lcs::detail::smith_waterman(const char* a, const char* b, std::int32_t lenA,
                                        std::int32_t lenB, ScanWidth width) {
     const std::size_t n = count_of(lenA);
     const std::size_t m = count_of(lenB);

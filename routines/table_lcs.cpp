@@ -16,13 +16,13 @@
 #include <cstdint>
 #include <utility>
 
-#include "lcs_rows.h"
-#include "routines.h"
-#include "storage.h"
+#include "routines/detail/lcs_rows.h"
+#include <lcs/routines.h>
+#include "routines/detail/storage.h"
 
-using routines_detail::count_of;
-using routines_detail::prefix_row;
-using routines_detail::ZeroTable;
+using lcs::detail::count_of;
+using lcs::detail::prefix_row;
+using lcs::detail::ZeroTable;
 
 namespace {
 

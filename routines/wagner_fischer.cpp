@@ -17,11 +17,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "routines.h"
-#include "storage.h"
+#include <lcs/routines.h>
+#include "routines/detail/storage.h"
 
-using routines_detail::count_of;
-using routines_detail::ZeroTable;
+using lcs::detail::count_of;
+using lcs::detail::ZeroTable;
 
 namespace {
 

@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "allison_dix.h"
-#include "routines.h"
-#include "sequences.h"
+#include "routines/detail/allison_dix.h"
+#include <lcs/routines.h>
+#include "reference/oracles.h"
+#include "reference/sequences.h"
 
 namespace {
 
-using testing_support::reference_lcs;
-using testing_support::Sequence;
+using lcs::reference::reference_lcs;
+using lcs::reference::Sequence;
 
 std::int32_t allison_dix(const std::string& a, const std::string& b, char guard = '\0') {
     const Sequence sa(a, guard), sb(b, guard);
@@ -55,11 +56,11 @@ TEST(AllisonDix, ByteAndPieceBoundaries) {
     for (std::size_t lenA : lengths) {
         for (const std::string& alphabet : alphabets) {
             for (std::size_t lenB : {std::size_t{0}, lenA / 2, lenA + 1, 2 * lenA + 9}) {
-                const std::string a = testing_support::random_string(rng, lenA, alphabet);
-                const std::string b = testing_support::random_string(rng, lenB, alphabet);
+                const std::string a = lcs::reference::random_string(rng, lenA, alphabet);
+                const std::string b = lcs::reference::random_string(rng, lenB, alphabet);
                 ASSERT_EQ(allison_dix(a, b, '\xe9'), reference_lcs(a, b))
                     << "lenA " << lenA << ", lenB " << lenB << ", " << alphabet.size() << " letters";
-                const std::string similar = testing_support::mutated(rng, a, 10, alphabet);
+                const std::string similar = lcs::reference::mutated(rng, a, 10, alphabet);
                 ASSERT_EQ(allison_dix(a, similar), reference_lcs(a, similar))
                     << "lenA " << lenA << ", similar B, " << alphabet.size() << " letters";
             }
@@ -76,13 +77,13 @@ TEST(AllisonDix, ReverseMakesAOneBasedCopyBackwards) {
         {"abc", '\0'}, {"", '\0'}, {"x", 'g'}, {std::string("a\0\xe9", 3), 'g'}, {"abcdefghij", 'g'}};
     for (const ReverseCase& c : cases) {
         const Sequence source(c.text, c.guard);
-        const auto reversed = routines_detail::reverse(source.data(), source.length());
+        const auto reversed = lcs::detail::reverse(source.data(), source.length());
         std::string expected(1, '\0');
         expected.append(c.text.rbegin(), c.text.rend());
         expected.push_back('\0');  // positions 0 and length + 1: zero, not the source's guards
         EXPECT_EQ(std::string(reversed.get(), c.text.size() + 2), expected) << c.text;
     }
-    const auto empty = routines_detail::reverse("\0", -3);
+    const auto empty = lcs::detail::reverse("\0", -3);
     EXPECT_EQ(std::string(empty.get(), 2), std::string(2, '\0'));
 }
 

@@ -13,17 +13,14 @@
 #include "peak_memory.h"
 #include "peer.h"
 #include "plan.h"
-#include "routines.h"
-#include "sequences.h"
+#include <lcs/routines.h>
+#include "reference/sequences.h"
 
-#if __has_include("reference_scores.h")
-#include "reference_scores.h"
-#define LCS_TEST_REFERENCE_SCORES 1
-#endif
+#include "reference/oracles.h"
 
 namespace {
 
-using testing_support::reference_lcs;
+using lcs::reference::reference_lcs;
 
 TEST(BenchInputs, SameSeedSameBytesOnEveryPlatform) {
     // Pinned: a change here changes every published figure.
@@ -85,14 +82,14 @@ protected:
 
 TEST_F(Peer, LcsEqualsTheReferenceOnEveryByteValue) {
     std::mt19937 rng(5);
-    std::vector<std::string> alphabets = testing_support::small_alphabets();
+    std::vector<std::string> alphabets = lcs::reference::small_alphabets();
     alphabets.push_back(bench::alphabet(256));
     alphabets.push_back("aA");  // case matters
     for (const std::string& letters : alphabets) {
         for (std::size_t length : {1, 2, 7, 33, 300}) {
-            const std::string a = testing_support::random_string(rng, length, letters);
-            const std::string b = testing_support::random_string(rng, length + 3, letters);
-            const testing_support::Sequence sa(a, '\x7f'), sb(b, '\x7f');
+            const std::string a = lcs::reference::random_string(rng, length, letters);
+            const std::string b = lcs::reference::random_string(rng, length + 3, letters);
+            const lcs::reference::Sequence sa(a, '\x7f'), sb(b, '\x7f');
             EXPECT_EQ(bench::peer_lcs(sa.data(), sb.data(), sa.length(), sb.length()),
                       reference_lcs(a, b))
                 << letters.size() << " letters, length " << length;
@@ -101,7 +98,7 @@ TEST_F(Peer, LcsEqualsTheReferenceOnEveryByteValue) {
 }
 
 TEST_F(Peer, EmptyStringsHaveLcsZero) {
-    const testing_support::Sequence empty(""), some("abc");
+    const lcs::reference::Sequence empty(""), some("abc");
     EXPECT_EQ(bench::peer_lcs(empty.data(), some.data(), 0, 3), 0);
     EXPECT_EQ(bench::peer_lcs(some.data(), empty.data(), 3, 0), 0);
     EXPECT_EQ(bench::peer_local_score(empty.data(), empty.data(), 0, 0), 0.0);
@@ -109,26 +106,24 @@ TEST_F(Peer, EmptyStringsHaveLcsZero) {
 
 TEST_F(Peer, ScoresBeyondSixteenBitsTakeWiderLanes) {
     const std::string a(33000, '\0');
-    const testing_support::Sequence sa(a), sb(a);
+    const lcs::reference::Sequence sa(a), sb(a);
     EXPECT_NE(bench::peer_lcs_function(33000, 33000).find("_32"), std::string::npos);
     EXPECT_EQ(bench::peer_lcs(sa.data(), sb.data(), 33000, 33000), 33000);
 }
 
-#ifdef LCS_TEST_REFERENCE_SCORES
 TEST_F(Peer, LocalScoreOverThreeIsOurs) {
     std::mt19937 rng(6);
     for (const std::string& letters : {std::string("ab"), std::string("ACGT"), bench::alphabet(256)}) {
         for (std::size_t length : {1, 5, 40, 120}) {
-            const std::string a = testing_support::random_string(rng, length, letters);
-            const std::string b = testing_support::mutated(rng, a, 30, letters) + "ab";
-            const testing_support::Sequence sa(a), sb(b);
+            const std::string a = lcs::reference::random_string(rng, length, letters);
+            const std::string b = lcs::reference::mutated(rng, a, 30, letters) + "ab";
+            const lcs::reference::Sequence sa(a), sb(b);
             EXPECT_NEAR(bench::peer_local_score(sa.data(), sb.data(), sa.length(), sb.length()),
-                        testing_support::reference_smith_waterman(a, b), 1e-9)
+                        lcs::reference::reference_smith_waterman(a, b), 1e-9)
                 << letters.size() << " letters, length " << length;
         }
     }
 }
-#endif
 
 // Every routine of the table is in the plan on every input set, with no
 // list of names: a row of the table is all a routine needs.
@@ -139,7 +134,7 @@ TEST(BenchPlan, EveryRoutineOfTheTableRunsOnEverySet) {
         options.quick = quick;
         if (quick) options.max_seconds = bench::kQuickSeconds;
         const auto runs = bench::plan_runs(all, options);
-        for (const RoutineInfo& row : routine_table()) {
+        for (const lcs::RoutineInfo& row : lcs::routine_table()) {
             for (const bench::InputSet& set : bench::ladder_sets()) {
                 std::size_t lengths = 0;
                 for (const bench::PlannedRun& run : runs) {

@@ -14,8 +14,9 @@
 
 #include "json_reader.h"
 #include "program_run.h"
-#include "routines.h"
-#include "sequences.h"
+#include <lcs/routines.h>
+#include "reference/oracles.h"
+#include "reference/sequences.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ Json run_json(std::vector<std::string> arguments, const std::string& input = "",
 
 std::vector<std::string> table_names() {
     std::vector<std::string> names;
-    for (const RoutineInfo& routine : routine_table()) names.push_back(routine.name);
+    for (const lcs::RoutineInfo& routine : lcs::routine_table()) names.push_back(routine.name);
     return names;
 }
 
@@ -112,11 +113,11 @@ TEST(Compare, TableShowsARowPerMethodAndTheSummary) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "") << "no progress line when standard error is not a terminal";
     EXPECT_EQ(run.out.rfind("A: 7 bytes, B: 6 bytes\n\nmethod ", 0), 0u) << run.out;
-    for (const RoutineInfo& routine : routine_table()) {
+    for (const lcs::RoutineInfo& routine : lcs::routine_table()) {
         const std::size_t row = run.out.find(std::string("\n") + routine.name + " ");
         ASSERT_NE(row, std::string::npos) << routine.name << "\n" << run.out;
         const std::string line = run.out.substr(row + 1, run.out.find('\n', row + 1) - row - 1);
-        if (routine.kind == RoutineKind::lcs_length) {
+        if (routine.kind == lcs::RoutineKind::lcs_length) {
             EXPECT_NE(line.find(" 4 "), std::string::npos) << line;
             EXPECT_EQ(line.substr(line.size() - 3), "yes") << line;
         }
@@ -134,18 +135,18 @@ TEST(Compare, FilesAndStandardInputOfAnyBytes) {
         std::size_t lenA, lenB;
     };
     for (const Case& c : {Case{0, 40}, Case{1, 1}, Case{300, 200}, Case{600, 400}}) {
-        const std::string a = testing_support::random_string(rng, c.lenA, alphabet);
-        const std::string b = testing_support::random_string(rng, c.lenB, alphabet);
+        const std::string a = lcs::reference::random_string(rng, c.lenA, alphabet);
+        const std::string b = lcs::reference::random_string(rng, c.lenB, alphabet);
         const std::string path_a = temporary_path("a.bin"), path_b = temporary_path("b.bin");
         write_file(path_a, a);
         write_file(path_b, b);
-        const std::int32_t lcs = testing_support::reference_lcs(a, b);
+        const std::int32_t lcs = lcs::reference::reference_lcs(a, b);
         const std::string why = std::to_string(c.lenA) + " x " + std::to_string(c.lenB);
         expect_agreement_on(run_json({"--files", path_a, path_b}), lcs, c.lenA, c.lenB, why);
         expect_agreement_on(run_json({"--files", "-", path_b}, a), lcs, c.lenA, c.lenB,
                             why + ", A from standard input");
         expect_agreement_on(run_json({"--", "xyz", "-"}, b),
-                            testing_support::reference_lcs("xyz", b), 3, c.lenB,
+                            lcs::reference::reference_lcs("xyz", b), 3, c.lenB,
                             why + ", B from standard input beside a string");
     }
 }
@@ -165,19 +166,19 @@ TEST(Compare, MethodOptionRunsTheNamedOnesOnceInTheGivenOrder) {
 TEST(Compare, ListNamesEveryMethodWithItsSourceAndCosts) {
     const ProgramRun run = run_compare({"--list"});
     EXPECT_EQ(run.status, 0);
-    for (const RoutineInfo& routine : routine_table()) {
+    for (const lcs::RoutineInfo& routine : lcs::routine_table()) {
         for (const char* field : {routine.name, routine.source, routine.time_cost,
                                   routine.space_cost}) {
             EXPECT_NE(run.out.find(field), std::string::npos) << field;
         }
     }
-    EXPECT_EQ(run_json({"--list"}).items.size(), routine_table().count);
+    EXPECT_EQ(run_json({"--list"}).items.size(), lcs::routine_table().count);
 }
 
 // Strings of one repeated letter are the worst case of the match-list
 // methods: every pair of positions matches.
 TEST(Compare, SlowMethodsAreSkippedWithTheirEstimateOrStoppedAtTheTimeLimit) {
-    const RoutineInfo* routine = find_routine("HuntSzymanski_Alg");
+    const lcs::RoutineInfo* routine = lcs::find_routine("HuntSzymanski_Alg");
     ASSERT_NE(routine, nullptr);
     const std::size_t length = 200000;
     ASSERT_GT(routine->estimated_seconds(length, length), 5.0) << "the test needs a slow case";
@@ -210,7 +211,7 @@ TEST(Compare, SlowMethodsAreSkippedWithTheirEstimateOrStoppedAtTheTimeLimit) {
 // a few tens of megabytes asks for more than the physical memory of a usual
 // machine, while only the lists of A's one byte would ever be touched.
 TEST(Compare, ATableBeyondTheMachinesMemoryIsSkippedOrFailsCleanly) {
-    const RoutineInfo* routine = find_routine("HuntSzymanski_Alg");
+    const lcs::RoutineInfo* routine = lcs::find_routine("HuntSzymanski_Alg");
     ASSERT_NE(routine, nullptr);
     const double physical = double(::sysconf(_SC_PHYS_PAGES)) * double(::sysconf(_SC_PAGESIZE));
     const std::size_t lenB = static_cast<std::size_t>(physical / 1024.0 * 1.1);

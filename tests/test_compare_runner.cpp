@@ -25,8 +25,8 @@ constexpr std::size_t kMiB = 1 << 20;
 
 double no_cost(double, double) { return 0.0; }
 
-RoutineInfo lcs_routine(LcsRoutine function) {
-    return {"Test_Alg", RoutineKind::lcs_length, function, nullptr, "", "", "", "", 2,
+lcs::RoutineInfo lcs_routine(lcs::LcsRoutine function) {
+    return {"Test_Alg", lcs::RoutineKind::lcs_length, function, nullptr, "", "", "", "", 2,
             no_cost,    no_cost};
 }
 
@@ -66,7 +66,7 @@ TEST(CompareRunner, EveryWayAMethodCanEndIsReportedInItsRow) {
     const compare::OneBased a("abc"), b("abcdef");
     struct Case {
         const char* why;
-        LcsRoutine function;
+        lcs::LcsRoutine function;
         double timeout;
         Status status;
         const char* detail;
@@ -95,8 +95,8 @@ TEST(CompareRunner, EveryWayAMethodCanEndIsReportedInItsRow) {
 
 TEST(CompareRunner, AScoreComesBackBitForBit) {
     const compare::OneBased a("x"), b("y");
-    RoutineInfo routine = lcs_routine(nullptr);
-    routine.kind = RoutineKind::local_alignment_score;
+    lcs::RoutineInfo routine = lcs_routine(nullptr);
+    routine.kind = lcs::RoutineKind::local_alignment_score;
     routine.score = one_third;
     const Outcome outcome = compare::run_isolated(routine, a, b, 0.0, nullptr);
     ASSERT_EQ(outcome.status, Status::ok);
@@ -129,10 +129,10 @@ TEST(CompareRunner, ProgressIsReportedWhileAMethodRuns) {
 }
 
 TEST(CompareComparison, ConsensusAgreementAndTheFiguresThatFollow) {
-    const RoutineInfo lcs = lcs_routine(returns_length_b);
-    RoutineInfo score = lcs_routine(nullptr);
-    score.kind = RoutineKind::local_alignment_score;
-    auto row = [](const RoutineInfo& routine, Status status, double value) {
+    const lcs::RoutineInfo lcs = lcs_routine(returns_length_b);
+    lcs::RoutineInfo score = lcs_routine(nullptr);
+    score.kind = lcs::RoutineKind::local_alignment_score;
+    auto row = [](const lcs::RoutineInfo& routine, Status status, double value) {
         compare::Row r;
         r.routine = &routine;
         r.outcome.status = status;

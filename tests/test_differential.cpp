@@ -10,23 +10,24 @@
 #include <string>
 #include <vector>
 
-#include "routines.h"
-#include "sequences.h"
+#include <lcs/routines.h>
+#include "reference/oracles.h"
+#include "reference/sequences.h"
 
 namespace {
 
-using testing_support::reference_lcs;
-using testing_support::Sequence;
+using lcs::reference::reference_lcs;
+using lcs::reference::Sequence;
 
-std::vector<const RoutineInfo*> lcs_routines() {
-    std::vector<const RoutineInfo*> found;
-    for (const RoutineInfo& routine : routine_table()) {
-        if (routine.kind == RoutineKind::lcs_length) found.push_back(&routine);
+std::vector<const lcs::RoutineInfo*> lcs_routines() {
+    std::vector<const lcs::RoutineInfo*> found;
+    for (const lcs::RoutineInfo& routine : lcs::routine_table()) {
+        if (routine.kind == lcs::RoutineKind::lcs_length) found.push_back(&routine);
     }
     return found;
 }
 
-class EveryLcsRoutine : public ::testing::TestWithParam<const RoutineInfo*> {
+class EveryLcsRoutine : public ::testing::TestWithParam<const lcs::RoutineInfo*> {
 protected:
     // The cubic methods get shorter long pairs, so that the suite stays quick.
     std::size_t long_length() const { return GetParam()->time_exponent >= 3 ? 60 : 500; }
@@ -41,7 +42,7 @@ protected:
 };
 
 TEST_P(EveryLcsRoutine, EqualsReferenceOnAllBinaryPairsUpToLengthSix) {
-    const auto strings = testing_support::all_binary_strings(6);
+    const auto strings = lcs::reference::all_binary_strings(6);
     for (const std::string& a : strings) {
         for (const std::string& b : strings) {
             expect_reference(a, b, a.size() % 2 ? 'a' : '\0');
@@ -53,10 +54,10 @@ TEST_P(EveryLcsRoutine, EqualsReferenceOnAllBinaryPairsUpToLengthSix) {
 TEST_P(EveryLcsRoutine, EqualsReferenceOnRandomPairsOverTinyAlphabets) {
     std::mt19937 rng(20261208);
     std::uniform_int_distribution<std::size_t> length(0, 40);
-    for (const std::string& alphabet : testing_support::small_alphabets()) {
+    for (const std::string& alphabet : lcs::reference::small_alphabets()) {
         for (int trial = 0; trial < 500; ++trial) {
-            const std::string a = testing_support::random_string(rng, length(rng), alphabet);
-            const std::string b = testing_support::random_string(rng, length(rng), alphabet);
+            const std::string a = lcs::reference::random_string(rng, length(rng), alphabet);
+            const std::string b = lcs::reference::random_string(rng, length(rng), alphabet);
             expect_reference(a, b, trial % 2 ? alphabet[0] : '\0');
             if (HasFatalFailure()) return;
         }
@@ -70,9 +71,9 @@ TEST_P(EveryLcsRoutine, EqualsReferenceOnLongSimilarAndDissimilarPairs) {
     std::uniform_int_distribution<std::size_t> length(long_length() / 2, long_length());
     for (const std::string& alphabet : alphabets) {
         for (int trial = 0; trial < 4; ++trial) {
-            const std::string a = testing_support::random_string(rng, length(rng), alphabet);
-            const std::string unrelated = testing_support::random_string(rng, length(rng), alphabet);
-            const std::string similar = testing_support::mutated(rng, a, 10, alphabet);
+            const std::string a = lcs::reference::random_string(rng, length(rng), alphabet);
+            const std::string unrelated = lcs::reference::random_string(rng, length(rng), alphabet);
+            const std::string similar = lcs::reference::mutated(rng, a, 10, alphabet);
             expect_reference(a, unrelated);
             expect_reference(a, similar, alphabet[0]);
             expect_reference(similar.substr(0, similar.size() / 3), a);
@@ -88,7 +89,7 @@ TEST_P(EveryLcsRoutine, TakesNegativeLengthsAsEmpty) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Collection, EveryLcsRoutine, ::testing::ValuesIn(lcs_routines()),
-                         [](const ::testing::TestParamInfo<const RoutineInfo*>& info) {
+                         [](const ::testing::TestParamInfo<const lcs::RoutineInfo*>& info) {
                              return std::string(info.param->name);
                          });
 

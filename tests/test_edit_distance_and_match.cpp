@@ -5,13 +5,13 @@
 #include <random>
 #include <string>
 
-#include "reference_scores.h"
-#include "routines.h"
-#include "sequences.h"
+#include "reference/oracles.h"
+#include <lcs/routines.h>
+#include "reference/sequences.h"
 
 namespace {
 
-using testing_support::Sequence;
+using lcs::reference::Sequence;
 
 struct Case {
     const char* why;
@@ -49,9 +49,9 @@ TEST(WagnerFischerAndNeedlemanWunsch, StraightforwardSummationIsTheLcsLength) {
     std::mt19937 rng(3);
     std::uniform_int_distribution<std::size_t> length(0, 30);
     for (int trial = 0; trial < 300; ++trial) {
-        const std::string a = testing_support::random_string(rng, length(rng), "abc");
-        const std::string b = testing_support::random_string(rng, length(rng), "abc");
-        ASSERT_EQ(testing_support::reference_needleman_wunsch(a, b), testing_support::reference_lcs(a, b))
+        const std::string a = lcs::reference::random_string(rng, length(rng), "abc");
+        const std::string b = lcs::reference::random_string(rng, length(rng), "abc");
+        ASSERT_EQ(lcs::reference::reference_needleman_wunsch(a, b), lcs::reference::reference_lcs(a, b))
             << "A = \"" << a << "\", B = \"" << b << "\"";
     }
 }

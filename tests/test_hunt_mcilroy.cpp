@@ -6,11 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "hunt_mcilroy.h"
+#include "routines/detail/hunt_mcilroy.h"
 
 namespace {
 
-using routines_detail::Candidate;
+using lcs::detail::Candidate;
 
 // Entries 1 to n with the given B positions; A positions 100, 101, ... so
 // that a test sees which entries were written.
@@ -58,7 +58,7 @@ TEST(HuntMcIlroy, EachMatchLandsInTheRightEntry) {
     for (const Case& c : cases) {
         std::vector<Candidate> array = thresholds_of(c.before);
         const auto length = static_cast<std::int32_t>(c.before.size());
-        const std::int32_t new_length = routines_detail::HMAlg(array.data(), c.b, a, length);
+        const std::int32_t new_length = lcs::detail::HMAlg(array.data(), c.b, a, length);
         EXPECT_EQ(live(array, new_length), c.after) << c.why;
     }
 }

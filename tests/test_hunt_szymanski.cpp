@@ -3,15 +3,15 @@
 
 #include <string>
 
-#include "routines.h"
-#include "sequences.h"
+#include <lcs/routines.h>
+#include "reference/sequences.h"
 
 namespace {
 
-using testing_support::Sequence;
+using lcs::reference::Sequence;
 
 TEST(HuntSzymanski, NamedCases) {
-    const testing_support::LcsCase cases[] = {
+    const lcs::reference::LcsCase cases[] = {
         {"a position below every threshold replaces slot 1", "bcab", "abc", 2},
         {"the classic textbook pair", "ABCBDAB", "BDCABA", 4},
         {"a second classic pair", "XMJYAUZ", "MZJAWXU", 4},
@@ -27,8 +27,8 @@ TEST(HuntSzymanski, NamedCases) {
         {"empty B", "abc", "", 0},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(testing_support::lcs_of(HuntSzymanski_Alg, c.a, c.b), c.expected) << c.why;
-        EXPECT_EQ(testing_support::lcs_of(HuntSzymanski_Alg1, c.a, c.b), c.expected) << c.why;
+        EXPECT_EQ(lcs::reference::lcs_of(HuntSzymanski_Alg, c.a, c.b), c.expected) << c.why;
+        EXPECT_EQ(lcs::reference::lcs_of(HuntSzymanski_Alg1, c.a, c.b), c.expected) << c.why;
     }
 }
 

@@ -7,16 +7,17 @@
 #include <string>
 #include <vector>
 
-#include "hyyro.h"
-#include "routines.h"
-#include "sequences.h"
+#include "routines/detail/hyyro.h"
+#include <lcs/routines.h>
+#include "reference/oracles.h"
+#include "reference/sequences.h"
 
 namespace {
 
-using routines_detail::hyyro_lcs;
-using routines_detail::HyyroPaths;
-using testing_support::reference_lcs;
-using testing_support::Sequence;
+using lcs::detail::hyyro_lcs;
+using lcs::detail::HyyroPaths;
+using lcs::reference::reference_lcs;
+using lcs::reference::Sequence;
 
 struct NamedPaths {
     const char* name;
@@ -30,7 +31,7 @@ struct NamedPaths {
 std::vector<NamedPaths> every_path() {
     std::vector<NamedPaths> all;
     for (const bool vector : {false, true}) {
-        if (vector && !routines_detail::hyyro_has_vector_units()) continue;
+        if (vector && !lcs::detail::hyyro_has_vector_units()) continue;
         const char* kernel = vector ? "vector" : "plain";
         all.push_back({kernel, {vector, 0}});
         all.push_back({kernel, {vector, -1}});
@@ -62,9 +63,9 @@ TEST(Hyyro, WordAndBlockEdgesOnEveryPath) {
     for (const std::size_t lenA : kEdgeLengths) {
         for (const std::size_t lenB : {std::size_t{1}, std::size_t{64}, lenA, lenA + 1}) {
             const std::string alphabet = lenA % 2 ? "ab" : "ACGT";
-            const std::string a = testing_support::random_string(rng, lenA, alphabet);
-            expect_reference_on_every_path(a, testing_support::random_string(rng, lenB, alphabet));
-            expect_reference_on_every_path(a, testing_support::mutated(rng, a, 5, alphabet));
+            const std::string a = lcs::reference::random_string(rng, lenA, alphabet);
+            expect_reference_on_every_path(a, lcs::reference::random_string(rng, lenB, alphabet));
+            expect_reference_on_every_path(a, lcs::reference::mutated(rng, a, 5, alphabet));
             if (HasFatalFailure()) return;
         }
     }
@@ -87,8 +88,8 @@ TEST(Hyyro, PacksEitherSequence) {
     // the result must not depend on which.
     std::mt19937 rng(81);
     for (const std::size_t shortLength : {std::size_t{1}, std::size_t{3}, std::size_t{70}}) {
-        const std::string shortText = testing_support::random_string(rng, shortLength, "ACGT");
-        const std::string longText = testing_support::random_string(rng, 3000, "ACGT");
+        const std::string shortText = lcs::reference::random_string(rng, shortLength, "ACGT");
+        const std::string longText = lcs::reference::random_string(rng, 3000, "ACGT");
         expect_reference_on_every_path(shortText, longText);
         expect_reference_on_every_path(longText, shortText);
     }
@@ -99,7 +100,7 @@ TEST(Hyyro, EveryByteValueOfThePackedSequence) {
     std::string all(256, '\0');
     for (int c = 0; c < 256; ++c) all[static_cast<std::size_t>(c)] = static_cast<char>(c);
     std::mt19937 rng(256);
-    const std::string bytes = testing_support::random_string(rng, 700, all);
+    const std::string bytes = lcs::reference::random_string(rng, 700, all);
     expect_reference_on_every_path(all + bytes, bytes);
     expect_reference_on_every_path(bytes.substr(0, 300), all + all);
 }
@@ -109,22 +110,22 @@ TEST(Hyyro, EveryByteValueOfThePackedSequence) {
 TEST(Hyyro, BandOnAlikeAndUnlikePairs) {
     std::mt19937 rng(10);
     const std::string dna = "ACGT";
-    const std::string a = testing_support::random_string(rng, 3000, dna);
-    const std::string shifted = testing_support::random_string(rng, 300, dna) + a;
+    const std::string a = lcs::reference::random_string(rng, 3000, dna);
+    const std::string shifted = lcs::reference::random_string(rng, 300, dna) + a;
     struct Pair {
         const char* why;
         std::string a, b;
     };
     const Pair pairs[] = {
         {"identical: the first band is exact at once", a, a},
-        {"10 % of positions changed", a, testing_support::mutated(rng, a, 10, dna)},
+        {"10 % of positions changed", a, lcs::reference::mutated(rng, a, 10, dna)},
         {"an insertion of 300 at the start moves the path off the diagonal", a, shifted},
         {"the same, the other way round", shifted, a},
         {"a deletion in the middle", a, a.substr(0, 1000) + a.substr(1400)},
         {"a prefix: lengths far apart", a, a.substr(0, 900)},
         {"a rotation: the longest path starts far off the diagonal", a,
          a.substr(1700) + a.substr(0, 1700)},
-        {"unrelated strings", a, testing_support::random_string(rng, 3000, dna)},
+        {"unrelated strings", a, lcs::reference::random_string(rng, 3000, dna)},
         {"no byte in common", a, std::string(2900, 'x')},
     };
     for (const Pair& pair : pairs) {
@@ -142,8 +143,8 @@ TEST(Hyyro, BandWhoseLongestPathRunsJustOutsideIt) {
     std::mt19937 rng(12);
     for (const std::size_t shift : {std::size_t{2}, std::size_t{3}, std::size_t{17}, std::size_t{40},
                                     std::size_t{85}, std::size_t{100}}) {
-        const std::string s = testing_support::random_string(rng, 1500, "ACGT");
-        const std::string head = testing_support::random_string(rng, shift, "xy");
+        const std::string s = lcs::reference::random_string(rng, 1500, "ACGT");
+        const std::string head = lcs::reference::random_string(rng, shift, "xy");
         expect_reference_on_every_path(head + s, s + head);
         expect_reference_on_every_path(s + head, head + s);
         expect_reference_on_every_path(head + s, s);
@@ -156,8 +157,8 @@ TEST(Hyyro, BandOnAlikePairsAcrossSizesAndAlphabets) {
     for (const std::string alphabet : {"ab", "ACGT", "abcdefghijklmnopqrstuvwxyz"}) {
         for (const std::size_t length : {std::size_t{2100}, std::size_t{4097}}) {
             for (const int percent : {1, 10, 30}) {
-                const std::string a = testing_support::random_string(rng, length, alphabet);
-                std::string b = testing_support::mutated(rng, a, percent, alphabet);
+                const std::string a = lcs::reference::random_string(rng, length, alphabet);
+                std::string b = lcs::reference::mutated(rng, a, percent, alphabet);
                 b.erase(length / 3, static_cast<std::size_t>(percent));
                 b.insert(2 * length / 3, std::string(static_cast<std::size_t>(percent), alphabet[0]));
                 expect_reference_on_every_path(a, b);

@@ -9,12 +9,12 @@
 #include <string>
 
 #include "program_run.h"
-#include "routines.h"
-#include "sequences.h"
+#include <lcs/routines.h>
+#include "reference/sequences.h"
 
 namespace {
 
-using testing_support::Sequence;
+using lcs::reference::Sequence;
 
 constexpr double kLength = 100000;
 // Routines whose estimated time for one pair, or whose working storage, is
@@ -22,28 +22,28 @@ constexpr double kLength = 100000;
 constexpr double kSecondsBudget = 30.0;
 constexpr double kBytesBudget = 512.0 * 1024 * 1024;
 
-bool affordable(const RoutineInfo& routine) {
-    return routine.kind == RoutineKind::lcs_length && routine.time_exponent <= 2 &&
+bool affordable(const lcs::RoutineInfo& routine) {
+    return routine.kind == lcs::RoutineKind::lcs_length && routine.time_exponent <= 2 &&
            routine.estimated_seconds(kLength, kLength) <= kSecondsBudget &&
            routine.working_bytes(kLength, kLength) <= kBytesBudget;
 }
 
 TEST(Large, FastRoutinesAgreeWithTheTwoRowPassOnPairsOf100000Bytes) {
-    const RoutineInfo* reference = find_routine("Hirschberg_AlgB");
+    const lcs::RoutineInfo* reference = lcs::find_routine("Hirschberg_AlgB");
     ASSERT_NE(reference, nullptr);
     std::mt19937 rng(100000);
     std::string bytes;
     for (int c = 0; c < 256; ++c) bytes += static_cast<char>(c);
-    const std::string dna = testing_support::random_string(rng, 100000, "ACGT");
+    const std::string dna = lcs::reference::random_string(rng, 100000, "ACGT");
     const std::pair<std::string, std::string> pairs[] = {
-        {dna, testing_support::mutated(rng, dna, 10, "ACGT")},
-        {testing_support::random_string(rng, 100000, bytes),
-         testing_support::random_string(rng, 100000, bytes)},
+        {dna, lcs::reference::mutated(rng, dna, 10, "ACGT")},
+        {lcs::reference::random_string(rng, 100000, bytes),
+         lcs::reference::random_string(rng, 100000, bytes)},
     };
     for (const auto& [text_a, text_b] : pairs) {
         const Sequence a(text_a, '\xff'), b(text_b, '\xff');
         const std::int32_t expected = reference->lcs(a.data(), b.data(), a.length(), b.length());
-        for (const RoutineInfo& routine : routine_table()) {
+        for (const lcs::RoutineInfo& routine : lcs::routine_table()) {
             if (&routine == reference || !affordable(routine)) continue;
             EXPECT_EQ(routine.lcs(a.data(), b.data(), a.length(), b.length()), expected)
                 << routine.name;

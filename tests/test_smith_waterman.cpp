@@ -8,15 +8,15 @@
 #include <random>
 #include <string>
 
-#include "reference_scores.h"
-#include "routines.h"
-#include "sequences.h"
-#include "smith_waterman.h"
+#include "reference/oracles.h"
+#include <lcs/routines.h>
+#include "reference/sequences.h"
+#include "routines/detail/smith_waterman.h"
 
 namespace {
 
-using testing_support::reference_smith_waterman;
-using testing_support::Sequence;
+using lcs::reference::reference_smith_waterman;
+using lcs::reference::Sequence;
 
 std::uint64_t bits_of(double value) {
     std::uint64_t bits;
@@ -24,7 +24,7 @@ std::uint64_t bits_of(double value) {
     return bits;
 }
 
-using routines_detail::ScanWidth;
+using lcs::detail::ScanWidth;
 
 double score(const std::string& a, const std::string& b, char guard = '\0') {
     const Sequence sa(a, guard), sb(b, guard);
@@ -33,7 +33,7 @@ double score(const std::string& a, const std::string& b, char guard = '\0') {
 
 double score_at(ScanWidth width, const std::string& a, const std::string& b) {
     const Sequence sa(a, 'g'), sb(b, 'g');
-    return routines_detail::smith_waterman(sa.data(), sb.data(), sa.length(), sb.length(), width);
+    return lcs::detail::smith_waterman(sa.data(), sb.data(), sa.length(), sb.length(), width);
 }
 
 struct Case {
@@ -95,11 +95,11 @@ TEST(SmithWaterman, EqualsStraightforwardFormOnRandomPairs) {
         std::uniform_int_distribution<std::size_t> length_a(0, shape.max_a), length_b(0, shape.max_b);
         for (const std::string& alphabet : alphabets) {
             for (int trial = 0; trial < shape.trials; ++trial) {
-                const std::string a = testing_support::random_string(rng, length_a(rng), alphabet);
-                std::string b = testing_support::random_string(rng, length_b(rng), alphabet);
+                const std::string a = lcs::reference::random_string(rng, length_a(rng), alphabet);
+                std::string b = lcs::reference::random_string(rng, length_b(rng), alphabet);
                 // Half the pairs are related, so that gaps and long runs of
                 // matches both occur.
-                if (trial % 2 == 1 && !a.empty()) b = testing_support::mutated(rng, a, 25, alphabet);
+                if (trial % 2 == 1 && !a.empty()) b = lcs::reference::mutated(rng, a, 25, alphabet);
                 const double expected = reference_smith_waterman(a, b);
                 for (ScanWidth width : {ScanWidth::baseline, ScanWidth::widest}) {
                     ASSERT_EQ(bits_of(score_at(width, a, b)), bits_of(expected))

@@ -7,17 +7,17 @@
 
 #include <string>
 
-#include "hirschberg.h"
-#include "routines.h"
-#include "sequences.h"
+#include "routines/detail/hirschberg.h"
+#include <lcs/routines.h>
+#include "reference/sequences.h"
 
 namespace {
 
-using testing_support::Sequence;
+using lcs::reference::Sequence;
 
 struct Method {
     const char* name;
-    LcsRoutine lcs;
+    lcs::LcsRoutine lcs;
 };
 
 const Method kMethods[] = {
@@ -27,7 +27,7 @@ const Method kMethods[] = {
 };
 
 TEST(TableLcs, NamedCases) {
-    const testing_support::LcsCase cases[] = {
+    const lcs::reference::LcsCase cases[] = {
         {"one character of A, no match: the scan of B ends empty", "a", "xyz", 0},
         {"one character of A found inside B", "a", "xay", 1},
         {"one character of A found at the end of B", "a", "xya", 1},
@@ -38,7 +38,7 @@ TEST(TableLcs, NamedCases) {
     };
     for (const Method& method : kMethods) {
         for (const auto& c : cases) {
-            EXPECT_EQ(testing_support::lcs_of(method.lcs, c.a, c.b), c.expected)
+            EXPECT_EQ(lcs::reference::lcs_of(method.lcs, c.a, c.b), c.expected)
                 << method.name << ": " << c.why;
         }
     }
@@ -89,7 +89,7 @@ TEST(HirschbergSplit, TakesTheFirstOfEqualScores) {
     };
     for (const Case& c : cases) {
         const Sequence a(c.a, 'x'), b(c.b, 'x');
-        EXPECT_EQ(routines_detail::first_best_split(a.data(), b.data(), c.a.size(), c.b.size()),
+        EXPECT_EQ(lcs::detail::first_best_split(a.data(), b.data(), c.a.size(), c.b.size()),
                   c.split)
             << c.a << " against " << c.b;
     }

@@ -8,35 +8,35 @@
 #include <thread>
 #include <vector>
 
-#include "routines.h"
-#include "sequences.h"
+#include <lcs/routines.h>
+#include "reference/sequences.h"
 
 namespace {
 
-using testing_support::Sequence;
+using lcs::reference::Sequence;
 
 struct Pair {
     std::string a, b;
 };
 
-std::vector<Pair> pairs_for(unsigned seed, const RoutineInfo& routine) {
+std::vector<Pair> pairs_for(unsigned seed, const lcs::RoutineInfo& routine) {
     std::mt19937 rng(seed);
     const std::size_t length = routine.time_exponent >= 3 ? 40 : 300;
     std::vector<Pair> pairs;
     for (int k = 0; k < 20; ++k) {
-        pairs.push_back({testing_support::random_string(rng, length, "ACGT"),
-                         testing_support::random_string(rng, length - k, "ACGT")});
+        pairs.push_back({lcs::reference::random_string(rng, length, "ACGT"),
+                         lcs::reference::random_string(rng, length - k, "ACGT")});
     }
     return pairs;
 }
 
 // The results as bit patterns, so that scores compare exactly.
-std::vector<std::uint64_t> run_all(const RoutineInfo& routine, const std::vector<Pair>& pairs) {
+std::vector<std::uint64_t> run_all(const lcs::RoutineInfo& routine, const std::vector<Pair>& pairs) {
     std::vector<std::uint64_t> results;
     for (const Pair& pair : pairs) {
         const Sequence a(pair.a), b(pair.b);
         std::uint64_t bits = 0;
-        if (routine.kind == RoutineKind::lcs_length) {
+        if (routine.kind == lcs::RoutineKind::lcs_length) {
             bits = static_cast<std::uint64_t>(routine.lcs(a.data(), b.data(), a.length(), b.length()));
         } else {
             const double score = routine.score(a.data(), b.data(), a.length(), b.length());
@@ -48,7 +48,7 @@ std::vector<std::uint64_t> run_all(const RoutineInfo& routine, const std::vector
 }
 
 TEST(Threads, EveryRoutineGivesOneThreadsResultsOnTwoThreads) {
-    for (const RoutineInfo& routine : routine_table()) {
+    for (const lcs::RoutineInfo& routine : lcs::routine_table()) {
         const auto first = pairs_for(1, routine), second = pairs_for(2, routine);
         const auto expected_first = run_all(routine, first);
         const auto expected_second = run_all(routine, second);

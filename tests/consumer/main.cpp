@@ -1,4 +1,4 @@
-#include "routines.h"
+#include <lcs/routines.h>
 #include <cstdio>
 
 int main() {

@@ -20,7 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace routines_detail {
+namespace lcs::detail {
 
 // Computes columns 1 to m of a row into `current` from the row above in
 // `previous`. Column j of the row compares c with the byte at
@@ -47,6 +47,6 @@ inline void prefix_row(unsigned char c, const unsigned char* column1, std::size_
     }
 }
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 #endif  // ROUTINES_LCS_ROWS_H

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-namespace routines_detail {
+namespace lcs::detail {
 
 // For one-based A of lenA >= 2 characters cut at n = lenA / 2, the cut k of
 // B, 0 to m, at which A[1..n] against B[1..k] and A[n+1..lenA] against
@@ -13,6 +13,6 @@ namespace routines_detail {
 // smallest k. Holds four rows of m + 1 counters for the length of the call.
 std::size_t first_best_split(const char* a, const char* b, std::size_t lenA, std::size_t m);
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 #endif  // ROUTINES_HIRSCHBERG_H

@@ -20,7 +20,7 @@
 #include <sys/mman.h>
 #endif
 
-namespace routines_detail {
+namespace lcs::detail {
 
 // A length as passed to a routine, as a count. Negative lengths lie outside
 // every routine's contract; they are taken as 0, so such a call compares
@@ -94,6 +94,6 @@ private:
     ZeroFilled<T> cells_;
 };
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 #endif  // ROUTINES_STORAGE_H

@@ -12,18 +12,25 @@
 // write them; all other storage is the call's own and is released before it
 // returns, so any routine may run on several threads at once.
 //
-// Lengths are counts from 0 to 2147483645; a negative length is taken as 0.
+// Lengths are counts from 0 to lcs::kMaxLength (2147483645, so that a
+// buffer's lenA + 2 bytes still fit a signed 32-bit count); a negative length
+// is taken as 0.
 // The one failure a routine can meet is running out of memory, which it
 // reports by throwing std::bad_alloc.
 //
 // All routines but SmithWaterman_Alg return the length of a longest common
 // subsequence (LCS) of A and B, exactly: the value of the prefix recurrence
 // L(i, j) = L(i-1, j-1) + 1 if A[i] = B[j], else max(L(i-1, j), L(i, j-1)).
-#ifndef ROUTINES_ROUTINES_H
-#define ROUTINES_ROUTINES_H
+#ifndef LCS_ROUTINES_H
+#define LCS_ROUTINES_H
 
 #include <cstddef>
 #include <cstdint>
+
+namespace lcs {
+// The longest string any routine, program or function of this library takes.
+constexpr std::int32_t kMaxLength = 2147483645;
+}  // namespace lcs
 
 // Hunt-Szymanski. J. W. Hunt and T. G. Szymanski, "A fast algorithm for
 // computing longest common subsequences", Communications of the ACM 20(5),
@@ -107,6 +114,7 @@ double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::i
 // Space: ceil(lenA / 8) + 1 bytes for each distinct byte of A and B, one more
 // such vector, and a reversed copy of B (lenB + 2 bytes).
 std::int32_t AllisonDix_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
 // Hyyrö's bit-parallel LCS. H. Hyyrö, "Bit-parallel LCS-length computation
 // revisited", AWOCA 2004, after M. Crochemore, C. S. Iliopoulos, Y. J. Pinzon
 // and J. F. Reid, "A fast and practical bit-vector algorithm for the longest
@@ -125,6 +133,8 @@ std::int32_t AllisonDix_Alg(const char* a, const char* b, std::int32_t lenA, std
 // band the match rows of the bytes of the packed sequence over its whole
 // length (up to 64 MiB; beyond that the band runs without them).
 std::int32_t Hyyro_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
+
+namespace lcs {
 
 // The collection as one table, so that tests, benchmarks, fuzzers and
 // comparison tools run every routine without naming each one. A routine is
@@ -172,4 +182,6 @@ RoutineTable routine_table();
 // The row of the routine with this name, or null.
 const RoutineInfo* find_routine(const char* name);
 
-#endif  // ROUTINES_ROUTINES_H
+}  // namespace lcs
+
+#endif  // LCS_ROUTINES_H

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace routines_detail {
+namespace lcs::detail {
 
 // A new one-based sequence of `length` bytes holding `sequence` backwards:
 // position k holds sequence position length + 1 - k, positions 0 and
@@ -13,6 +13,6 @@ namespace routines_detail {
 // `sequence`; a negative length is taken as 0. Throws std::bad_alloc.
 std::unique_ptr<char[]> reverse(const char* sequence, std::int32_t length);
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 #endif  // ROUTINES_ALLISON_DIX_H

@@ -1,20 +1,44 @@
-// Test support: the straightforward forms of the Smith-Waterman score and of
-// the Needleman-Wunsch summation, cell by cell in the textbook order with
-// plain doubles and ints, as the references that tests, benchmarks and
-// fuzzers hold the library's fast forms to.
+// The plain oracles that tests, benchmarks and fuzzers hold the library to:
+// the LCS length by the prefix recurrence, and the straightforward forms of
+// the Smith-Waterman score and of the Needleman-Wunsch summation, cell by cell
+// in the textbook order with plain doubles and ints. Never part of the
+// shipped library.
 //
-// Both take std::strings (position i of the method is text[i - 1]). A unit
+// The scores take std::strings (position i of the method is text[i - 1]). A unit
 // that includes this header must be built with -ffp-contract=off (the CMake
 // target lcs_strict_fp), so that k c + 1.0 is rounded twice as in the library.
-#ifndef TESTS_REFERENCE_SCORES_H
-#define TESTS_REFERENCE_SCORES_H
+#ifndef LCS_REFERENCE_ORACLES_H
+#define LCS_REFERENCE_ORACLES_H
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
-namespace testing_support {
+namespace lcs::reference {
+
+// The LCS length by the prefix recurrence, in two rows: the reference value,
+// for strings of bytes or of wider symbols alike.
+template <typename Char>
+std::int32_t reference_lcs(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+    std::vector<std::int32_t> previous(b.size() + 1, 0), current(b.size() + 1, 0);
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            current[j] = a[i - 1] == b[j - 1] ? previous[j - 1] + 1
+                                              : std::max(previous[j], current[j - 1]);
+        }
+        std::swap(previous, current);
+    }
+    return previous[b.size()];
+}
+inline std::int32_t reference_lcs(std::string_view a, std::string_view b) {
+    return reference_lcs<char>(a, b);
+}
+inline std::int32_t reference_lcs(std::u32string_view a, std::u32string_view b) {
+    return reference_lcs<char32_t>(a, b);
+}
 
 // The double nearest to one third, 0x3FD5555555555555.
 inline double smith_waterman_mismatch() {
@@ -94,6 +118,6 @@ inline std::int32_t reference_needleman_wunsch(const std::string& a, const std::
     return result;
 }
 
-}  // namespace testing_support
+}  // namespace lcs::reference
 
-#endif  // TESTS_REFERENCE_SCORES_H
+#endif  // LCS_REFERENCE_ORACLES_H

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace routines_detail {
+namespace lcs::detail {
 
 enum class ScanWidth {
     baseline,  // the instructions every processor of the target has
@@ -17,6 +17,6 @@ enum class ScanWidth {
 double smith_waterman(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB,
                       ScanWidth width);
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 #endif  // ROUTINES_SMITH_WATERMAN_H

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace routines_detail {
+namespace lcs::detail {
 
 // One entry of the threshold array: the B position of a match, which is the
 // threshold, and the A position of the match that last set the entry.
@@ -23,6 +23,6 @@ std::int32_t HMAlg(Candidate* thresholds, std::int32_t b, std::int32_t a, std::i
 // above b with (b, a), or changes nothing when an entry equals b.
 void binSearch(Candidate* thresholds, std::int32_t b, std::int32_t a, std::int32_t length);
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 #endif  // ROUTINES_HUNT_MCILROY_H

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace routines_detail {
+namespace lcs::detail {
 
 struct HyyroPaths {
     // Use the AVX-512 kernel where the processor has it; false forces the
@@ -25,6 +25,6 @@ std::int32_t hyyro_lcs(const char* a, const char* b, std::int32_t lenA, std::int
 // True when this processor runs the AVX-512 kernel.
 bool hyyro_has_vector_units();
 
-}  // namespace routines_detail
+}  // namespace lcs::detail
 
 #endif  // ROUTINES_HYYRO_H

@@ -1,8 +1,8 @@
-// Test support: one-based sequences in buffers of exactly length + 2 bytes,
-// so that the sanitizers see any read outside them, the reference LCS by the
-// prefix recurrence, and seeded random strings.
-#ifndef TESTS_SEQUENCES_H
-#define TESTS_SEQUENCES_H
+// One-based sequences in buffers of exactly length + 2 bytes, so that the
+// sanitizers see any read outside them, and seeded random strings: what the
+// tests, benchmarks and fuzzers feed the routines and the oracles alike.
+#ifndef LCS_REFERENCE_SEQUENCES_H
+#define LCS_REFERENCE_SEQUENCES_H
 
 #include <algorithm>
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace lcs::reference {
 
 // A one-based copy of `text`. Positions 0 and length + 1 hold `guard`: a
 // routine that reads them sees a byte other than the zero a one-based
@@ -46,19 +46,6 @@ template <typename Routine>
 std::int32_t lcs_of(Routine lcs, const std::string& a, const std::string& b, char guard = '\0') {
     const Sequence sa(a, guard), sb(b, guard);
     return lcs(sa.data(), sb.data(), sa.length(), sb.length());
-}
-
-// The LCS length by the prefix recurrence, in two rows: the reference value.
-inline std::int32_t reference_lcs(const std::string& a, const std::string& b) {
-    std::vector<std::int32_t> previous(b.size() + 1, 0), current(b.size() + 1, 0);
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            current[j] = a[i - 1] == b[j - 1] ? previous[j - 1] + 1
-                                              : std::max(previous[j], current[j - 1]);
-        }
-        std::swap(previous, current);
-    }
-    return previous[b.size()];
 }
 
 // A string of `length` bytes drawn uniformly from `alphabet`.
@@ -103,6 +90,6 @@ inline const std::vector<std::string>& small_alphabets() {
     return alphabets;
 }
 
-}  // namespace testing_support
+}  // namespace lcs::reference
 
-#endif  // TESTS_SEQUENCES_H
+#endif  // LCS_REFERENCE_SEQUENCES_H
