@@ -1,4 +1,4 @@
-// Peak resident memory of one call, measured in a child process.
+// Peak memory of one call, measured in a child process.
 #ifndef BENCH_PEAK_MEMORY_H
 #define BENCH_PEAK_MEMORY_H
 
@@ -9,12 +9,11 @@ namespace bench {
 
 struct PeakMemory {
     bool measured = false;
-    // Resident memory that the call added at its peak: its working storage as
-    // far as it touched it, to the page.
-    // The kernel keeps its resident-page counts in batches and updates the
-    // mark lazily: a rough figure, which can read far below the pages that a
-    // call touched (256 KiB for several MiB here). The allocation count is
-    // the exact one.
+    // Resident memory that the call added at its peak, measured as
+    // lcs-compare measures it (support/memory.h): its working storage as far
+    // as it touched it, to the page. The kernel updates its resident counts
+    // in batches, so this is a rough figure; the allocation count is the
+    // exact one.
     std::size_t working_bytes = 0;
     // The most bytes that the call held from the allocator at one time,
     // exactly, where an allocation counter is installed.
@@ -26,12 +25,10 @@ struct PeakMemory {
 // returns the peak of bytes held. The benchmark program installs one.
 void set_allocation_counter(void (*start)(), std::size_t (*stop)());
 
-// Runs `call` once in a forked child and returns what it made resident. The
-// child resets the kernel's high-water mark of resident memory just before
-// the call (/proc/self/clear_refs), so the mark afterwards is the call's peak;
-// blocks of a page or more come straight from mmap there, so freed memory of
-// the parent's heap cannot hide a call's storage. Not measured where the
-// system offers no such mark or the child fails.
+// Runs `call` once in a forked child and returns what it added. Blocks of a
+// page or more come straight from mmap in the child, so freed memory of the
+// parent's heap cannot hide a call's storage. Not measured where the child
+// fails.
 PeakMemory measure_peak_memory(const std::function<void()>& call);
 
 }  // namespace bench

@@ -1,12 +1,11 @@
 #include "plan.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 
 #include "peer.h"
 #include "references.h"
 #include <lcs/routines.h>
+#include "support/memory.h"
 
 namespace bench {
 namespace {
@@ -128,8 +127,8 @@ double estimated_seconds(const Contestant& c, const InputSet& set, double lenA, 
 }
 
 double default_memory_limit() {
-    const long pages = sysconf(_SC_PHYS_PAGES), page = sysconf(_SC_PAGESIZE);
-    const double physical = pages > 0 && page > 0 ? double(pages) * double(page) : 8.0e9;
+    const double known = lcs::support::physical_memory_bytes();
+    const double physical = known > 0 ? known : 8.0e9;
     return std::min(physical / 4.0, 2.0 * 1024 * 1024 * 1024);
 }
 

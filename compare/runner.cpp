@@ -1,9 +1,9 @@
 // The child runs the routine and writes one ChildMessage; the parent polls
 // the pipe, reports progress, kills the child at the time limit, and reaps
-// it with wait4, whose resource usage is the child's own (ru_maxrss is its
-// resident high-water mark, in KiB). The child's resident size at the fork
-// (the parent's pages that it shares, the sequences included) is measured
-// by the child first and taken off, so that the peak is the routine's own.
+// it with wait4. The peak memory is measured as everywhere in the project
+// (support/memory.h): the child's resident high-water mark less its resident
+// size just before the call, which holds the parent's pages that it shares,
+// the sequences included, so that the peak is the routine's own.
 //
 // Outside sanitizer builds the child's address space is capped at its size
 // at the fork plus the machine's physical memory: a table that could never
@@ -12,6 +12,8 @@
 // kernel's out-of-memory killer, which may pick another process. (The
 // sanitizers reserve vast shadow mappings and cannot run under such a cap.)
 #include "compare/runner.h"
+
+#include "support/memory.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -49,7 +51,7 @@ enum class ChildResult : std::int32_t { ok, out_of_memory, exception };
 // as soon as it has it, and the rest when the routine returns, so that a
 // child that crashes still tells how much of its peak was not its own.
 struct ChildMessage {
-    std::int64_t baseline_kib;
+    std::int64_t baseline_bytes;
     ChildResult result;
     std::int32_t length;
     std::uint64_t score_bits;
@@ -57,7 +59,7 @@ struct ChildMessage {
     char what[160];
 };
 constexpr std::size_t kBaselineSize = sizeof(std::int64_t);
-static_assert(offsetof(ChildMessage, baseline_kib) == 0, "the baseline is sent first");
+static_assert(offsetof(ChildMessage, baseline_bytes) == 0, "the baseline is sent first");
 
 using Clock = std::chrono::steady_clock;
 
@@ -65,25 +67,11 @@ double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Field `index` of /proc/self/statm (0 = size, 1 = resident), in bytes. Read
-// without stdio, so that reading it allocates nothing.
-std::int64_t statm_bytes(int index) {
-    const int file = ::open("/proc/self/statm", O_RDONLY);
-    if (file < 0) return 0;
-    char text[128] = {};
-    const ssize_t got = ::read(file, text, sizeof text - 1);
-    ::close(file);
-    if (got <= 0) return 0;
-    char* field = text;
-    for (int skip = 0; skip < index; ++skip) std::strtoll(field, &field, 10);
-    return std::strtoll(field, nullptr, 10) * static_cast<std::int64_t>(::sysconf(_SC_PAGESIZE));
-}
-
 void cap_address_space() {
 #ifndef COMPARE_UNDER_SANITIZER
-    const double physical = physical_memory_bytes();
+    const double physical = lcs::support::physical_memory_bytes();
     if (physical <= 0) return;
-    const double cap = static_cast<double>(statm_bytes(0)) + physical;
+    const double cap = static_cast<double>(lcs::support::mapped_bytes()) + physical;
     struct rlimit limit {};
     limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(cap);
     ::setrlimit(RLIMIT_AS, &limit);
@@ -120,8 +108,8 @@ void warm_up(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased&
     cap_address_space();
     warm_up(routine, a, b);
     ChildMessage message{};
-    message.baseline_kib = statm_bytes(1) / 1024;
-    write_whole(out, &message.baseline_kib, kBaselineSize);
+    message.baseline_bytes = lcs::support::resident_bytes();
+    write_whole(out, &message.baseline_bytes, kBaselineSize);
     const Clock::time_point start = Clock::now();
     try {
         if (routine.kind == lcs::RoutineKind::lcs_length) {
@@ -189,13 +177,6 @@ std::string describe_end(int wait_status) {
 
 }  // namespace
 
-double physical_memory_bytes() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long page_size = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || page_size <= 0) return 0;
-    return static_cast<double>(pages) * static_cast<double>(page_size);
-}
-
 Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b,
                      double timeout_seconds, const ProgressReport& progress) {
     Outcome outcome;
@@ -233,9 +214,8 @@ Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const O
     const double elapsed = seconds_since(start);
 
     const bool complete = received == sizeof message;
-    const std::int64_t baseline_kib = received >= kBaselineSize ? message.baseline_kib : 0;
-    outcome.peak_bytes = 1024.0 * static_cast<double>(std::max<std::int64_t>(
-                                      0, usage.ru_maxrss - baseline_kib));
+    const std::int64_t baseline = received >= kBaselineSize ? message.baseline_bytes : 0;
+    outcome.peak_bytes = lcs::support::peak_growth_bytes(usage, baseline);
     outcome.seconds = complete ? message.seconds : elapsed;
     if (!in_time) {
         outcome.status = Status::timed_out;

@@ -14,6 +14,7 @@
 
 #include "compare/inputs.h"
 #include <lcs/routines.h>
+#include "support/memory.h"
 
 namespace compare {
 
@@ -44,7 +45,7 @@ Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const O
                      double timeout_seconds, const ProgressReport& progress);
 
 // The machine's physical memory in bytes (0 when the system does not say).
-double physical_memory_bytes();
+using lcs::support::physical_memory_bytes;
 
 }  // namespace compare
 

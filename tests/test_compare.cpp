@@ -4,7 +4,6 @@
 // Nothing here names the methods of the collection: each test takes them
 // from the routine table, so that a routine added there is covered too.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -17,6 +16,7 @@
 #include <lcs/routines.h>
 #include "reference/oracles.h"
 #include "reference/sequences.h"
+#include "support/memory.h"
 
 namespace {
 
@@ -213,7 +213,7 @@ TEST(Compare, SlowMethodsAreSkippedWithTheirEstimateOrStoppedAtTheTimeLimit) {
 TEST(Compare, ATableBeyondTheMachinesMemoryIsSkippedOrFailsCleanly) {
     const lcs::RoutineInfo* routine = lcs::find_routine("HuntSzymanski_Alg");
     ASSERT_NE(routine, nullptr);
-    const double physical = double(::sysconf(_SC_PHYS_PAGES)) * double(::sysconf(_SC_PAGESIZE));
+    const double physical = lcs::support::physical_memory_bytes();
     const std::size_t lenB = static_cast<std::size_t>(physical / 1024.0 * 1.1);
     if (lenB > 96 * 1024 * 1024) GTEST_SKIP() << "this machine's memory is too large for the test";
     ASSERT_GT(routine->working_bytes(1, double(lenB)), physical);
