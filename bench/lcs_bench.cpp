@@ -70,13 +70,9 @@ double expected_answer(Answer answer, const InputSet& set, const InputPair& p) {
     const auto key = std::make_tuple(lcs, key_of(set, p.a_text.size(), p.b_text.size()));
     const auto found = known.find(key);
     if (found != known.end()) return found->second;
-    double value;
-    if (lcs) {
-        const lcs::RoutineInfo* routine = cheapest_lcs_routine(p.lenA(), p.lenB());
-        value = routine->lcs(p.a.data(), p.b.data(), p.lenA(), p.lenB());
-    } else {
-        value = bench::local_score_routine()->score(p.a.data(), p.b.data(), p.lenA(), p.lenB());
-    }
+    const lcs::RoutineInfo* routine =
+        lcs ? cheapest_lcs_routine(p.lenA(), p.lenB()) : bench::local_score_routine();
+    const double value = routine->run(p.a.data(), p.b.data(), p.lenA(), p.lenB());
     known.emplace(key, value);
     return value;
 }

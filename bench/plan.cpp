@@ -10,29 +10,17 @@
 namespace bench {
 namespace {
 
-// The routines whose cost follows the number of matching pairs.
-bool counts_matches(const std::string& name) {
-    return name == "HuntSzymanski_Alg" || name == "Diff_Alg";
-}
-
 Contestant from_row(const lcs::RoutineInfo& row) {
     Contestant c;
     c.name = row.name;
+    c.answer = row.kind == lcs::RoutineKind::lcs_length ? Answer::lcs_length : Answer::local_score;
     c.time_exponent = row.time_exponent;
-    c.counts_matches = counts_matches(row.name);
-    if (row.kind == lcs::RoutineKind::lcs_length) {
-        c.answer = Answer::lcs_length;
-        const lcs::LcsRoutine lcs = row.lcs;
-        c.run = [lcs](const InputPair& p) {
-            return static_cast<double>(lcs(p.a.data(), p.b.data(), p.lenA(), p.lenB()));
-        };
-    } else {
-        c.answer = Answer::local_score;
-        const lcs::ScoreRoutine score = row.score;
-        c.run = [score](const InputPair& p) {
-            return score(p.a.data(), p.b.data(), p.lenA(), p.lenB());
-        };
-    }
+    c.counts_matches = row.visits_matches;
+    c.at_target_points = row.word_parallel;
+    const lcs::RoutineInfo* routine = &row;
+    c.run = [routine](const InputPair& p) {
+        return routine->run(p.a.data(), p.b.data(), p.lenA(), p.lenB());
+    };
     c.estimated_seconds = row.estimated_seconds;
     c.working_bytes = row.working_bytes;
     return c;
@@ -51,6 +39,7 @@ void add_peer(std::vector<Contestant>& all) {
     lcs.answer = Answer::lcs_length;
     lcs.time_exponent = 2;
     lcs.counts_matches = false;
+    lcs.at_target_points = true;
     lcs.run = [](const InputPair& p) {
         return static_cast<double>(peer_lcs(p.a.data(), p.b.data(), p.lenA(), p.lenB()));
     };
@@ -65,6 +54,7 @@ void add_peer(std::vector<Contestant>& all) {
     Contestant local = lcs;
     local.name = "parasail_sw_scan";
     local.answer = Answer::peer_score;
+    local.at_target_points = false;
     local.run = [](const InputPair& p) {
         return peer_local_score(p.a.data(), p.b.data(), p.lenA(), p.lenB());
     };
@@ -100,14 +90,13 @@ void add_references(std::vector<Contestant>& all) {
     }
 }
 
-// The word-parallel routine's targets compare it with the peer at 20000 and
-// 100000 on random pairs, and with itself on similar pairs at 10000; those
-// points are timed whatever the per-call limit.
-bool named_by_target(const std::string& name, const InputSet& set, std::size_t n) {
-    const bool peer_or_word_parallel = name == "parasail_nw_scan" || name == "Hyyro_Alg";
-    if (!peer_or_word_parallel) return false;
+// The targets compare the word-parallel routines with the peer at 20000 and
+// 100000 on random pairs, and with themselves on similar pairs at 10000;
+// those points are timed whatever the per-call limit.
+bool named_by_target(const Contestant& c, const InputSet& set, std::size_t n) {
+    if (!c.at_target_points) return false;
     if (!set.similar) return n == 20000 || n == 100000;
-    return name == "Hyyro_Alg" && n == 10000;
+    return c.answer == Answer::lcs_length && n == 10000;
 }
 
 }  // namespace
@@ -157,7 +146,7 @@ bool affordable(const Contestant& c, const InputSet& set, double lenA, double le
     if (c.working_bytes(lenA, lenB) > limit) return false;
     if (estimated_seconds(c, set, lenA, lenB) <= options.max_seconds) return true;
     return !options.quick && lenA == lenB &&
-           named_by_target(c.name, set, static_cast<std::size_t>(lenA));
+           named_by_target(c, set, static_cast<std::size_t>(lenA));
 }
 
 std::vector<PlannedRun> plan_runs(const std::vector<Contestant>& all, const Options& options) {

@@ -29,6 +29,9 @@ struct Contestant {
     Answer answer{};
     int time_exponent = 2;  // the method's growth with lenA = lenB = n
     bool counts_matches = false;  // reports match pairs per second
+    // Timed at the points that the performance targets name (the
+    // word-parallel routines and the peer), whatever the per-call limit.
+    bool at_target_points = false;
     std::function<double(const InputPair&)> run;
     std::function<double(double, double)> estimated_seconds;
     std::function<double(double, double)> working_bytes;

@@ -94,11 +94,7 @@ void write_whole(int fd, const void* data, std::size_t size) {
 // otherwise count as working memory of the real call.
 void warm_up(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b) {
     try {
-        if (routine.kind == lcs::RoutineKind::lcs_length) {
-            routine.lcs(a.data(), b.data(), 0, 0);
-        } else {
-            routine.score(a.data(), b.data(), 0, 0);
-        }
+        routine.run(a.data(), b.data(), 0, 0);
     } catch (...) {
     }
 }

@@ -104,51 +104,52 @@ const RoutineInfo kRoutines[] = {
      "J. W. Hunt, T. G. Szymanski, A fast algorithm for computing longest common "
      "subsequences, CACM 20(5), 1977",
      "O(r log n + lenA + lenB), r = matching pairs", "O(256 lenB), touched O(lenB)", 2,
-     hunt_szymanski_bytes, hunt_szymanski_seconds},
+     hunt_szymanski_bytes, hunt_szymanski_seconds, true, false},
     {"Hirschberg_AlgA", RoutineKind::lcs_length, Hirschberg_AlgA, nullptr,
      "prefix recurrence over the whole table",
      "D. S. Hirschberg, A linear space algorithm for computing maximal common "
      "subsequences, CACM 18(6), 1975 (algorithm A)",
-     "O(lenA lenB)", "O(lenA lenB)", 2, table_bytes, table_seconds},
+     "O(lenA lenB)", "O(lenA lenB)", 2, table_bytes, table_seconds, false, false},
     {"Hirschberg_AlgB", RoutineKind::lcs_length, Hirschberg_AlgB, nullptr,
      "prefix recurrence in two rows",
      "D. S. Hirschberg, A linear space algorithm for computing maximal common "
      "subsequences, CACM 18(6), 1975 (algorithm B)",
-     "O(lenA lenB)", "O(lenB)", 2, two_row_bytes, two_row_seconds},
+     "O(lenA lenB)", "O(lenB)", 2, two_row_bytes, two_row_seconds, false, false},
     {"Hirschberg_AlgC", RoutineKind::lcs_length, Hirschberg_AlgC, nullptr,
      "divide and conquer on halves of A, forward and backward two-row passes",
      "D. S. Hirschberg, A linear space algorithm for computing maximal common "
      "subsequences, CACM 18(6), 1975 (algorithm C)",
-     "O(lenA lenB)", "O(lenB)", 2, divide_and_conquer_bytes, divide_and_conquer_seconds},
+     "O(lenA lenB)", "O(lenB)", 2, divide_and_conquer_bytes, divide_and_conquer_seconds, false,
+     false},
     {"Diff_Alg", RoutineKind::lcs_length, Diff_Alg, nullptr,
      "Hunt-McIlroy threshold array over all pairs, binary search per match",
      "J. W. Hunt, M. D. McIlroy, An algorithm for differential file comparison, "
      "Bell Laboratories CSTR 41, 1976",
      "O(lenA lenB + r log n), r = matching pairs", "O(min(lenA, lenB))", 2, hunt_mcilroy_bytes,
-     hunt_mcilroy_seconds},
+     hunt_mcilroy_seconds, true, false},
     {"WagnerFischer_Alg", RoutineKind::lcs_length, WagnerFischer_Alg, nullptr,
      "Wagner-Fischer insert-delete edit distance, substitution priced 2",
      "R. A. Wagner, M. J. Fischer, The string-to-string correction problem, JACM 21(1), 1974",
      "O(lenA lenB)", "O(lenA lenB), the whole table", 2, wagner_fischer_bytes,
-     wagner_fischer_seconds},
+     wagner_fischer_seconds, false, false},
     {"NeedlemanWunsch_Alg", RoutineKind::lcs_length, NeedlemanWunsch_Alg, nullptr,
      "Needleman-Wunsch maximum match, match table summed forward",
      "S. B. Needleman, C. D. Wunsch, A general method applicable to the search for "
      "similarities in the amino acid sequence of two proteins, J. Mol. Biol. 48(3), 1970",
      "O(lenA lenB (lenA + lenB))", "O(lenA lenB)", 3, needleman_wunsch_bytes,
-     needleman_wunsch_seconds},
+     needleman_wunsch_seconds, false, false},
     {"SmithWaterman_Alg", RoutineKind::local_alignment_score, nullptr, SmithWaterman_Alg,
      "Smith-Waterman local alignment score, mismatch 1/3, gap of k costs 1 + k/3",
      "T. F. Smith, M. S. Waterman, Identification of common molecular subsequences, "
      "J. Mol. Biol. 147(1), 1981",
      "O(lenA lenB (lenA + lenB))", "O(lenA lenB)", 3, smith_waterman_bytes,
-     smith_waterman_seconds},
+     smith_waterman_seconds, false, false},
     {"AllisonDix_Alg", RoutineKind::lcs_length, AllisonDix_Alg, nullptr,
      "Allison-Dix bit-vector recurrence, eight positions of A to a byte",
      "L. Allison, T. I. Dix, A bit-string longest-common-subsequence algorithm, "
      "Information Processing Letters 23(5), 1986",
      "O(lenB lenA / 64 + lenA + lenB)", "O(256 lenA / 8 + lenB)", 2, allison_dix_bytes,
-     allison_dix_seconds},
+     allison_dix_seconds, false, true},
     {"Hyyro_Alg", RoutineKind::lcs_length, Hyyro_Alg, nullptr,
      "Hyyro bit-parallel row vector in 64-bit words, U = V & M, V' = (V + U) | (V - U), "
      "with a self-checking band around the diagonal",
@@ -157,10 +158,15 @@ const RoutineInfo kRoutines[] = {
      "for the longest common subsequence problem, IPL 80(6), 2001",
      "O(ceil(n / 64) m), n packed length; O((d / 64 + 1) m) in the band, d = distance",
      "O(lenA + lenB) + O(distinct bytes x n / 64) for the band, at most 64 MiB", 2,
-     hyyro_bytes, hyyro_seconds},
+     hyyro_bytes, hyyro_seconds, false, true},
 };
 
 }  // namespace
+
+double RoutineInfo::run(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) const {
+    if (kind == RoutineKind::lcs_length) return static_cast<double>(lcs(a, b, lenA, lenB));
+    return score(a, b, lenA, lenB);
+}
 
 RoutineTable routine_table() { return {kRoutines, std::size(kRoutines)}; }
 

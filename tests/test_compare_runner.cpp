@@ -27,7 +27,7 @@ double no_cost(double, double) { return 0.0; }
 
 lcs::RoutineInfo lcs_routine(lcs::LcsRoutine function) {
     return {"Test_Alg", lcs::RoutineKind::lcs_length, function, nullptr, "", "", "", "", 2,
-            no_cost,    no_cost};
+            no_cost,    no_cost, false, false};
 }
 
 // The fakes do nothing on empty sequences, as a routine may be called so.

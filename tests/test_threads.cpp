@@ -35,13 +35,9 @@ std::vector<std::uint64_t> run_all(const lcs::RoutineInfo& routine, const std::v
     std::vector<std::uint64_t> results;
     for (const Pair& pair : pairs) {
         const Sequence a(pair.a), b(pair.b);
+        const double result = routine.run(a.data(), b.data(), a.length(), b.length());
         std::uint64_t bits = 0;
-        if (routine.kind == lcs::RoutineKind::lcs_length) {
-            bits = static_cast<std::uint64_t>(routine.lcs(a.data(), b.data(), a.length(), b.length()));
-        } else {
-            const double score = routine.score(a.data(), b.data(), a.length(), b.length());
-            std::memcpy(&bits, &score, sizeof bits);
-        }
+        std::memcpy(&bits, &result, sizeof bits);
         results.push_back(bits);
     }
     return results;

@@ -151,22 +151,37 @@ enum class RoutineKind {
 
 struct RoutineInfo {
     const char* name;        // the routine's own name, e.g. "HuntSzymanski_Alg"
-    RoutineKind kind;
+    RoutineKind kind;        // what its result means
     LcsRoutine lcs;          // set for RoutineKind::lcs_length, else null
     ScoreRoutine score;      // set for RoutineKind::local_alignment_score, else null
     const char* method;      // the method in a few words
     const char* source;      // authors, year, title
-    const char* time_cost;   // growth of its running time
-    const char* space_cost;  // growth of its working storage
+    const char* time_cost;   // growth of its running time, as stated above
+    const char* space_cost;  // growth of its working storage, as stated above
     // The exponent e with which the running time grows as n^e for random
     // strings of lengths lenA = lenB = n.
     int time_exponent;
+    // The two estimates below are the tools' heuristics (lcs-compare skips by
+    // them, the benchmark sizes its ladder by them), not guarantees.
     // The zero-filled working storage, in bytes, that one call allocates for
     // lengths lenA and lenB (an upper bound where it depends on the bytes).
     double (*working_bytes)(double lenA, double lenB);
-    // A rough running time in seconds for random strings of these lengths on
-    // a current x86-64 core, for tools that decide what is worth running.
+    // A rough running time in seconds for random strings of these lengths
+    // over about 16 letters on a current x86-64 core.
     double (*estimated_seconds)(double lenA, double lenB);
+    // Its cost follows the number of matching pairs (i, j), A[i] = B[j], so
+    // its time scales with their density: 1 / (alphabet size) for random
+    // text, against 1/16 for the estimate above.
+    bool visits_matches;
+    // It packs 64 positions of one string into a machine word, so its time
+    // grows with lenA lenB / 64 and long strings are within its reach.
+    bool word_parallel;
+
+    // Runs the routine on a and b (one-based, as above) and returns its
+    // result as a double: the LCS length, exactly (every length up to
+    // lcs::kMaxLength is a double exactly), or the score. Throws
+    // std::bad_alloc as the routine does.
+    double run(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) const;
 };
 
 struct RoutineTable {
