@@ -172,13 +172,23 @@ TEST(BenchPlan, LengthsFollowEachRoutinesOwnCosts) {
 
 TEST(BenchPlan, BudgetShortensTheLadder) {
     const std::vector<bench::Contestant> all = bench::contestants();
-    bench::Options options;
-    options.budget_seconds = 20.0;
-    const bench::Options fitted = bench::fit_to_budget(all, options);
-    EXPECT_LE(fitted.max_seconds, options.max_seconds);
-    const double total = bench::estimated_total(all, bench::plan_runs(all, fitted), fitted);
-    const double unlimited = bench::estimated_total(all, bench::plan_runs(all, options), options);
-    EXPECT_LE(total, unlimited);
+    bench::Options unlimited;
+    const double full = bench::estimated_total(all, bench::plan_runs(all, unlimited), unlimited);
+    struct Case {
+        double budget;
+    };
+    ASSERT_GT(full, 240.0) << "the budgets below must cut the full plan";
+    // Budgets below the full plan's estimate: a plan that ignored them would
+    // keep the per-call limit and the whole total.
+    for (const Case& c : {Case{120.0}, Case{240.0}}) {
+        bench::Options options;
+        options.budget_seconds = c.budget;
+        const bench::Options fitted = bench::fit_to_budget(all, options);
+        const double total = bench::estimated_total(all, bench::plan_runs(all, fitted), fitted);
+        EXPECT_LT(fitted.max_seconds, unlimited.max_seconds) << c.budget;
+        EXPECT_LE(total, c.budget) << c.budget;
+        EXPECT_LT(total, full) << c.budget;
+    }
 }
 
 #if defined(__SANITIZE_ADDRESS__)
