@@ -1,5 +1,5 @@
 """bench/report's arithmetic: reading Google Benchmark's output, the growth
-fit, the targets' verdicts and README's latest-run block."""
+fit, the targets' verdicts and the results file."""
 
 import importlib.machinery
 import os
@@ -73,9 +73,9 @@ class GrowthFit(unittest.TestCase):
 class Targets(unittest.TestCase):
     def test_ratio_verdicts(self):
         targets = []
-        report.ratio_target(targets, 5, "faster", 8.0, 1.0, 8)
-        report.ratio_target(targets, 5, "slower", 7.9, 1.0, 8)
-        report.ratio_target(targets, 5, "absent", None, 1.0, 8)
+        report.ratio_target(targets, "speed", "faster", 8.0, 1.0, 8)
+        report.ratio_target(targets, "speed", "slower", 7.9, 1.0, 8)
+        report.ratio_target(targets, "speed", "absent", None, 1.0, 8)
         self.assertEqual([t.verdict() for t in targets], ["met", "missed", "not measured"])
         self.assertEqual(targets[1].measured, "7.90 x")
         self.assertTrue(targets[0].verdict(quick=True).startswith("(quick"))
@@ -92,32 +92,26 @@ class Targets(unittest.TestCase):
         r = results(*[entry("Hirschberg_AlgB/random-4/%d" % n, 1e-6 * n ** 2.15)
                       for n in (1000, 2000, 5000)])
         targets = []
-        report.exponent_target(targets, 5, r, "Hirschberg_AlgB", "random-4", 2, 0.2)
-        report.exponent_target(targets, 5, r, "Hirschberg_AlgB", "random-4", 2, 0.1)
+        report.exponent_target(targets, "growth", r, "Hirschberg_AlgB", "random-4", 2, 0.2)
+        report.exponent_target(targets, "growth", r, "Hirschberg_AlgB", "random-4", 2, 0.1)
         self.assertEqual([t.verdict() for t in targets], ["met", "missed"])
 
 
-class ReadmeBlock(unittest.TestCase):
-    def test_replaces_only_the_marked_block(self):
+class ResultsFile(unittest.TestCase):
+    def test_targets_are_grouped_by_topic(self):
+        targets = []
+        report.ratio_target(targets, "memory", "small", 1.0, 1.0, 1)
+        report.ratio_target(targets, "speed", "fast", 8.0, 1.0, 8)
+        args = types.SimpleNamespace(quick=False, budget=60)
         with tempfile.TemporaryDirectory() as directory:
-            results_md = os.path.join(directory, "results.md")
-            with open(results_md, "w") as out:
-                out.write("# Benchmark results\n\nMeasured now.\n\n## Targets\n\n| t |\n\n"
-                          "## Time per call, random-26 pairs\n\n| r |\n\n![x](time-random-26.png)\n"
-                          "\n## Time per call, random-4 pairs\n\n| q |\n")
-            readme = os.path.join(directory, "README.md")
-            with open(readme, "w") as out:
-                out.write("before\n<!-- bench:begin -->\nold\n<!-- bench:end -->\nafter\n")
-            report.update_readme(results_md, {"random-26": "time-random-26.png"}, readme)
-            with open(readme) as text:
-                updated = text.read()
-        self.assertTrue(updated.startswith("before\n<!-- bench:begin -->\n"))
-        self.assertTrue(updated.endswith("<!-- bench:end -->\nafter\n"))
-        self.assertNotIn("old", updated)
-        self.assertIn("| t |", updated)
-        self.assertIn("| r |", updated)
-        self.assertNotIn("| q |", updated)
-        self.assertEqual(updated.count("bench/results/time-random-26.png"), 1)
+            path = os.path.join(directory, "results.md")
+            report.write_markdown(path, args, results(), targets, None, {})
+            with open(path) as text:
+                written = text.read()
+        speed, memory = written.index("### Speed"), written.index("### Memory")
+        self.assertLess(speed, written.index("| fast |"))
+        self.assertLess(written.index("| fast |"), memory)
+        self.assertLess(memory, written.index("| small |"))
 
 
 if __name__ == "__main__":
