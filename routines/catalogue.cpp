@@ -103,7 +103,8 @@ const RoutineInfo kRoutines[] = {
      "Hunt-Szymanski match lists and threshold array",
      "J. W. Hunt, T. G. Szymanski, A fast algorithm for computing longest common "
      "subsequences, CACM 20(5), 1977",
-     "O(r log n + lenA + lenB), r = matching pairs", "O(256 lenB), touched O(lenB)", 2,
+     "O(lenA + lenB + r log min(lenA, lenB)), r = matching pairs",
+     "O(256 lenB) reserved, O(lenB) touched", 2,
      hunt_szymanski_bytes, hunt_szymanski_seconds, true, false},
     {"Hirschberg_AlgA", RoutineKind::lcs_length, Hirschberg_AlgA, nullptr,
      "prefix recurrence over the whole table",
@@ -125,7 +126,8 @@ const RoutineInfo kRoutines[] = {
      "Hunt-McIlroy threshold array over all pairs, binary search per match",
      "J. W. Hunt, M. D. McIlroy, An algorithm for differential file comparison, "
      "Bell Laboratories CSTR 41, 1976",
-     "O(lenA lenB + r log n), r = matching pairs", "O(min(lenA, lenB))", 2, hunt_mcilroy_bytes,
+     "O(lenA lenB + r log min(lenA, lenB)), r = matching pairs", "O(min(lenA, lenB))", 2,
+     hunt_mcilroy_bytes,
      hunt_mcilroy_seconds, true, false},
     {"WagnerFischer_Alg", RoutineKind::lcs_length, WagnerFischer_Alg, nullptr,
      "Wagner-Fischer insert-delete edit distance, substitution priced 2",
@@ -156,7 +158,7 @@ const RoutineInfo kRoutines[] = {
      "H. Hyyro, Bit-parallel LCS-length computation revisited, AWOCA 2004; M. Crochemore, "
      "C. S. Iliopoulos, Y. J. Pinzon, J. F. Reid, A fast and practical bit-vector algorithm "
      "for the longest common subsequence problem, IPL 80(6), 2001",
-     "O(ceil(n / 64) m), n packed length; O((d / 64 + 1) m) in the band, d = distance",
+     "O(ceil(n / 64) m), n packed, m the other; band O(((d + |lenA - lenB|) / 64 + 16) m)",
      "O(lenA + lenB) + O(distinct bytes x n / 64) for the band, at most 64 MiB", 2,
      hyyro_bytes, hyyro_seconds, false, true},
 };

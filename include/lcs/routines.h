@@ -37,9 +37,10 @@ constexpr std::int32_t kMaxLength = 2147483645;
 // 1977. Visits only the r pairs (i, j) with A[i] = B[j], keeping for each
 // length k the smallest position of B at which a common subsequence of length
 // k can end.
-// Time: O(r log min(lenA, lenB) + d lenB) for d distinct bytes of A.
-// Space: 256 match lists of lenB + 2 integers (only the lists of bytes of A
-// are touched) and lenB + 1 thresholds.
+// Time: O(lenA + lenB + r log min(lenA, lenB)) for r matching pairs: one
+// scan of B builds every list, then each match is placed by binary search.
+// Space: 256 match lists of lenB + 2 integers, one zero-filled block of
+// which only the lists of bytes of A are touched, and lenB + 1 thresholds.
 std::int32_t HuntSzymanski_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
 // The worker behind HuntSzymanski_Alg; the same contract and result.
@@ -49,27 +50,31 @@ std::int32_t HuntSzymanski_Alg1(const char* a, const char* b, std::int32_t lenA,
 // for computing maximal common subsequences", Communications of the ACM
 // 18(6), 1975 (the prefix recurrence of its algorithm A): the LCS length from
 // every cell L(i, j) of A[1..i] against B[1..j].
-// Time: lenA x lenB cells. Space: (lenA + 1) x (lenB + 1) counters.
+// Time: O(lenA lenB), lenA x lenB cells.
+// Space: (lenA + 1) x (lenB + 1) 32-bit counters.
 std::int32_t Hirschberg_AlgA(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
 // Table LCS in two rows. Hirschberg 1975 (as above), algorithm B: the same
 // recurrence and result, keeping only the row being filled and the one
 // above it.
-// Time: lenA x lenB cells. Space: 2 x (lenB + 1) counters, whatever lenA is.
+// Time: O(lenA lenB), lenA x lenB cells.
+// Space: 2 x (lenB + 1) 32-bit counters, whatever lenA is.
 std::int32_t Hirschberg_AlgB(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
 // Hirschberg's divide and conquer. Hirschberg 1975 (as above), algorithm C:
 // halves A, finds by a forward and a backward two-row pass the first cut of
 // B that keeps the LCS whole, and adds up the results of the two halves.
-// Time: about 2 lenA x lenB cells. Space: 4 x (lenB + 1) counters at a time,
-// whatever lenA is, and a recursion about log2 lenA calls deep.
+// Time: O(lenA lenB), about 2 lenA x lenB cells.
+// Space: 4 x (lenB + 1) 32-bit counters at a time, whatever lenA is, and a
+// recursion about log2 lenA calls deep.
 std::int32_t Hirschberg_AlgC(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
 // Hunt-McIlroy thresholds. J. W. Hunt and M. D. McIlroy, "An algorithm for
 // differential file comparison", Computing Science Technical Report 41, Bell
 // Laboratories, 1976: every position of A against every position of B, each
 // match entered into a sorted threshold array by binary search.
-// Time: lenA x lenB comparisons plus O(log min(lenA, lenB)) per match.
+// Time: O(lenA lenB + r log min(lenA, lenB)) for r matching pairs: lenA x
+// lenB comparisons and a binary search per match.
 // Space: min(lenA, lenB) + 1 candidates of two integers.
 std::int32_t Diff_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
@@ -89,7 +94,7 @@ std::int32_t WagnerFischer_Alg(const char* a, const char* b, std::int32_t lenA, 
 // its partial row and partial column above and to the left, scanned afresh)
 // and returns the largest value of the last row and column: the LCS length.
 // Time: O(lenA lenB (lenA + lenB)), the method's own cost.
-// Space: (lenA + 1) x (lenB + 1) 32-bit counters.
+// Space: (lenA + 1) x (lenB + 1) 32-bit counters and a row of lenB + 1.
 std::int32_t NeedlemanWunsch_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
 // Smith-Waterman local alignment score. T. F. Smith and M. S. Waterman,
@@ -110,7 +115,8 @@ double SmithWaterman_Alg(const char* a, const char* b, std::int32_t lenA, std::i
 // 1 at the most significant bit of the first byte, updates that row vector by
 // an OR, a shift, a subtraction, an XOR and an AND for each byte of B (read
 // from its end) and returns the number of set bits.
-// Time: O(lenB lenA / 64) word steps, plus O(lenA + lenB) set-up.
+// Time: O(lenB lenA / 64 + lenA + lenB): ceil(lenA / 64) word steps for each
+// byte of B, after O(lenA + lenB) set-up.
 // Space: ceil(lenA / 8) + 1 bytes for each distinct byte of A and B, one more
 // such vector, and a reversed copy of B (lenB + 2 bytes).
 std::int32_t AllisonDix_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
