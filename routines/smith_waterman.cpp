@@ -37,8 +37,9 @@
 //   which equal values are the same bit pattern, so "replace only if greater"
 //   in any order ends at the same maximum, bit for bit. That lets the scans
 //   keep several running maxima side by side, in vector registers (MAXPD,
-//   and VMAXPD where the processor has AVX), without reassociating any
-//   arithmetic: each candidate is still one rounded subtraction.
+//   and VMAXPD where the processor has AVX; one template serves both
+//   widths), without reassociating any arithmetic: each candidate is still
+//   one rounded subtraction.
 // - The vertical scans of the cells of one row run together, one earlier row
 //   at a time, so the table streams through the cache row by row; the columns
 //   are taken in strips narrow enough that a strip of all rows stays cached.
@@ -46,13 +47,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 #include <lcs/routines.h>
 #include "routines/detail/smith_waterman.h"
@@ -81,33 +75,51 @@ inline double keep_greater(double candidate, double best) {
     return candidate > best ? candidate : best;
 }
 
-#if defined(__SSE2__)
-// Two lanes of keep_greater at once: MAXPD(a, b) is, lane by lane, exactly
-// a > b ? a : b.
-inline __m128d keep_greater(__m128d candidate, __m128d best) {
-    return _mm_max_pd(candidate, best);
-}
-#endif
+// The two gap scans below are written once, for vectors of kLanes doubles
+// (the compilers' vector extension): two lanes are SSE2, the baseline of
+// x86-64, and four are AVX, in functions built for AVX and chosen at run
+// time. Lane by lane, `x > v ? x : v` is keep_greater, which MAXPD and
+// VMAXPD compute exactly; a subtraction is one rounded subtraction per lane,
+// and the AVX target adds no fused multiply-add (nor would -ffp-contract=off
+// allow one). The scans are always inlined, so that each width is compiled
+// inside the function of its own target, and take and return no vectors.
+#define LCS_SCAN_INLINE __attribute__((always_inline)) inline
+
+template <std::size_t kLanes>
+struct Lanes;
+template <>
+struct Lanes<2> {
+    typedef double Vector __attribute__((vector_size(2 * sizeof(double))));
+};
+template <>
+struct Lanes<4> {
+    typedef double Vector __attribute__((vector_size(4 * sizeof(double))));
+};
 
 // The largest of start and x[t] - y[t] for t = 0 .. count - 1, the
 // differences rounded one by one, the maximum taken in independent lanes
 // (see the opening comment for why the order is free).
-double max_difference(const double* x, const double* y, std::size_t count, double start) {
+template <std::size_t kLanes>
+LCS_SCAN_INLINE double max_difference_in_lanes(const double* x, const double* y,
+                                               std::size_t count, double start) {
+    using Vector = typename Lanes<kLanes>::Vector;
+    constexpr std::size_t kAccumulators = 4;
+    Vector lanes[kAccumulators];
+    for (Vector& lane : lanes) lane = Vector{} + start;
     std::size_t t = 0;
-    double best = start;
-#if defined(__SSE2__)
-    __m128d lane0 = _mm_set1_pd(start), lane1 = lane0, lane2 = lane0, lane3 = lane0;
-    for (; t + 8 <= count; t += 8) {
-        lane0 = keep_greater(_mm_sub_pd(_mm_loadu_pd(x + t), _mm_loadu_pd(y + t)), lane0);
-        lane1 = keep_greater(_mm_sub_pd(_mm_loadu_pd(x + t + 2), _mm_loadu_pd(y + t + 2)), lane1);
-        lane2 = keep_greater(_mm_sub_pd(_mm_loadu_pd(x + t + 4), _mm_loadu_pd(y + t + 4)), lane2);
-        lane3 = keep_greater(_mm_sub_pd(_mm_loadu_pd(x + t + 6), _mm_loadu_pd(y + t + 6)), lane3);
+    for (; t + kAccumulators * kLanes <= count; t += kAccumulators * kLanes) {
+        for (std::size_t q = 0; q < kAccumulators; ++q) {
+            Vector minuend, subtrahend;
+            std::memcpy(&minuend, x + t + q * kLanes, sizeof minuend);
+            std::memcpy(&subtrahend, y + t + q * kLanes, sizeof subtrahend);
+            const Vector difference = minuend - subtrahend;
+            lanes[q] = difference > lanes[q] ? difference : lanes[q];
+        }
     }
-    const __m128d lanes = keep_greater(keep_greater(lane0, lane1), keep_greater(lane2, lane3));
-    double pair[2];
-    _mm_storeu_pd(pair, lanes);
-    best = keep_greater(pair[0], keep_greater(pair[1], best));
-#endif
+    double best = start;
+    for (const Vector& lane : lanes) {
+        for (std::size_t k = 0; k < kLanes; ++k) best = keep_greater(lane[k], best);
+    }
     for (; t < count; ++t) best = keep_greater(x[t] - y[t], best);
     return best;
 }
@@ -127,80 +139,55 @@ void raise_columns(double* best, const double* const* earlier, const double* wei
 // best[j] = the largest of best[j] and earlier[r][j] - weight[r] over the
 // given rows, for j = 0 .. count - 1; eight rows per sweep of `best`, so
 // that it is loaded and stored once for eight candidates.
-void raise_to_differences(double* best, const double* const* earlier, const double* weight,
-                          std::size_t rows, std::size_t count) {
+template <std::size_t kLanes>
+LCS_SCAN_INLINE void raise_in_lanes(double* best, const double* const* earlier,
+                                    const double* weight, std::size_t rows, std::size_t count) {
+    using Vector = typename Lanes<kLanes>::Vector;
     constexpr std::size_t kRows = 8;
     std::size_t r = 0;
     for (; r + kRows <= rows; r += kRows) {
         const double* const* e = earlier + r;
         const double* w = weight + r;
+        Vector weights[kRows];
+        for (std::size_t q = 0; q < kRows; ++q) weights[q] = Vector{} + w[q];
         std::size_t j = 0;
-#if defined(__SSE2__)
-        __m128d wv[kRows];
-        for (std::size_t q = 0; q < kRows; ++q) wv[q] = _mm_set1_pd(w[q]);
-        for (; j + 2 <= count; j += 2) {
-            __m128d v = _mm_loadu_pd(best + j);
+        for (; j + kLanes <= count; j += kLanes) {
+            Vector v;
+            std::memcpy(&v, best + j, sizeof v);
             for (std::size_t q = 0; q < kRows; ++q) {
-                v = keep_greater(_mm_sub_pd(_mm_loadu_pd(e[q] + j), wv[q]), v);
+                Vector candidate;
+                std::memcpy(&candidate, e[q] + j, sizeof candidate);
+                candidate -= weights[q];
+                v = candidate > v ? candidate : v;
             }
-            _mm_storeu_pd(best + j, v);
+            std::memcpy(best + j, &v, sizeof v);
         }
-#endif
         raise_columns(best, e, w, kRows, j, count);
     }
     raise_columns(best, earlier + r, weight + r, rows - r, 0, count);
 }
 
+double max_difference(const double* x, const double* y, std::size_t count, double start) {
+    return max_difference_in_lanes<2>(x, y, count, start);
+}
+
+void raise_to_differences(double* best, const double* const* earlier, const double* weight,
+                          std::size_t rows, std::size_t count) {
+    raise_in_lanes<2>(best, earlier, weight, rows, count);
+}
+
 #if defined(__GNUC__) && defined(__x86_64__)
 #define LCS_SMITH_WATERMAN_AVX 1
-// The same two scans four lanes wide, for processors with AVX, chosen at run
-// time. VMAXPD is, lane by lane, a > b ? a : b like MAXPD, and the target
-// adds no fused multiply-add (nor would -ffp-contract=off allow one).
 __attribute__((target("avx"))) double max_difference_avx(const double* x, const double* y,
                                                          std::size_t count, double start) {
-    std::size_t t = 0;
-    __m256d lane0 = _mm256_set1_pd(start), lane1 = lane0, lane2 = lane0, lane3 = lane0;
-    for (; t + 16 <= count; t += 16) {
-        lane0 = _mm256_max_pd(_mm256_sub_pd(_mm256_loadu_pd(x + t), _mm256_loadu_pd(y + t)), lane0);
-        lane1 = _mm256_max_pd(
-            _mm256_sub_pd(_mm256_loadu_pd(x + t + 4), _mm256_loadu_pd(y + t + 4)), lane1);
-        lane2 = _mm256_max_pd(
-            _mm256_sub_pd(_mm256_loadu_pd(x + t + 8), _mm256_loadu_pd(y + t + 8)), lane2);
-        lane3 = _mm256_max_pd(
-            _mm256_sub_pd(_mm256_loadu_pd(x + t + 12), _mm256_loadu_pd(y + t + 12)), lane3);
-    }
-    const __m256d lanes =
-        _mm256_max_pd(_mm256_max_pd(lane0, lane1), _mm256_max_pd(lane2, lane3));
-    double quad[4];
-    _mm256_storeu_pd(quad, lanes);
-    double best = start;
-    for (double q : quad) best = keep_greater(q, best);
-    for (; t < count; ++t) best = keep_greater(x[t] - y[t], best);
-    return best;
+    return max_difference_in_lanes<4>(x, y, count, start);
 }
 
 __attribute__((target("avx"))) void raise_to_differences_avx(double* best,
                                                              const double* const* earlier,
                                                              const double* weight,
                                                              std::size_t rows, std::size_t count) {
-    constexpr std::size_t kRows = 8;
-    std::size_t r = 0;
-    for (; r + kRows <= rows; r += kRows) {
-        const double* const* e = earlier + r;
-        const double* w = weight + r;
-        __m256d wv[kRows];
-        for (std::size_t q = 0; q < kRows; ++q) wv[q] = _mm256_set1_pd(w[q]);
-        std::size_t j = 0;
-        for (; j + 4 <= count; j += 4) {
-            __m256d v = _mm256_loadu_pd(best + j);
-            for (std::size_t q = 0; q < kRows; ++q) {
-                v = _mm256_max_pd(_mm256_sub_pd(_mm256_loadu_pd(e[q] + j), wv[q]), v);
-            }
-            _mm256_storeu_pd(best + j, v);
-        }
-        raise_columns(best, e, w, kRows, j, count);
-    }
-    raise_columns(best, earlier + r, weight + r, rows - r, 0, count);
+    raise_in_lanes<4>(best, earlier, weight, rows, count);
 }
 #endif
 
