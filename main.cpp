@@ -2,32 +2,22 @@
 // subsequence, computed by the Hunt-Szymanski method.
 //
 // After the result line the program waits for a key press, as the "pause"
-// command of the Windows command processor does. Elsewhere it waits only
-// when a person is at the console (standard input and output both
-// terminals), reading the key from the terminal itself so that no character
-// typed ahead or left over from the words can answer it.
-#include <cstdio>
-#include <cstdlib>
-#include <initializer_list>
-
-#include "console/dialogue.h"
-
-#ifndef _WIN32
-#include <cerrno>
-
+// command of a console does, but only when a person is at the console
+// (standard input and output both terminals), reading the key from the
+// terminal itself so that no character typed ahead or left over from the
+// words can answer it. The program is for POSIX systems.
 #include <fcntl.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
-#endif
+
+#include <cerrno>
+#include <cstdio>
+#include <initializer_list>
+
+#include "console/dialogue.h"
 
 namespace {
-
-#ifdef _WIN32
-
-void pause_for_key() { std::system("pause"); }
-
-#else
 
 // The terminal's settings while the program waits, restored on every way out
 // of the wait, a signal included.
@@ -64,8 +54,6 @@ void pause_for_key() {
     }
     ::close(g_tty);
 }
-
-#endif
 
 }  // namespace
 

@@ -1,6 +1,14 @@
 #include "compare/report.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace compare {
 
