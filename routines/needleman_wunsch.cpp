@@ -10,9 +10,9 @@
 // largest cell of the last row and column, is the LCS length.
 //
 // Cost: cell (i, j) reads (i - 1) + (j - 1) cells, so the summation grows as
-// lenA lenB (lenA + lenB); (lenA + 1) x (lenB + 1) counters. The method is
-// kept for comparison: the prefix recurrence gives the same value in
-// lenA lenB steps.
+// lenA lenB (lenA + lenB); (lenA + 1) x (lenB + 1) counters and a row of
+// lenB + 1 column maxima. The method is kept for comparison: the prefix
+// recurrence gives the same value in lenA lenB steps.
 //
 // The scans are arranged for speed without changing what is read. For the
 // cells of row i, the partial columns are scanned together, one earlier row

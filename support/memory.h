@@ -7,6 +7,8 @@
 // survives a child that crashes or is killed, and at the fork it starts at
 // the child's resident size, so the difference is what the call added.
 // Linux and the BSDs keep the mark; elsewhere it reads 0 and the growth 0.
+// Tests: PeakMemory.* (bench/tests/test_bench_support.cpp) and the runner's
+// peak of a known table (tests/test_compare_runner.cpp).
 #ifndef LCS_SUPPORT_MEMORY_H
 #define LCS_SUPPORT_MEMORY_H
 
