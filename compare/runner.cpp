@@ -13,8 +13,6 @@
 // sanitizers reserve vast shadow mappings and cannot run under such a cap.)
 #include "compare/runner.h"
 
-#include "support/memory.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
