@@ -23,8 +23,8 @@
 
 namespace lcs::detail {
 
-class PatternData {
-public:
+// A struct, as <lcs/lcs.h> declares it.
+struct PatternData {
     explicit PatternData(std::string_view query);
     explicit PatternData(std::u32string_view query);
 
