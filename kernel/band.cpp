@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "kernel/blocks.h"
+#include "kernel/rows.h"
 
 namespace lcs::kernel {
 
@@ -151,8 +152,7 @@ PassResult run_plain_window(const Coded& c, const Word* table, std::size_t words
         for (; r < end; ++r) {
             const Word* row = base + std::size_t{c.y[r]} * words;
             unsigned char carry = 0;
-            for (std::size_t k = 0; k + 1 < K; k += 2) update_two(v + k, row + k, carry);
-            if constexpr (K % 2 == 1) v[K - 1] = update_word(v[K - 1], row[K - 1], carry);
+            update_held<K>(v, row, carry);
         }
     }
     for (const Word word : v) frozen_zeros += zero_bits(word);

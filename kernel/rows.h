@@ -8,6 +8,18 @@
 
 namespace lcs::kernel {
 
+// One row of W words: fours, then a pair, then a single word.
+template <std::size_t W>
+inline void update_held(Word* held, const Word* row, unsigned char& carry) {
+    std::size_t k = 0;
+    for (; k + 3 < W; k += 4) update_four_plain(held + k, row + k, carry);
+    if constexpr (W % 4 >= 2) {
+        update_two(held + k, row + k, carry);
+        k += 2;
+    }
+    if constexpr (W % 2 == 1) held[k] = update_word(held[k], row[k], carry);
+}
+
 // Runs the W words of v down the m symbols of y; the match row of a symbol
 // is the W words at rows + code_of(symbol) * W. The rows' loads do not
 // depend on v, so they run ahead of the carry chain.
@@ -21,8 +33,7 @@ inline void run_rows(Word* v, const Symbol* y, std::size_t m, const Word* rows, 
             held[0] = update_single(held[0], row[0]);
         } else {
             unsigned char carry = 0;
-            for (std::size_t k = 0; k + 1 < W; k += 2) update_two(held + k, row + k, carry);
-            if constexpr (W % 2 == 1) held[W - 1] = update_word(held[W - 1], row[W - 1], carry);
+            update_held<W>(held, row, carry);
         }
     }
     for (std::size_t k = 0; k < W; ++k) v[k] = held[k];
