@@ -120,12 +120,17 @@ TEST(CompareProcess, TheMethodsChildEndsWithTheProgramWhateverTheSignal) {
     ::unlink(path_b.c_str());
 }
 
-// One descriptor free beside the standard three: enough to load the program,
-// one short of a pipe, so that no method can be started. The program says
-// so, and the status is that of its own failure.
+// One descriptor free beside the standard three (descriptor 3, which the
+// test's own runner may have left open, is closed): enough to load the
+// program, one short of a pipe, so that no method can be started. The
+// program says so, and the status is that of its own failure.
 TEST(CompareProcess, NoProcessToStartIsTheProgramsFailure) {
+#ifdef LCS_TESTS_UNDER_SANITIZER
+    GTEST_SKIP() << "the sanitizers probe memory through a pipe of their own, which fails too "
+                    "when no descriptor is left, and then report a fault that is not there";
+#endif
     const testing_support::ProgramRun run = testing_support::run_program(
-        "/bin/sh", {"-c", "ulimit -n 4 && exec \"$0\" ABCBDAB BDCABA", LCS_COMPARE_EXECUTABLE});
+        "/bin/sh", {"-c", "exec 3>&- && ulimit -n 4 && exec \"$0\" ABCBDAB BDCABA", LCS_COMPARE_EXECUTABLE});
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_EQ(run.err, "lcs-compare: could not start a process: Too many open files\n");
     EXPECT_EQ(run.out, "");
