@@ -12,8 +12,8 @@
 // The paths that only long strings take (word blocks from 2048 positions,
 // the vector kernel, the sliding windows, the second band) are out of reach
 // of inputs of a few hundred bytes, so the rest of the input grows by a
-// seeded rule into A of 2048 to about 12000 bytes drawn from its own bytes,
-// and B, A after up to about a thousand edits that the input chooses. The routines
+// seeded rule into A of 2048 to 12047 bytes drawn from its own bytes, and
+// B, A after up to about a thousand edits that the input chooses. The routines
 // fast enough at those lengths are held to the prefix recurrence in a band:
 // B lies within known insert-delete distance D of A, a longest common
 // subsequence never strays further than D from the main diagonal, so the
@@ -79,11 +79,15 @@ void check(const lcs::RoutineInfo& routine, const std::string& whole_a, const st
     }
 }
 
-// The routines that are run in long mode: those estimated within ten
-// milliseconds at the pair's lengths (the word-parallel ones, and the other
-// quadratic ones on the shortest pairs only), so that a case stays well
-// within the fuzzer's time per input.
-constexpr double kLongModeSeconds = 1e-2;
+// The routines that are run in long mode: those estimated at under a tenth
+// of a nanosecond a cell, the word-parallel ones, whose time does not grow
+// with the matches as the match-list methods' does; the others would spend
+// seconds on the long pairs of one or two letters.
+constexpr double kLongModeSecondsPerCell = 1e-10;
+
+// The banded recurrence's cells at the most, a full table of 2048 x 2048
+// among them: about a tenth of a second in the sanitized fuzzing build.
+constexpr std::size_t kOracleCells = 4500000;
 
 // The prefix recurrence on the cells with |j - i| <= width only. Every cell
 // holds at most its value in the whole table (the recurrence is monotone,
@@ -112,6 +116,10 @@ struct AlikePair {
 // A from the seed's bytes, tiled (periodic text, long runs of carries) or
 // drawn at random; B from A by substitutions, insertions and deletions of
 // single bytes and of runs, each adding at most its cost to the distance.
+// Cells of the banded recurrence on a pair of about `length` positions
+// within distance `bound`.
+std::size_t band_cells(std::size_t length, std::size_t bound) { return length * (2 * bound + 1); }
+
 AlikePair expand(const std::uint8_t* seed, std::size_t size) {
     std::uint32_t hash = 2166136261u;  // FNV-1a of the seed: any change moves the whole pair
     for (std::size_t k = 0; k < size; ++k) hash = (hash ^ seed[k]) * 16777619u;
@@ -121,10 +129,7 @@ AlikePair expand(const std::uint8_t* seed, std::size_t size) {
                                          : std::string("ab");
     const std::size_t edits = size > 0 ? seed[0] * seed[0] / 64u : 0;
     const bool tiled = size > 1 && (seed[1] & 1) != 0;
-    // At most 25 million cells for the banded recurrence: the longest pairs
-    // only with few edits, the most edits (a full table) on the shortest.
-    const std::size_t spread = edits <= 16 ? 10000 : 3000;
-    const std::size_t length = 2048 + (size > 3 ? (seed[2] << 8 | seed[3]) % spread : 0);
+    const std::size_t length = 2048 + (size > 3 ? (seed[2] << 8 | seed[3]) % 10000 : 0);
 
     AlikePair pair;
     pair.a.resize(length);
@@ -136,15 +141,18 @@ AlikePair expand(const std::uint8_t* seed, std::size_t size) {
     for (std::size_t e = 0; e < edits && !pair.b.empty(); ++e) {
         const std::size_t at = rng() % pair.b.size();
         const char symbol = symbols[rng() % symbols.size()];
-        switch (rng() % 4) {
-        case 0: pair.b[at] = symbol; pair.distance_bound += 2; break;
-        case 1: pair.b.insert(at, 1, symbol); pair.distance_bound += 1; break;
-        case 2: pair.b.erase(at, 1); pair.distance_bound += 1; break;
-        default: {
-            const std::size_t run = std::min<std::size_t>(1 + rng() % 64, pair.b.size() - at);
-            pair.b.erase(at, run);
-            pair.distance_bound += run;
-        }
+        const std::size_t kind = rng() % 4;
+        const std::size_t run = kind == 3 ? std::min<std::size_t>(1 + rng() % 64, pair.b.size() - at)
+                                          : 1;
+        const std::size_t cost = kind == 0 ? 2 : run;
+        // Edits stop where the oracle would pass its budget: many edits,
+        // up to unlike strings, on the shorter pairs only.
+        if (band_cells(length, pair.distance_bound + cost) > kOracleCells) break;
+        pair.distance_bound += cost;
+        switch (kind) {
+        case 0: pair.b[at] = symbol; break;
+        case 1: pair.b.insert(at, 1, symbol); break;
+        default: pair.b.erase(at, run); break;
         }
     }
     return pair;
@@ -155,8 +163,9 @@ void check_long(const std::uint8_t* seed, std::size_t size, char guard) {
     const Sequence sa(pair.a, guard), sb(pair.b, guard);
     std::int32_t expected = -1;
     for (const lcs::RoutineInfo& routine : lcs::routine_table()) {
+        const double cells = double(sa.length()) * double(sb.length());
         if (routine.kind != lcs::RoutineKind::lcs_length ||
-            routine.estimated_seconds(sa.length(), sb.length()) > kLongModeSeconds) {
+            routine.estimated_seconds(sa.length(), sb.length()) > kLongModeSecondsPerCell * cells) {
             continue;
         }
         if (expected < 0) expected = banded_lcs(pair.a, pair.b, pair.distance_bound);
