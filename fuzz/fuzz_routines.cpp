@@ -15,9 +15,9 @@
 // seeded rule into A of 2048 to 12047 bytes drawn from its own bytes, and
 // B, A after up to about a thousand edits that the input chooses. The routines
 // fast enough at those lengths are held to the prefix recurrence in a band:
-// B lies within known insert-delete distance D of A, a longest common
-// subsequence never strays further than D from the main diagonal, so the
-// band of that half-width gives the exact length at a fraction of the cells.
+// B lies within a known insert-delete distance D of A, a longest common
+// subsequence keeps to a band of D + 1 diagonals (lcs_within), and the
+// recurrence on that band gives the exact length at a fraction of the cells.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -89,16 +89,18 @@ constexpr double kLongModeSecondsPerCell = 1e-10;
 // among them: about a tenth of a second in the sanitized fuzzing build.
 constexpr std::size_t kOracleCells = 4500000;
 
-// The prefix recurrence on the cells with |j - i| <= width only. Every cell
-// holds at most its value in the whole table (the recurrence is monotone,
-// and a cell outside the band keeps a value from an earlier row, or 0), and
-// the cells along any path inside the band are exact.
-std::int32_t banded_lcs(const std::string& a, const std::string& b, std::size_t width) {
+// The prefix recurrence on the cells of the diagonals j - i from -below to
+// above only. Every cell holds at most its value in the whole table (the
+// recurrence is monotone, and a cell outside the band keeps a value from an
+// earlier row, or 0), and the cells along any path inside the band are
+// exact.
+std::int32_t banded_lcs(const std::string& a, const std::string& b, std::size_t below,
+                        std::size_t above) {
     const std::size_t n = a.size(), m = b.size();
     std::vector<std::int32_t> previous(m + 1, 0), current(m + 1, 0);
     for (std::size_t i = 1; i <= n; ++i) {
-        const std::size_t lo = i > width ? i - width : 1;
-        const std::size_t hi = std::min(m, i + width);
+        const std::size_t lo = i > below ? i - below : 1;
+        const std::size_t hi = std::min(m, i + above);
         for (std::size_t j = lo; j <= hi; ++j) {
             current[j] = a[i - 1] == b[j - 1] ? previous[j - 1] + 1
                                               : std::max(previous[j], current[j - 1]);
@@ -106,6 +108,16 @@ std::int32_t banded_lcs(const std::string& a, const std::string& b, std::size_t 
         std::swap(previous, current);
     }
     return previous[m];
+}
+
+// The LCS of a and b, whose insert-delete distance is at most `bound`. A
+// longest path takes D = lenA + lenB - 2 LCS steps off the diagonal, H to
+// the right and V down, H - V = lenB - lenA; so it keeps to the diagonals
+// -V to H, and (D + |lenB - lenA|) / 2 bounds the larger of the two.
+std::int32_t lcs_within(const std::string& a, const std::string& b, std::size_t bound) {
+    const std::size_t longer_by = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
+    const std::size_t wide = (bound + longer_by) / 2, narrow = (bound - std::min(bound, longer_by)) / 2;
+    return a.size() > b.size() ? banded_lcs(a, b, wide, narrow) : banded_lcs(a, b, narrow, wide);
 }
 
 struct AlikePair {
@@ -118,7 +130,7 @@ struct AlikePair {
 // single bytes and of runs, each adding at most its cost to the distance.
 // Cells of the banded recurrence on a pair of about `length` positions
 // within distance `bound`.
-std::size_t band_cells(std::size_t length, std::size_t bound) { return length * (2 * bound + 1); }
+std::size_t band_cells(std::size_t length, std::size_t bound) { return length * (bound + 1); }
 
 AlikePair expand(const std::uint8_t* seed, std::size_t size) {
     std::uint32_t hash = 2166136261u;  // FNV-1a of the seed: any change moves the whole pair
@@ -141,17 +153,22 @@ AlikePair expand(const std::uint8_t* seed, std::size_t size) {
     for (std::size_t e = 0; e < edits && !pair.b.empty(); ++e) {
         const std::size_t at = rng() % pair.b.size();
         const char symbol = symbols[rng() % symbols.size()];
-        const std::size_t kind = rng() % 4;
-        const std::size_t run = kind == 3 ? std::min<std::size_t>(1 + rng() % 64, pair.b.size() - at)
-                                          : 1;
-        const std::size_t cost = kind == 0 ? 2 : run;
+        // Half the edits substitute: they lower the LCS, which the bands of
+        // the routine must then find, where an insertion or a deletion may not.
+        enum Kind { substitute, insert, erase, erase_run };
+        const Kind kinds[8] = {substitute, substitute, substitute, substitute,
+                               insert,     insert,     erase,      erase_run};
+        const Kind kind = kinds[rng() % 8];
+        const std::size_t run =
+            kind == erase_run ? std::min<std::size_t>(1 + rng() % 16, pair.b.size() - at) : 1;
+        const std::size_t cost = kind == substitute ? 2 : run;
         // Edits stop where the oracle would pass its budget: many edits,
         // up to unlike strings, on the shorter pairs only.
         if (band_cells(length, pair.distance_bound + cost) > kOracleCells) break;
         pair.distance_bound += cost;
         switch (kind) {
-        case 0: pair.b[at] = symbol; break;
-        case 1: pair.b.insert(at, 1, symbol); break;
+        case substitute: pair.b[at] = symbol; break;
+        case insert: pair.b.insert(at, 1, symbol); break;
         default: pair.b.erase(at, run); break;
         }
     }
@@ -168,7 +185,7 @@ void check_long(const std::uint8_t* seed, std::size_t size, char guard) {
             routine.estimated_seconds(sa.length(), sb.length()) > kLongModeSecondsPerCell * cells) {
             continue;
         }
-        if (expected < 0) expected = banded_lcs(pair.a, pair.b, pair.distance_bound);
+        if (expected < 0) expected = lcs_within(pair.a, pair.b, pair.distance_bound);
         const std::int32_t got = routine.lcs(sa.data(), sb.data(), sa.length(), sb.length());
         if (got != expected) {
             report(routine.name, pair.a, pair.b, std::to_string(got), std::to_string(expected));
