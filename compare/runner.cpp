@@ -118,9 +118,9 @@ sigset_t ending_signals() {
     return set;
 }
 
-// Async-signal-safe only. The signal is blocked while the handler runs, and
-// its disposition is back to the default, so the raise below takes effect
-// as the handler returns: the program ends as the signal would have ended it.
+// Async-signal-safe calls only. The disposition is back to the default on
+// entry (SA_RESETHAND), so the raise below ends the program as the signal
+// would have, at once or as the handler returns; the child is gone by then.
 extern "C" void end_with_child(int number) {
     const pid_t child = g_running_child;
     if (child > 0) {
