@@ -34,6 +34,12 @@ private:
     std::vector<char> buffer_;
 };
 
+// The user's text as it goes into a message: in single quotes, with a quote
+// and a backslash escaped by a backslash and every control byte written as
+// \n, \t, \r or \xHH, so that the message stays one line and nothing the
+// user typed reaches the terminal as a control sequence.
+std::string quoted(const std::string& text);
+
 // The operand "-" stands for standard input, read to its end.
 bool is_standard_input(const std::string& operand);
 

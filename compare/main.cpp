@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,11 @@ namespace {
 
 enum ExitStatus {
     kAgreed = 0,
-    kOutputFailed = 1,
+    kProgramFailed = 1,  // the output cannot be written, no process can be started
     kBadUsage = 2,
     kDisagreement = 3,
     kCrashed = 4,
+    kNothingComputed = 5,  // every method skipped, timed out or out of memory
 };
 
 const char kUsage[] =
@@ -44,15 +46,24 @@ const char kUsage[] =
     "  -m, --method NAME      run only this method (repeatable; see --list)\n"
     "  -a, --all              also run the methods that are estimated to take\n"
     "                         beyond 5 seconds or more memory than the machine has\n"
-    "  -t, --timeout SECONDS  stop a method that runs longer than this\n"
+    "  -t, --timeout SECONDS  stop a method that runs longer than this many\n"
+    "                         seconds, a plain decimal number such as 2.5\n"
     "  -j, --json             print one JSON object instead of the table\n"
     "  -l, --list             list the methods with their source and costs\n"
     "  -h, --help             print this help and exit\n"
     "  -V, --version          print the version and exit\n"
     "\n"
-    "Exit status: 0 when the methods agree, 1 when the output cannot be written,\n"
-    "2 for bad arguments or an unreadable input, 3 when two LCS methods disagree,\n"
-    "4 when a method crashed.\n";
+    "Exit status:\n"
+    "  0  the methods that returned agree\n"
+    "  1  the program failed: the output cannot be written, or no process\n"
+    "     can be started to run a method in\n"
+    "  2  bad arguments or an unreadable input\n"
+    "  3  two LCS methods disagree\n"
+    "  4  a method crashed\n"
+    "  5  no method returned a result: each was skipped, timed out or ran\n"
+    "     out of memory\n"
+    "A signal that ends the program (TERM, INT, HUP, QUIT) ends the method that\n"
+    "runs too, and then the program as the signal would: a shell shows 128+N.\n";
 
 struct Options {
     bool files = false;
@@ -69,21 +80,39 @@ struct UsageError : compare::InputError {
     using compare::InputError::InputError;
 };
 
-double parse_timeout(const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const double seconds = std::strtod(text, &end);
-    if (end == text || *end != '\0' || errno != 0 || !std::isfinite(seconds) || seconds <= 0) {
-        throw UsageError(std::string("--timeout needs a number of seconds above 0, not '") + text +
-                         "'");
+// Plain decimal seconds: digits with an optional fraction, or a fraction
+// alone ("2", "2.", "2.5", ".5"); no sign, space, exponent or hexadecimal.
+bool is_plain_decimal(const char* text) {
+    std::size_t digits = 0, points = 0;
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c >= '0' && *c <= '9') {
+            ++digits;
+        } else if (*c != '.' || ++points > 1) {
+            return false;
+        }
     }
-    return seconds;
+    return digits > 0;
+}
+
+// A positive text too small for a double still means "at once": the least
+// positive double, never 0, which would mean no limit.
+double parse_timeout(const char* text) {
+    const bool positive = std::strpbrk(text, "123456789") != nullptr;
+    if (!is_plain_decimal(text) || !positive) {
+        throw UsageError("--timeout needs a plain decimal number of seconds above 0, not " +
+                         compare::quoted(text));
+    }
+    const double seconds = std::strtod(text, nullptr);
+    if (!std::isfinite(seconds)) {
+        throw UsageError("--timeout " + compare::quoted(text) + " is too large");
+    }
+    return seconds > 0 ? seconds : std::numeric_limits<double>::denorm_min();
 }
 
 void add_method(Options& options, const char* name) {
     const lcs::RoutineInfo* routine = lcs::find_routine(name);
     if (routine == nullptr) {
-        throw UsageError(std::string("no method is named '") + name + "' (see --list)");
+        throw UsageError("no method is named " + compare::quoted(name) + " (see --list)");
     }
     for (const lcs::RoutineInfo* chosen : options.methods) {
         if (chosen == routine) return;
@@ -99,11 +128,13 @@ std::string refused_option(char** argv, const struct option* options) {
     const std::string name = given.substr(0, given.find('='));
     for (const struct option* o = options; o->name != nullptr; ++o) {
         if (optopt != 0 && o->val == optopt && name == std::string("--") + o->name) {
-            return "option '" + name + "' takes no value";
+            return "option " + compare::quoted(name) + " takes no value";
         }
     }
-    if (optopt != 0) return std::string("unknown option '-") + static_cast<char>(optopt) + "'";
-    return "unknown option '" + name + "'";
+    if (optopt != 0) {
+        return "unknown option " + compare::quoted(std::string("-") + static_cast<char>(optopt));
+    }
+    return "unknown option " + compare::quoted(name);
 }
 
 // Returns false when the run ends here (--help, --version).
@@ -128,8 +159,8 @@ bool parse(int argc, char** argv, Options& options) {
         case 'l': options.list = true; break;
         case 'h': std::fputs(kUsage, stdout); return false;
         case 'V': std::printf("lcs-compare %s\n", LCS_VERSION); return false;
-        case ':': throw UsageError(std::string("option '") + argv[optind - 1] +
-                                   "' needs a value (see --help)");
+        case ':': throw UsageError("option " + compare::quoted(argv[optind - 1]) +
+                                   " needs a value (see --help)");
         default: throw UsageError(refused_option(argv, kLong) + " (see --help)");
         }
     }
@@ -238,6 +269,8 @@ int main(int argc, char** argv) {
                 compare::write_table(stdout, report);
             }
         }
+    } catch (const compare::ProcessError& error) {
+        return fail(kProgramFailed, error.what());
     } catch (const compare::InputError& error) {
         return fail(kBadUsage, error.what());
     } catch (const std::bad_alloc&) {
@@ -246,11 +279,14 @@ int main(int argc, char** argv) {
         return fail(kBadUsage, error.what());
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        return fail(kOutputFailed, std::string("cannot write the output: ") + std::strerror(errno));
+        return fail(kProgramFailed, std::string("cannot write the output: ") + std::strerror(errno));
     }
     if (report.summary.disagreement) {
         return fail(kDisagreement, "the LCS methods disagree: see the rows that do not agree");
     }
     if (report.summary.crashed) return fail(kCrashed, "a method crashed: see its row");
+    if (!report.rows.empty() && !report.summary.have_lcs && !report.summary.have_score) {
+        return fail(kNothingComputed, "no method returned a result: see the rows");
+    }
     return kAgreed;
 }

@@ -26,6 +26,19 @@ std::string formatted(const char* format, double value) {
 // same double.
 std::string exact(double value) { return formatted("%.17g", value); }
 
+// Six decimals, or as many more as a small ratio needs to show six
+// significant digits: a similarity that is not 0 never reads as 0.000000.
+std::string similarity_text(double similarity) {
+    int decimals = 6;
+    if (similarity > 0) {
+        const int exponent = static_cast<int>(std::floor(std::log10(similarity)));
+        decimals = std::max(decimals, 5 - exponent);
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, similarity);
+    return text;
+}
+
 // Columns padded to their widest cell and two spaces apart; the last column
 // is not padded, so no line ends in spaces.
 void write_aligned(std::FILE* out, const Cells& lines) {
@@ -231,7 +244,7 @@ void write_table(std::FILE* out, const Report& report) {
         figures.push_back({"LCS length:", "not computed (no LCS method returned)"});
     } else {
         figures.push_back({"LCS length:", std::to_string(summary.lcs)});
-        figures.push_back({"similarity:", formatted("%.6f", summary.similarity) +
+        figures.push_back({"similarity:", similarity_text(summary.similarity) +
                                               "  (LCS / max(lenA, lenB))"});
         figures.push_back({"insert-delete distance:",
                            std::to_string(summary.distance) + "  (lenA + lenB - 2 LCS)"});

@@ -9,8 +9,17 @@
 // at the fork plus the machine's physical memory: a table that could never
 // be resident then fails its allocation with std::bad_alloc, reported as
 // "not enough memory", instead of being granted lazily and ending in the
-// kernel's out-of-memory killer, which may pick another process. (The
-// sanitizers reserve vast shadow mappings and cannot run under such a cap.)
+// kernel's out-of-memory killer, which may pick another process. The cap
+// only ever lowers the soft limit: a lower one that the user set stays, and
+// the hard limit is never touched. (The sanitizers reserve vast shadow
+// mappings and cannot run under such a cap.)
+//
+// The child ends with the program. A signal that ends the program (TERM,
+// INT, HUP, QUIT) first kills and reaps the running child, then ends the
+// program with that signal's default action, so that its caller sees the
+// usual status; a program killed outright (SIGKILL) takes the child with it
+// through the kernel's parent-death signal. The signals stay blocked from
+// the fork until the child's id is known to the handler.
 #include "compare/runner.h"
 
 #include <fcntl.h>
@@ -20,11 +29,15 @@
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/prctl.h>
+#endif
 
 #include <algorithm>
 #include <cstddef>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,11 +82,77 @@ void cap_address_space() {
 #ifndef COMPARE_UNDER_SANITIZER
     const double physical = lcs::support::physical_memory_bytes();
     if (physical <= 0) return;
-    const double cap = static_cast<double>(lcs::support::mapped_bytes()) + physical;
+    const auto cap = static_cast<rlim_t>(static_cast<double>(lcs::support::mapped_bytes()) + physical);
     struct rlimit limit {};
-    limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(cap);
+    if (::getrlimit(RLIMIT_AS, &limit) != 0) return;
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= cap) return;
+    limit.rlim_cur = cap;  // below the old soft limit, so below the hard one
     ::setrlimit(RLIMIT_AS, &limit);
 #endif
+}
+
+// The signals that end the program and, through the handler, its child.
+constexpr int kEndingSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+
+// The child that runs a routine now, 0 when none: what the handler kills.
+volatile std::sig_atomic_t g_running_child = 0;
+
+sigset_t ending_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int number : kEndingSignals) sigaddset(&set, number);
+    return set;
+}
+
+// Async-signal-safe calls only. The disposition is back to the default on
+// entry (SA_RESETHAND), so the raise below ends the program as the signal
+// would have, at once or as the handler returns; the child is gone by then.
+extern "C" void end_with_child(int number) {
+    const pid_t child = g_running_child;
+    if (child > 0) {
+        ::kill(child, SIGKILL);
+        while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    ::raise(number);
+}
+
+// Installed once, for each ending signal whose disposition is still the
+// default: a signal the program was started with ignored (nohup) stays
+// ignored, and a handler that the embedding program set stays its own.
+void end_children_with_the_program() {
+    static const bool installed = [] {
+        struct sigaction action {};
+        action.sa_handler = end_with_child;
+        action.sa_mask = ending_signals();
+        action.sa_flags = SA_RESETHAND;
+        for (const int number : kEndingSignals) {
+            struct sigaction current {};
+            if (::sigaction(number, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+                ::sigaction(number, &action, nullptr);
+            }
+        }
+        return true;
+    }();
+    (void)installed;
+}
+
+// In the child, first thing: the default action for the ending signals, the
+// parent's signal mask again, and death with the parent, which may already
+// have ended between the fork and the request (then the child's parent is
+// no longer `parent`).
+void follow_the_parent(pid_t parent, const sigset_t& parent_mask) {
+    for (const int number : kEndingSignals) {
+        struct sigaction current {};
+        if (::sigaction(number, nullptr, &current) == 0 && current.sa_handler == end_with_child) {
+            ::signal(number, SIG_DFL);
+        }
+    }
+    ::sigprocmask(SIG_SETMASK, &parent_mask, nullptr);
+#if defined(__linux__)
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    if (::getppid() != parent) ::_exit(1);
 }
 
 void write_whole(int fd, const void* data, std::size_t size) {
@@ -159,6 +238,25 @@ bool collect(int in, ChildMessage& message, std::size_t& received, double timeou
     }
 }
 
+// Waits for the child to end and takes it off the handler's hands while it
+// is a zombie, whose id no new process can take, then reaps it. Returns the
+// wait status; `usage` is the child's own.
+int reap(pid_t child, struct rusage& usage) {
+    siginfo_t ended {};
+    while (::waitid(P_PID, static_cast<id_t>(child), &ended, WEXITED | WNOWAIT) < 0 &&
+           errno == EINTR) {
+    }
+    g_running_child = 0;
+    int wait_status = 0;
+    while (::wait4(child, &wait_status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    return wait_status;
+}
+
+std::string could_not_start() {
+    return std::string("could not start a process: ") + std::strerror(errno);
+}
+
 std::string describe_end(int wait_status) {
     if (WIFSIGNALED(wait_status)) {
         const int number = WTERMSIG(wait_status);
@@ -173,39 +271,40 @@ std::string describe_end(int wait_status) {
 
 Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b,
                      double timeout_seconds, const ProgressReport& progress) {
-    Outcome outcome;
+    end_children_with_the_program();
     int channel[2];
-    if (::pipe(channel) != 0) {
-        outcome.status = Status::crashed;
-        outcome.detail = std::string("cannot make a pipe: ") + std::strerror(errno);
-        return outcome;
-    }
+    if (::pipe(channel) != 0) throw ProcessError(could_not_start());
     std::fflush(nullptr);  // the child must not write out the parent's buffered output again
+    const pid_t parent = ::getpid();
+    const sigset_t blocked = ending_signals();
+    sigset_t parent_mask;
+    ::sigprocmask(SIG_BLOCK, &blocked, &parent_mask);
     const Clock::time_point start = Clock::now();
     const pid_t child = ::fork();
-    if (child < 0) {
-        outcome.status = Status::crashed;
-        outcome.detail = std::string("cannot start a process: ") + std::strerror(errno);
-        ::close(channel[0]);
-        ::close(channel[1]);
-        return outcome;
-    }
     if (child == 0) {
+        follow_the_parent(parent, parent_mask);
         ::close(channel[0]);
         run_child(routine, a, b, channel[1]);
     }
+    const int fork_error = errno;
+    if (child > 0) g_running_child = child;
+    ::sigprocmask(SIG_SETMASK, &parent_mask, nullptr);
     ::close(channel[1]);
+    if (child < 0) {
+        ::close(channel[0]);
+        errno = fork_error;
+        throw ProcessError(could_not_start());
+    }
 
     ChildMessage message{};
     std::size_t received = 0;
     const bool in_time = collect(channel[0], message, received, timeout_seconds, progress);
     if (!in_time) ::kill(child, SIGKILL);
     ::close(channel[0]);
-    int wait_status = 0;
     struct rusage usage {};
-    while (::wait4(child, &wait_status, 0, &usage) < 0 && errno == EINTR) {
-    }
+    const int wait_status = reap(child, usage);
     const double elapsed = seconds_since(start);
+    Outcome outcome;
 
     const bool complete = received == sizeof message;
     const std::int64_t baseline = received >= kBaselineSize ? message.baseline_bytes : 0;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "compare/inputs.h"
@@ -39,8 +40,16 @@ struct Outcome {
 // since it started.
 using ProgressReport = std::function<void(double elapsed_seconds)>;
 
+// The system gave no process or pipe to run a routine in: a failure of the
+// program, not of the routine. what() is the one line that the user sees.
+class ProcessError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Runs `routine` on a and b in a child process. A timeout of 0 or less means
-// no time limit.
+// no time limit. The child is killed with the program (compare/runner.cpp).
+// Throws ProcessError when no child can be started.
 Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b,
                      double timeout_seconds, const ProgressReport& progress);
 

@@ -4,8 +4,10 @@
 // past a sequence's length + 2 bytes or make the program allocate more.
 #include "dialogue.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -26,10 +28,21 @@ bool is_space(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// The next byte, or EOF at the input's end. A stream that fails (closed,
+// a directory) is not an input that ended: that is said, with the reason.
+int next_byte(std::FILE* in) {
+    const int c = std::getc(in);
+    if (c == EOF && std::ferror(in)) {
+        throw DialogueError{std::string("standard input could not be read: ") +
+                            std::strerror(errno)};
+    }
+    return c;
+}
+
 // Skips white space; returns the first other byte, or EOF.
 int skip_space(std::FILE* in) {
-    int c = std::getc(in);
-    while (c != EOF && is_space(c)) c = std::getc(in);
+    int c = next_byte(in);
+    while (c != EOF && is_space(c)) c = next_byte(in);
     return c;
 }
 
@@ -44,7 +57,7 @@ std::int32_t read_length(std::FILE* in, const char* which) {
     if (c == EOF) throw DialogueError{"the input ended before " + what + "; expected " + accepted};
     std::int64_t value = 0;
     bool digits_only = true;
-    for (; c != EOF && !is_space(c); c = std::getc(in)) {
+    for (; c != EOF && !is_space(c); c = next_byte(in)) {
         if (c < '0' || c > '9') {
             digits_only = false;
         } else if (value <= lcs::kMaxLength) {
@@ -65,7 +78,7 @@ void read_word(std::FILE* in, char* sequence, std::int32_t length, const char* w
                             "; expected a word of at most " + characters(length)};
     }
     std::uint64_t count = 0;
-    for (; c != EOF && !is_space(c); c = std::getc(in)) {
+    for (; c != EOF && !is_space(c); c = next_byte(in)) {
         ++count;
         if (count <= static_cast<std::uint64_t>(length)) sequence[count] = static_cast<char>(c);
     }

@@ -14,8 +14,12 @@ constexpr double kDouble = 8.0;
 // Matching pairs of random text over about 16 letters, at about 10 ns each.
 double hunt_szymanski_seconds(double lenA, double lenB) { return 1e-8 * lenA * lenB / 16.0; }
 
-double hunt_szymanski_bytes(double /*lenA*/, double lenB) {
-    return kInt32 * (256.0 * (lenB + 2.0) + (lenB + 1.0));
+// The match lists of A's bytes (a flag and a terminator each, the positions
+// of B) and the threshold array.
+double hunt_szymanski_bytes(double lenA, double lenB) {
+    const double distinct = lenA < 256.0 ? lenA : 256.0;
+    const double shorter = lenA < lenB ? lenA : lenB;
+    return kInt32 * (lenB + 2.0 * distinct + shorter + 1.0);
 }
 
 double table_bytes(double lenA, double lenB) { return kInt32 * (lenA + 1.0) * (lenB + 1.0); }
@@ -103,8 +107,7 @@ const RoutineInfo kRoutines[] = {
      "Hunt-Szymanski match lists and threshold array",
      "J. W. Hunt, T. G. Szymanski, A fast algorithm for computing longest common "
      "subsequences, CACM 20(5), 1977",
-     "O(lenA + lenB + r log min(lenA, lenB)), r = matching pairs",
-     "O(256 lenB) reserved, O(lenB) touched", 2,
+     "O(lenA + lenB + r log min(lenA, lenB)), r = matching pairs", "O(lenB)", 2,
      hunt_szymanski_bytes, hunt_szymanski_seconds, true, false},
     {"Hirschberg_AlgA", RoutineKind::lcs_length, Hirschberg_AlgA, nullptr,
      "prefix recurrence over the whole table",

@@ -3,9 +3,11 @@
 // never ends, run in its child process; the peak memory of a known
 // allocation; and the consensus of disagreeing methods.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -61,6 +63,13 @@ std::int32_t touches_mebibytes(const char*, const char*, std::int32_t lenA, std:
     return sum;
 }
 double one_third(const char*, const char*, std::int32_t, std::int32_t) { return 1.0 / 3.0; }
+// The child's soft limit on its address space, in MiB (-1: none).
+std::int32_t address_limit_mib(const char*, const char*, std::int32_t, std::int32_t) {
+    struct rlimit limit {};
+    ::getrlimit(RLIMIT_AS, &limit);
+    if (limit.rlim_cur == RLIM_INFINITY) return -1;
+    return static_cast<std::int32_t>(limit.rlim_cur / kMiB);
+}
 
 TEST(CompareRunner, EveryWayAMethodCanEndIsReportedInItsRow) {
     const compare::OneBased a("abc"), b("abcdef");
@@ -117,6 +126,34 @@ TEST(CompareRunner, PeakMemoryIsTheMethodsOwn) {
     ASSERT_EQ(table.status, Status::ok);
     EXPECT_GE(table.peak_bytes, 47.0 * kMiB);
     EXPECT_LT(table.peak_bytes, 60.0 * kMiB);  // the sanitizers' shadow adds an eighth
+}
+
+// The child may lower the limit on its address space, never raise one that
+// the user set: a method that the user's limit forbids stays forbidden.
+TEST(CompareRunner, TheChildKeepsALowerLimitThatTheUserSet) {
+#ifdef LCS_TESTS_UNDER_SANITIZER
+    GTEST_SKIP() << "the sanitizers' shadow mappings cannot run under an address-space limit";
+#endif
+    const compare::OneBased a("a"), b("b");
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_AS, &saved), 0);
+    long pages = 0;  // this process's size, which the child starts with
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    ASSERT_NE(statm, nullptr);
+    ASSERT_EQ(std::fscanf(statm, "%ld", &pages), 1);
+    std::fclose(statm);
+    const std::int64_t user_mib = pages * ::sysconf(_SC_PAGESIZE) / kMiB + 512;
+    struct rlimit lowered = saved;
+    lowered.rlim_cur = static_cast<rlim_t>(user_mib) * kMiB;
+    if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < lowered.rlim_cur) {
+        GTEST_SKIP() << "the hard limit is below the test's";
+    }
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &lowered), 0);
+    const Outcome outcome =
+        compare::run_isolated(lcs_routine(address_limit_mib), a, b, 0.0, nullptr);
+    ::setrlimit(RLIMIT_AS, &saved);
+    ASSERT_EQ(outcome.status, Status::ok) << outcome.detail;
+    EXPECT_EQ(outcome.length, user_mib);
 }
 
 TEST(CompareRunner, ProgressIsReportedWhileAMethodRuns) {

@@ -3,6 +3,7 @@
 // result line on every kind of bad input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "program_run.h"
@@ -70,7 +71,6 @@ TEST(Console, BadInputGetsOneErrorLineAndStatusOne) {
         {"3 2 abc abc", "string B has 3 characters, more than its declared length 2"},
         {"0 0 a b", "string A has 1 character, more than its declared length 0"},
         {"5 5 " + huge_word + " b", "string A has 1000000 characters, more than its declared length 5"},
-        {"2147483645 2147483645 a b", "not enough memory"},
     };
     for (const Case& c : cases) {
         const ProgramRun run = run_lcs(c.input);
@@ -80,6 +80,60 @@ TEST(Console, BadInputGetsOneErrorLineAndStatusOne) {
         EXPECT_NE(run.err.find(c.message), std::string::npos) << shown << " -> " << run.err;
         EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "one line: " << run.err;
         EXPECT_EQ(run.out.find("LCS"), std::string::npos) << shown;
+    }
+}
+
+// The program with its memory capped near `megabytes`: its address space
+// outside the sanitizers, each single allocation under them (whose shadow
+// mappings need far more address space than any such cap).
+ProgramRun run_lcs_within(int megabytes, const std::string& input) {
+#ifdef LCS_TESTS_UNDER_SANITIZER
+    const std::string cap = "ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=" +
+                            std::to_string(megabytes) + " exec \"$0\"";
+#else
+    const std::string cap = "ulimit -v " + std::to_string(megabytes * 1024) + " && exec \"$0\"";
+#endif
+    return testing_support::run_program("/bin/sh", {"-c", cap, LCS_EXECUTABLE}, input);
+}
+
+// Hunt-Szymanski keeps match lists for the bytes of A only, so the storage
+// follows what the strings hold, not 256 lists as long as B.
+TEST(Console, MemoryFollowsWhatTheStringsHold) {
+    struct Case {
+        const char* why;
+        std::string input;
+        std::string out_end, err;
+        int status;
+    };
+    const Case cases[] = {
+        {"three bytes in A, a million in B", "3 1000000 abc b", "LCS : 1\n", "", 0},
+        {"one byte in A, twenty million in B", "1 20000000 a b", "LCS : 0\n", "", 0},
+        {"strings that cannot be held", "2147483645 2147483645 a b", kPrompts,
+         "lcs: not enough memory to compare strings of these lengths\n", 1},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = run_lcs_within(500, c.input);
+        EXPECT_EQ(run.status, c.status) << c.why << ": " << run.err;
+        EXPECT_EQ(run.err, c.err) << c.why;
+        const std::size_t end = run.out.size() - std::min(run.out.size(), c.out_end.size());
+        EXPECT_EQ(run.out.substr(end), c.out_end) << c.why;
+    }
+}
+
+TEST(Console, AnUnreadableStandardInputIsSaidWithItsReason) {
+    struct Case {
+        std::string redirection;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"0<&-", "Bad file descriptor"},
+        {"< " + testing_support::shell_quoted(::testing::TempDir()), "Is a directory"},
+    };
+    for (const Case& c : cases) {
+        const ProgramRun run = testing_support::run_program(LCS_EXECUTABLE, {}, "", c.redirection);
+        EXPECT_EQ(run.status, 1) << c.redirection;
+        EXPECT_EQ(run.err, "lcs: standard input could not be read: " + c.reason + "\n");
+        EXPECT_EQ(run.out, "Input the length of string A: ") << c.redirection;
     }
 }
 

@@ -39,8 +39,8 @@ constexpr std::int32_t kMaxLength = 2147483645;
 // k can end.
 // Time: O(lenA + lenB + r log min(lenA, lenB)) for r matching pairs: one
 // scan of B builds every list, then each match is placed by binary search.
-// Space: 256 match lists of lenB + 2 integers, one zero-filled block of
-// which only the lists of bytes of A are touched, and lenB + 1 thresholds.
+// Space: the match lists of the bytes that occur in A, at most lenB + 512
+// integers together, and min(lenA, lenB) + 1 thresholds.
 std::int32_t HuntSzymanski_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB);
 
 // The worker behind HuntSzymanski_Alg; the same contract and result.
