@@ -31,27 +31,21 @@
 // edges, both paths of the band forced, threads) and fuzz/fuzz_align.cpp.
 #include "kernel/traceback.h"
 
+#include "kernel/word.h"
+
 #include <algorithm>
-#include <cstring>
 
 namespace lcs::detail {
 namespace {
-
-// One word of the row update, with the carry in and out of the word.
-inline void update_word(std::uint64_t& v, std::uint64_t match, std::uint64_t& carry) {
-    const std::uint64_t u = v & match;
-    const std::uint64_t sum = v + u;
-    const std::uint64_t with_carry = sum + carry;
-    carry = static_cast<std::uint64_t>(sum < v) | static_cast<std::uint64_t>(with_carry < sum);
-    v = with_carry | (v & ~match);
-}
 
 template <typename Symbol>
 void set_block_matches(Strand<Symbol> x, std::int32_t base, std::int32_t width,
                        std::uint64_t* match, bool present) {
     for (std::int32_t i = 0; i < width; ++i) {
-        std::uint64_t& word = match[static_cast<std::size_t>(x[base + i]) * kBlockWords + i / 64];
-        word = present ? word | (std::uint64_t{1} << (i % 64)) : 0;
+        std::uint64_t* row = match + static_cast<std::size_t>(x[base + i]) * kMatchRowWords;
+        const std::uint64_t bit = std::uint64_t{1} << (i % 64);
+        row[i / 64] = present ? row[i / 64] | bit : 0;
+        row[kBlockWords + i / 64] = present ? row[kBlockWords + i / 64] & ~bit : ~std::uint64_t{0};
     }
 }
 
@@ -60,31 +54,32 @@ template <typename Symbol, bool Record>
 void run_block(Strand<Symbol> y, std::int64_t first, std::int64_t last, const std::uint64_t* match,
                std::uint8_t* carries, std::uint64_t v[kBlockWords], std::uint64_t* rows,
                std::int32_t words) {
-    std::uint64_t v0 = v[0], v1 = v[1], v2 = v[2], v3 = v[3];
+    std::uint64_t block[kBlockWords];
+    std::copy(v, v + kBlockWords, block);
     for (std::int64_t r = first; r < last; ++r) {
         const std::uint64_t* m =
-            match + static_cast<std::size_t>(y[static_cast<std::int32_t>(r)]) * kBlockWords;
-        std::uint64_t carry = carries[r];
-        update_word(v0, m[0], carry);
-        update_word(v1, m[1], carry);
-        update_word(v2, m[2], carry);
-        update_word(v3, m[3], carry);
-        carries[r] = static_cast<std::uint8_t>(carry);
+            match + static_cast<std::size_t>(y[static_cast<std::int32_t>(r)]) * kMatchRowWords;
+        unsigned char carry = carries[r];
+        for (std::int32_t k = 0; k < kBlockWords; k += 4) {
+            kernel::update_four<kBlockWords>(block + k, m + k, carry);
+        }
+        carries[r] = carry;
         if constexpr (Record) {
-            std::uint64_t* out = rows + static_cast<std::size_t>(r) * static_cast<std::size_t>(words);
-            out[0] = v0;
-            out[1] = v1;
-            out[2] = v2;
-            out[3] = v3;
+            std::copy(block, block + kBlockWords,
+                      rows + static_cast<std::size_t>(r) * static_cast<std::size_t>(words));
         }
     }
-    v[0] = v0;
-    v[1] = v1;
-    v[2] = v2;
-    v[3] = v3;
+    std::copy(block, block + kBlockWords, v);
 }
 
 }  // namespace
+
+PassScratch::PassScratch(std::size_t alphabet) : match(alphabet * kMatchRowWords, 0) {
+    for (std::size_t row = 0; row < alphabet; ++row) {
+        std::fill_n(match.begin() + static_cast<std::ptrdiff_t>(row * kMatchRowWords + kBlockWords),
+                    kBlockWords, ~std::uint64_t{0});
+    }
+}
 
 template <typename Symbol>
 void row_pass(Strand<Symbol> x, Strand<Symbol> y, Band band, PassScratch& scratch,

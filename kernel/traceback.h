@@ -35,12 +35,16 @@ inline std::int32_t row_words(std::int32_t size) {
     return (size + kBlockBits - 1) / kBlockBits * kBlockWords;
 }
 
+// A symbol's match row within one block: its four words, then their
+// complements.
+constexpr std::int32_t kMatchRowWords = 2 * kBlockWords;
+
 // Per-thread working storage of the passes, reused from one pass to the
-// next: the match rows of one block (alphabet x kBlockWords words, kept all
-// zero between blocks), the carry of each row from block to block, and the
+// next: the match rows of one block (alphabet x kMatchRowWords words, kept
+// empty between blocks), the carry of each row from block to block, and the
 // traceback's row vectors.
 struct PassScratch {
-    explicit PassScratch(std::size_t alphabet) : match(alphabet * kBlockWords, 0) {}
+    explicit PassScratch(std::size_t alphabet);
     std::vector<std::uint64_t> match;
     std::vector<std::uint8_t> carries;
     std::vector<std::uint64_t> rows;
