@@ -106,6 +106,19 @@ TEST(Align, AlikeAndUnlikePairsGiveTheSameRunsOnAnyThreads) {
     }
 }
 
+// A single row against a string whose row vector passes the traceback
+// budget is still solved, not split without end.
+TEST(Align, OneSymbolAgainstALongString) {
+    std::mt19937 rng(1);
+    const std::string text = lcs::reference::random_string(rng, 700, "ab");
+    for (const std::string& b : {std::string("b"), std::string("c")}) {
+        for (const NamedPaths& path : every_path()) {
+            const lcs::Alignment alignment = lcs::detail::align_with(text, b, 1, path.paths);
+            EXPECT_EQ(alignment_fault<char>(text, b, alignment), "") << path.name;
+        }
+    }
+}
+
 TEST(Align, CommonSubsequenceIsTheKeptBytes) {
     const struct {
         std::string a, b, common;

@@ -10,7 +10,7 @@
 // the first p with the largest sum is a point of an optimal path, so the two
 // sub-pieces are solved on their own. The passes are Hyyrö's bit-parallel
 // row (kernel/traceback.cpp), and a piece whose row vectors fit in the
-// traceback budget (256 KiB) is solved whole by the bit-matrix traceback.
+// traceback budget (64 KiB) is solved whole by the bit-matrix traceback.
 // Cost: about twice one full pass, |A| |B| / 64 word updates; the two
 // passes of a split, and the two sub-pieces, are independent and run on
 // threads of their own.
@@ -30,7 +30,7 @@
 //
 // The split point depends on the strings only, never on the threads, so the
 // runs are the same for any thread count. Working memory: the row vectors
-// and one carry byte per row of each running pass, the traceback's 256 KiB,
+// and one carry byte per row of each running pass, the traceback's 64 KiB,
 // and the keeps found; never |A| x |B| of anything.
 //
 // Tests: tests/test_align.cpp, fuzz/fuzz_align.cpp.
@@ -135,7 +135,8 @@ private:
                      std::vector<Keep>& out) const {
         const Oriented o = orient(piece);
         const std::int32_t n = o.x.size, m = o.y.size;
-        if (std::int64_t{m} * row_words(n) <= paths_.traceback_words) {
+        // One row cannot be cut; its traceback is one row vector.
+        if (m == 1 || std::int64_t{m} * row_words(n) <= paths_.traceback_words) {
             const std::int32_t x0 = o.x_is_b ? piece.b0 : piece.a0;
             const std::int32_t y0 = o.x_is_b ? piece.a0 : piece.b0;
             traceback(o.x, o.y, x0, y0, o.x_is_b, scratch, out);
@@ -233,7 +234,16 @@ private:
 // runs the removes, then the inserts.
 Alignment runs_of(const std::vector<Keep>& keeps, std::int32_t a_size, std::int32_t b_size) {
     Alignment alignment{0, {}};
+    std::size_t runs = keeps.size();
     std::int32_t a = 0, b = 0;
+    for (const Keep& keep : keeps) {
+        runs += (keep.a > a) + (keep.b > b);
+        a = keep.a + keep.count;
+        b = keep.b + keep.count;
+    }
+    alignment.runs.reserve(runs + (a_size > a) + (b_size > b));
+    a = 0;
+    b = 0;
     const auto gap_to = [&](std::int32_t a_end, std::int32_t b_end) {
         if (a_end > a) alignment.runs.push_back({Edit::remove, a, b, a_end - a});
         if (b_end > b) alignment.runs.push_back({Edit::insert, a_end, b, b_end - b});

@@ -16,7 +16,7 @@ struct AlignPaths {
     int band = 0;
     // Largest piece, in rows times row words, that the bit-matrix traceback
     // takes whole; larger pieces are split.
-    std::int64_t traceback_words = std::int64_t{1} << 15;
+    std::int64_t traceback_words = std::int64_t{1} << 13;
 };
 
 Alignment align_with(std::string_view a, std::string_view b, unsigned threads, AlignPaths paths);
