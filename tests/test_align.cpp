@@ -23,11 +23,13 @@ struct NamedPaths {
     AlignPaths paths;
 };
 
-// Splits down to pieces of one row, in the band or in the full pass, and
-// the library's own choice.
+// Splits down to pieces of one row, in the band or in the full pass, the
+// plain blocks forced, and the library's own choice.
 const std::vector<NamedPaths>& every_path() {
-    static const std::vector<NamedPaths> paths{
-        {"chosen", AlignPaths{}}, {"full splits", AlignPaths{-1, 4}}, {"band splits", AlignPaths{1, 4}}};
+    static const std::vector<NamedPaths> paths{{"chosen", AlignPaths{}},
+                                               {"full splits", AlignPaths{-1, 4, true}},
+                                               {"band splits", AlignPaths{1, 4, true}},
+                                               {"plain full splits", AlignPaths{-1, 4, false}}};
     return paths;
 }
 
@@ -103,6 +105,17 @@ TEST(Align, AlikeAndUnlikePairsGiveTheSameRunsOnAnyThreads) {
                     << path.name << ", " << threads << " threads";
             }
         }
+    }
+}
+
+// Lengths across the edges of the 32-word vector blocks, where the full
+// passes run them (the plain blocks are forced by one of the paths).
+TEST(Align, AcrossTheVectorBlocks) {
+    std::mt19937 rng(2048);
+    for (const std::size_t n : {2047u, 2048u, 2049u, 4161u}) {
+        const std::string a = lcs::reference::random_string(rng, n, "ab\xff");
+        expect_sound<char>(a, lcs::reference::random_string(rng, 2100, "ab\xff"));
+        expect_sound<char>(a, lcs::reference::mutated(rng, a, 3, "ab\xff"));
     }
 }
 

@@ -153,7 +153,7 @@ private:
         }
         std::vector<Keep> left_keeps;
         auto left_done = std::async(std::launch::async, [&] {
-            PassScratch own(alphabet_);
+            PassScratch own(alphabet_, paths_.vector_units);
             solve(left, split.left, threads / 2, own, left_keeps);
         });
         std::vector<Keep> right_keeps;
@@ -178,7 +178,7 @@ private:
         std::vector<std::uint64_t> backward(forward.size());
         if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
             auto forward_done = std::async(std::launch::async, [&] {
-                PassScratch own(alphabet_);
+                PassScratch own(alphabet_, paths_.vector_units);
                 row_pass(o.x, y_front, band, own, forward.data(), nullptr);
             });
             row_pass(x_back, y_back, back_band, scratch, backward.data(), nullptr);
@@ -276,7 +276,7 @@ Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, st
                         std::size_t alphabet, unsigned threads, AlignPaths paths) {
     const std::int32_t n = checked_size(a_size), m = checked_size(b_size);
     const Aligner<Symbol> aligner(a, b, alphabet, paths);
-    PassScratch scratch(alphabet);
+    PassScratch scratch(alphabet, paths.vector_units);
     std::vector<Keep> keeps;
     aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
     return runs_of(keeps, n, m);
