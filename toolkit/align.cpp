@@ -204,9 +204,9 @@ private:
         // A lower bound of the piece's LCS, exact when it is known.
         std::int32_t floor = std::max(known, 0);
         if (known < 0) {
-            // A first guess: a band of about an eighth of the full pass.
+            // A first guess: a band of about a sixteenth of the full pass.
             const std::int32_t guess =
-                paths_.band > 0 ? 0 : std::max(0, (n / 8 - std::abs(n - m) - kBlockBits) / 2);
+                paths_.band > 0 ? 0 : std::max(0, (n / 16 - std::abs(n - m) - kBlockBits) / 2);
             if (paths_.band > 0 || guess > 0) {
                 const Split first = passes(o, band_of(n, m, guess), threads, scratch);
                 if (first.left + first.right >= shorter - guess) return first;
