@@ -60,6 +60,9 @@ using kernel::Word;
 
 // Below this many cells a second thread costs more than it saves.
 constexpr std::int64_t kParallelCells = std::int64_t{1} << 24;
+// Positions of X in the blocks that a narrow band runs.
+constexpr std::int64_t kNarrowBlockBits = kernel::kWideBlock * kernel::kWordBits;
+constexpr std::int64_t kVectorBlockBits = kernel::kVectorBlock * kernel::kWordBits;
 
 // A diagonal run of matches: A from a, B from b, count long.
 struct Keep {
@@ -246,7 +249,7 @@ private:
         const CodedPair c = coded(x, y, scratch.code_of);
         const kernel::Coded view = c.view();
         kernel::BlockRun blocks(view, paths_.vector_units);
-        const bool wide = band.hi - band.lo >= static_cast<std::int64_t>(kernel::kVectorBlock * 64);
+        const bool wide = band.hi - band.lo >= kVectorBlockBits;
         blocks.pass(band, wide ? blocks.widest_block() : kernel::kWideBlock, view.n, v.data());
     }
 
@@ -275,7 +278,7 @@ private:
 
     // A band is worth its bookkeeping when it covers at most half of X.
     bool narrow(Band band, std::int32_t n) const {
-        return paths_.band > 0 || (band.hi - band.lo + 512) * 2 <= std::int64_t{n};
+        return paths_.band > 0 || (band.hi - band.lo + kNarrowBlockBits) * 2 <= std::int64_t{n};
     }
 
     Split find_split(const Oriented& o, std::int32_t known, unsigned threads,
@@ -288,7 +291,9 @@ private:
         if (known < 0) {
             // A first guess: a band of about a sixteenth of the full pass.
             const std::int32_t guess =
-                paths_.band > 0 ? 0 : std::max(0, (n / 16 - std::abs(n - m) - 512) / 2);
+                paths_.band > 0 ? 0
+                                : static_cast<std::int32_t>(std::max<std::int64_t>(
+                                      0, (n / 16 - std::abs(n - m) - kNarrowBlockBits) / 2));
             if (paths_.band > 0 || guess > 0) {
                 const Split first = passes(o, band_of(n, m, guess), threads, scratch);
                 if (first.left + first.right >= shorter - guess) return first;
