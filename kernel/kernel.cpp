@@ -7,6 +7,7 @@
 #include "kernel/kernel.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <vector>
 
 #include "kernel/blocks.h"
@@ -52,14 +53,10 @@ std::size_t prepared_lcs(const detail::PatternData& x, std::basic_string_view<Ch
 }
 
 std::size_t distinct_bytes(std::string_view text) {
-    bool seen[256] = {};
+    unsigned char seen[256] = {};
+    for (const char c : text) seen[byte_of(c)] = 1;
     std::size_t count = 0;
-    for (const char c : text) {
-        if (!seen[byte_of(c)]) {
-            seen[byte_of(c)] = true;
-            ++count;
-        }
-    }
+    for (const unsigned char s : seen) count += s;
     return count;
 }
 
@@ -72,8 +69,11 @@ double packing_cost(std::size_t n, std::size_t distinct, std::size_t m) {
            static_cast<double>(n) + static_cast<double>(m);
 }
 
-// LCS(A, B) = LCS(B, A): pack the one that costs fewer words.
+// LCS(A, B) = LCS(B, A): pack the one that costs fewer words. Strings of
+// the same number of words cost about the same either way, which spares the
+// passes that count their bytes.
 bool pack_first(std::string_view a, std::string_view b) {
+    if (words_for(a.size()) == words_for(b.size())) return true;
     return packing_cost(a.size(), distinct_bytes(a), b.size()) <=
            packing_cost(b.size(), distinct_bytes(b), a.size());
 }
@@ -101,8 +101,13 @@ std::size_t any_pattern_length(const detail::PatternData& x, std::basic_string_v
     if (words > kRegisterWords) return prepared_lcs(x, y, paths);
     Word v[kRegisterWords];
     std::fill(v, v + words, ~Word{0});
-    run_rows_any(words, v, y.data(), y.size(),
-                 [&](Char c) { return x.match_row(x.code(byte_of(c))); });
+    if (std::is_same<Char, char>::value && x.byte_rows() != nullptr) {
+        run_rows_any(words, v, y.data(), y.size(), x.byte_rows(),
+                     [](Char c) { return static_cast<Code>(byte_of(c)); });
+    } else {
+        run_rows_any(words, v, y.data(), y.size(), x.match_row(0),
+                     [&x](Char c) { return x.code(byte_of(c)); });
+    }
     return zero_bits_of(v, words);
 }
 
@@ -116,8 +121,8 @@ void any_final_row(const detail::PatternData& x, std::basic_string_view<Char> y,
         prepared_lcs(x, y, paths, v);
         return;
     }
-    run_rows_any(words, v, y.data(), y.size(),
-                 [&](Char c) { return x.match_row(x.code(byte_of(c))); });
+    run_rows_any(words, v, y.data(), y.size(), x.match_row(0),
+                 [&x](Char c) { return x.code(byte_of(c)); });
 }
 
 }  // namespace

@@ -20,9 +20,16 @@ std::size_t slot_of(char32_t symbol, std::size_t capacity) {
 
 }  // namespace
 
+// Bytes take their codes in byte order: one pass marks the bytes present,
+// one gives them codes, one looks each position up, none of them branching
+// on the text.
 PatternData::PatternData(std::string_view query) : codes_(query.size()) {
+    for (const char c : query) byte_code_[static_cast<unsigned char>(c)] = 1;
+    for (Code& code : byte_code_) {
+        if (code != 0) code = static_cast<Code>(++distinct_);
+    }
     for (std::size_t p = 0; p < query.size(); ++p) {
-        codes_[p] = add_symbol(static_cast<unsigned char>(query[p]));
+        codes_[p] = byte_code_[static_cast<unsigned char>(query[p])];
     }
     build_rows();
 }
@@ -74,6 +81,12 @@ void PatternData::build_rows() {
         for (std::size_t p = 0; p < codes_.size(); ++p) {
             rows_[std::size_t{codes_[p]} * words + p / kernel::kWordBits] |=
                 Word{1} << (p % kernel::kWordBits);
+        }
+        if (words == 0 || words > kByteRowWords) return;
+        byte_rows_.assign(256 * words, 0);
+        for (std::size_t b = 0; b < 256; ++b) {
+            const Word* row = rows_.data() + std::size_t{byte_code_[b]} * words;
+            std::copy(row, row + words, byte_rows_.data() + b * words);
         }
         return;
     }
