@@ -17,37 +17,42 @@ enum class LanePath { automatic, plain, avx2, avx512 };
 // True when this processor runs `path` (plain and automatic always run).
 bool lane_path_available(LanePath path);
 
-// A query of at most kMaxSymbols symbols as the lanes read it: one 64-bit
-// match word per row, and every symbol of a choice mapped to a row number
-// that fits in a byte. Row r's word has bit i set when query symbol i maps
-// to r. A byte query's rows are the byte values themselves; a symbol query's
-// rows are its distinct symbols. Either way one row, `absent_row`, matches
-// nothing: a byte query of at most 64 symbols leaves some byte value out,
-// a symbol query has at most 64 distinct symbols.
+// A query of at most kMaxSymbols symbols as the lanes read it. Its
+// distinct symbols are numbered 0, 1, ... in order of first appearance (a
+// "row"); every other symbol has the row kAbsent. Match words are kept both
+// by row and by byte value: bit i of a word is set when query symbol i is
+// that symbol.
 class LaneQuery {
 public:
     static constexpr std::size_t kMaxSymbols = 64;
+    static constexpr std::uint8_t kAbsent = 0xFF;
 
     // The query must hold at most kMaxSymbols symbols.
     explicit LaneQuery(std::string_view query);
     explicit LaneQuery(std::u32string_view query);
 
     std::int32_t size() const { return size_; }
-    const std::uint64_t* table() const { return table_.data(); }
-    std::uint8_t absent_row() const { return absent_row_; }
-    bool rows_are_bytes() const { return rows_are_bytes_; }
-    std::uint8_t row_of_byte(unsigned char byte) const { return byte_row_[byte]; }
+    std::size_t distinct() const { return distinct_; }
+    // Match words by row (entries from distinct() on are zero, kAbsent's too)
+    // and by byte value.
+    const std::uint64_t* row_table() const { return row_table_.data(); }
+    const std::uint64_t* byte_table() const { return byte_table_.data(); }
+    const std::uint8_t* rows_of_bytes() const { return row_of_byte_.data(); }
+    // A byte value that is not in the query: it pads choices that end.
+    std::uint8_t absent_byte() const { return absent_byte_; }
     std::uint8_t row_of_symbol(char32_t symbol) const;
 
 private:
-    void add_large_symbol_rows(std::u32string_view query);
+    std::uint8_t add_symbol(char32_t symbol);
+    void finish();
 
     static constexpr std::size_t kSlots = 2 * kMaxSymbols;  // open addressing, half full at most
     std::int32_t size_ = 0;
-    bool rows_are_bytes_ = true;
-    std::uint8_t absent_row_ = 0;
-    std::array<std::uint64_t, 256> table_{};
-    std::array<std::uint8_t, 256> byte_row_{};
+    std::size_t distinct_ = 0;
+    std::uint8_t absent_byte_ = 0;
+    std::array<std::uint64_t, 256> row_table_{};
+    std::array<std::uint64_t, 256> byte_table_{};
+    std::array<std::uint8_t, 256> row_of_byte_{};
     std::array<char32_t, kSlots> slot_symbol_{};
     std::array<std::uint8_t, kSlots> slot_row_{};
     std::array<bool, kSlots> slot_used_{};
