@@ -446,10 +446,6 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
     }
 }
 
-std::size_t slot_of(char32_t symbol) {
-    return (static_cast<std::uint32_t>(symbol) * 0x9E3779B1U >> 16) % (2 * LaneQuery::kMaxSymbols);
-}
-
 }  // namespace
 
 bool lane_path_available(LanePath path) {
@@ -463,49 +459,15 @@ bool lane_path_available(LanePath path) {
     }
 }
 
-LaneQuery::LaneQuery(std::string_view query) : size_(static_cast<std::int32_t>(query.size())) {
-    row_of_byte_.fill(kAbsent);
-    for (std::size_t i = 0; i < query.size(); ++i) {
-        row_table_[add_symbol(static_cast<unsigned char>(query[i]))] |= std::uint64_t{1} << i;
+// Row r is code r + 1: code 0, the symbols the query lacks, wraps to kAbsent.
+LaneQuery::LaneQuery(const detail::PatternData& query)
+    : query_(query), size_(static_cast<std::int32_t>(query.size())), distinct_(query.distinct()) {
+    for (std::size_t row = 0; row < distinct_; ++row) row_table_[row] = query.match_word(row + 1, 0);
+    for (int byte = 0; byte < 256; ++byte) {
+        row_of_byte_[byte] = row_of_symbol(static_cast<char32_t>(byte));
+        byte_table_[byte] = row_table_[row_of_byte_[byte]];
     }
-    finish();
-}
-
-LaneQuery::LaneQuery(std::u32string_view query) : size_(static_cast<std::int32_t>(query.size())) {
-    row_of_byte_.fill(kAbsent);
-    for (std::size_t i = 0; i < query.size(); ++i) {
-        row_table_[add_symbol(query[i])] |= std::uint64_t{1} << i;
-    }
-    finish();
-}
-
-std::uint8_t LaneQuery::add_symbol(char32_t symbol) {
-    const std::uint8_t known = row_of_symbol(symbol);
-    if (known != kAbsent) return known;
-    const auto row = static_cast<std::uint8_t>(distinct_++);
-    if (symbol < 256) {
-        row_of_byte_[symbol] = row;
-        return row;
-    }
-    std::size_t slot = slot_of(symbol);
-    while (slot_used_[slot]) slot = (slot + 1) % kSlots;
-    slot_used_[slot] = true;
-    slot_symbol_[slot] = symbol;
-    slot_row_[slot] = row;
-    return row;
-}
-
-void LaneQuery::finish() {
-    for (int byte = 0; byte < 256; ++byte) byte_table_[byte] = row_table_[row_of_byte_[byte]];
     while (row_of_byte_[absent_byte_] != kAbsent) ++absent_byte_;
-}
-
-std::uint8_t LaneQuery::row_of_symbol(char32_t symbol) const {
-    if (symbol < 256) return row_of_byte_[symbol];
-    for (std::size_t slot = slot_of(symbol); slot_used_[slot]; slot = (slot + 1) % kSlots) {
-        if (slot_symbol_[slot] == symbol) return slot_row_[slot];
-    }
-    return kAbsent;
 }
 
 void lane_lengths(const LaneQuery& query, const std::string_view* choices, std::size_t count,

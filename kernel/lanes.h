@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "kernel/pattern.h"
+
 namespace lcs::kernel {
 
 // Which instructions run the lanes. automatic: the widest this processor has.
@@ -17,19 +19,17 @@ enum class LanePath { automatic, plain, avx2, avx512 };
 // True when this processor runs `path` (plain and automatic always run).
 bool lane_path_available(LanePath path);
 
-// A query of at most kMaxSymbols symbols as the lanes read it. Its
-// distinct symbols are numbered 0, 1, ... in order of first appearance (a
-// "row"); every other symbol has the row kAbsent. Match words are kept both
-// by row and by byte value: bit i of a word is set when query symbol i is
-// that symbol.
+// A prepared query of at most kMaxSymbols symbols as the lanes read it.
+// Each distinct symbol has a row, its pattern code less one (0 up to
+// distinct() - 1); a symbol the query lacks has code 0 and so the row
+// kAbsent. Match words are kept both by row and by byte value.
 class LaneQuery {
 public:
     static constexpr std::size_t kMaxSymbols = 64;
     static constexpr std::uint8_t kAbsent = 0xFF;
 
     // The query must hold at most kMaxSymbols symbols.
-    explicit LaneQuery(std::string_view query);
-    explicit LaneQuery(std::u32string_view query);
+    explicit LaneQuery(const detail::PatternData& query);
 
     std::int32_t size() const { return size_; }
     std::size_t distinct() const { return distinct_; }
@@ -40,22 +40,18 @@ public:
     const std::uint8_t* rows_of_bytes() const { return row_of_byte_.data(); }
     // A byte value that is not in the query: it pads choices that end.
     std::uint8_t absent_byte() const { return absent_byte_; }
-    std::uint8_t row_of_symbol(char32_t symbol) const;
+    std::uint8_t row_of_symbol(char32_t symbol) const {
+        return static_cast<std::uint8_t>(query_.code(symbol) - 1);
+    }
 
 private:
-    std::uint8_t add_symbol(char32_t symbol);
-    void finish();
-
-    static constexpr std::size_t kSlots = 2 * kMaxSymbols;  // open addressing, half full at most
-    std::int32_t size_ = 0;
-    std::size_t distinct_ = 0;
+    const detail::PatternData& query_;
+    std::int32_t size_;
+    std::size_t distinct_;
     std::uint8_t absent_byte_ = 0;
     std::array<std::uint64_t, 256> row_table_{};
     std::array<std::uint64_t, 256> byte_table_{};
     std::array<std::uint8_t, 256> row_of_byte_{};
-    std::array<char32_t, kSlots> slot_symbol_{};
-    std::array<std::uint8_t, kSlots> slot_row_{};
-    std::array<bool, kSlots> slot_used_{};
 };
 
 // out[i] = the LCS length of the query and choices[i], for i < count.

@@ -17,11 +17,6 @@
 
 namespace lcs {
 
-namespace detail {
-const std::u32string& interim_symbols(const Pattern& p);
-const std::string* interim_bytes(const Pattern& p);
-}
-
 namespace {
 
 // Fewer choices than this per thread cost more to hand over than to run.
@@ -29,8 +24,7 @@ constexpr std::size_t kChoicesPerThread = 2048;
 
 std::optional<kernel::LaneQuery> lane_query_of(const Pattern& query) {
     if (static_cast<std::size_t>(query.size()) > kernel::LaneQuery::kMaxSymbols) return std::nullopt;
-    if (const std::string* bytes = detail::interim_bytes(query)) return kernel::LaneQuery(*bytes);
-    return kernel::LaneQuery(std::u32string_view(detail::interim_symbols(query)));
+    return kernel::LaneQuery(query.data());
 }
 
 template <class Choice>
@@ -53,6 +47,7 @@ std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Cho
                                      unsigned threads, kernel::LanePath path) {
     check_lengths(choices);
     std::vector<std::int32_t> out(choices.size());
+    if (query.size() == 0) return out;  // a moved-from Pattern holds no data
     const std::optional<kernel::LaneQuery> lanes = lane_query_of(query);
     const auto run = [&](std::size_t begin, std::size_t end) {
         if (lanes) {
