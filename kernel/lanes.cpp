@@ -364,6 +364,12 @@ __attribute__((always_inline)) inline void run_groups(Engine& engine, const Lane
     for (std::size_t first = 0; first < count; first += kLanes) {
         const std::size_t lanes = std::min(kLanes, count - first);
         const Choice* group = choices + first;
+        // The next group's symbols, fetched while this group runs: choices
+        // lie anywhere in memory, and a group's steps take less time than
+        // reading its choices from memory would.
+        for (std::size_t next = first + kLanes; next < std::min(count, first + 2 * kLanes); ++next) {
+            __builtin_prefetch(choices[next].data());
+        }
         std::size_t longest = 0;
         for (std::size_t lane = 0; lane < lanes; ++lane) longest = std::max(longest, group[lane].size());
         std::fill(words + lanes, words + kLanes, words_at.padding);
