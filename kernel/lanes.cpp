@@ -200,13 +200,12 @@ struct Avx2Engine {
 };
 
 // The AVX-512 engines' shared part: the byte-to-row map and the match
-// words by row, cut to the lane width, in registers.
+// words by row, cut to the lane width, in registers. GCC 12's unmasked
+// forms of some AVX-512 shifts and shuffles start from an undefined register
+// and trip -Wuninitialized, so the engines use the zero-masked forms with
+// every lane kept: the same instructions.
 template <class Words, class Lane>
 struct Avx512Base {
-    // GCC 12's unmasked forms of some AVX-512 operations start from an
-    // undefined register and trip -Wuninitialized; the masked forms with
-    // every lane set are the same instructions.
-    static constexpr __mmask64 kAll = ~__mmask64{0};
     __m512i map[4];   // row of each byte value, 64 bytes a register
     __m512i rows[8];  // match word of each row, as Lane, from row 0 up
     __m512i v;
