@@ -1,16 +1,19 @@
 // The unified diff writer: the exact text diff -u prints on small cases
 // (hunk ranges, merged and separate hunks, the missing final newline), and
 // on generated file pairs a diff that patch applies to A to give B byte for
-// byte, with as many changed lines as diff --minimal finds. The alignments
-// come from a plain table traceback here, so the writer is tested alone.
+// byte, with as many changed lines as diff --minimal finds; and Myers'
+// difference search giving valid alignments of exactly the oracle's length.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "program_run.h"
+#include "reference/oracles.h"
+#include "text/differences.h"
 #include "text/tokens.h"
 #include "text/unified_diff.h"
 
@@ -21,41 +24,41 @@ using testing_support::slurp;
 using testing_support::temporary_path;
 using testing_support::write_file;
 
-// A longest common subsequence of a and b by the suffix table, as runs with
-// the removes of each change before its inserts.
-lcs::Alignment table_alignment(const std::u32string& a, const std::u32string& b) {
-    const std::size_t n = a.size(), m = b.size();
-    std::vector<std::vector<std::int32_t>> suffix(n + 1, std::vector<std::int32_t>(m + 1, 0));
-    for (std::size_t i = n; i-- > 0;) {
-        for (std::size_t j = m; j-- > 0;) {
-            suffix[i][j] = a[i] == b[j] ? suffix[i + 1][j + 1] + 1
-                                        : std::max(suffix[i + 1][j], suffix[i][j + 1]);
+// Holds an alignment to its contract: runs in order from the start of both
+// to their ends, each at least one long, keeps equal, a remove never after
+// an insert nor two neighbours alike, and as many keeps as the oracle's LCS.
+void expect_valid(const lcs::Alignment& alignment, const std::u32string& a,
+                  const std::u32string& b) {
+    std::int32_t a_at = 0, b_at = 0, kept = 0;
+    const lcs::Run* previous = nullptr;
+    for (const lcs::Run& run : alignment.runs) {
+        ASSERT_GE(run.count, 1);
+        ASSERT_EQ(run.a_pos, a_at);
+        ASSERT_EQ(run.b_pos, b_at);
+        if (previous != nullptr) {
+            ASSERT_NE(previous->edit, run.edit);
+            ASSERT_FALSE(previous->edit == lcs::Edit::insert && run.edit == lcs::Edit::remove);
         }
+        if (run.edit != lcs::Edit::insert) a_at += run.count;
+        if (run.edit != lcs::Edit::remove) b_at += run.count;
+        if (run.edit == lcs::Edit::keep) {
+            kept += run.count;
+            ASSERT_EQ(a.substr(run.a_pos, run.count), b.substr(run.b_pos, run.count));
+        }
+        previous = &run;
     }
-    lcs::Alignment alignment{suffix[0][0], {}};
-    const auto add = [&](lcs::Edit edit, std::size_t i, std::size_t j, std::size_t count) {
-        if (count == 0) return;
-        alignment.runs.push_back({edit, static_cast<std::int32_t>(i), static_cast<std::int32_t>(j),
-                                  static_cast<std::int32_t>(count)});
-    };
-    std::size_t i = 0, j = 0;
-    while (i < n || j < m) {
-        std::size_t keep = 0;
-        while (i + keep < n && j + keep < m && a[i + keep] == b[j + keep] &&
-               suffix[i + keep][j + keep] == suffix[i + keep + 1][j + keep + 1] + 1) {
-            ++keep;
-        }
-        add(lcs::Edit::keep, i, j, keep);
-        i += keep, j += keep;
-        const std::size_t change_i = i, change_j = j;
-        while ((i < n || j < m) && !(i < n && j < m && a[i] == b[j] &&
-                                     suffix[i][j] == suffix[i + 1][j + 1] + 1)) {
-            if (i < n && (j == m || suffix[i + 1][j] == suffix[i][j])) ++i; else ++j;
-        }
-        add(lcs::Edit::remove, change_i, change_j, i - change_i);
-        add(lcs::Edit::insert, i, change_j, j - change_j);
-    }
-    return alignment;
+    EXPECT_EQ(a_at, static_cast<std::int32_t>(a.size()));
+    EXPECT_EQ(b_at, static_cast<std::int32_t>(b.size()));
+    EXPECT_EQ(alignment.length, kept);
+    EXPECT_EQ(kept, lcs::reference::reference_lcs(a, b));
+}
+
+lcs::Alignment exact_alignment(const std::u32string& a, const std::u32string& b) {
+    const std::optional<lcs::Alignment> alignment =
+        lcs::text::align_by_differences(a, b, UINT64_MAX);
+    EXPECT_TRUE(alignment.has_value());
+    expect_valid(*alignment, a, b);
+    return *alignment;
 }
 
 std::string line_diff(const std::string& a, const std::string& b, std::int64_t context) {
@@ -63,7 +66,7 @@ std::string line_diff(const std::string& a, const std::string& b, std::int64_t c
     const lcs::text::Tokens ta = lcs::text::tokenize(Unit::lines, a, interner);
     const lcs::text::Tokens tb = lcs::text::tokenize(Unit::lines, b, interner);
     return lcs::text::unified_diff({"A", a, ta.spans}, {"B", b, tb.spans},
-                                   table_alignment(ta.symbols, tb.symbols), context);
+                                   exact_alignment(ta.symbols, tb.symbols), context);
 }
 
 struct Expected {
@@ -155,7 +158,7 @@ TEST(UnifiedDiff, PatchRebuildsBAndDiffMinimalCountsTheSame) {
                       path_diff = temporary_path("diff"), path_out = temporary_path("patched"),
                       path_count = temporary_path("count");
     std::mt19937 random(1976);
-    for (int pair = 0; pair < 24; ++pair) {
+    for (int pair = 0; pair < 12; ++pair) {
         const std::string a = random_file(random, random() % 60), b = edited(random, a);
         const std::int64_t context = pair % 4;
         const std::string diff = line_diff(a, b, context);
@@ -171,6 +174,37 @@ TEST(UnifiedDiff, PatchRebuildsBAndDiffMinimalCountsTheSame) {
         ASSERT_NE(std::system(count.c_str()), -1);
         EXPECT_EQ(std::to_string(changed_lines(diff)) + "\n", slurp(path_count)) << diff;
     }
+}
+
+std::u32string random_symbols(std::mt19937& random, std::size_t size, char32_t letters) {
+    std::u32string symbols(size, 0);
+    for (char32_t& symbol : symbols) symbol = 0xFFFFFFF0u + random() % letters;
+    return symbols;
+}
+
+// Random pairs (unlike) and a string against its own edited copy (alike),
+// every length from 0 to 40 and a few longer, 2 to 16 letters.
+TEST(Differences, AlignsExactlyOnAlikeAndUnlikePairs) {
+    std::mt19937 random(1986);
+    for (std::size_t n = 0; n <= 300; n += n < 40 ? 1 : 37) {
+        const char32_t letters = 2 + random() % 15;
+        const std::u32string a = random_symbols(random, n, letters);
+        exact_alignment(a, random_symbols(random, random() % (n + 5), letters));
+        std::u32string b = a;
+        for (std::size_t edits = random() % 6; edits > 0 && !b.empty(); --edits) {
+            const std::size_t at = random() % b.size();
+            if (random() % 2) b.erase(at, 1 + random() % 3);
+            else b.insert(at, random_symbols(random, 1 + random() % 3, letters));
+        }
+        exact_alignment(a, b);
+    }
+}
+
+TEST(Differences, GivesUpWhenTheBudgetRunsOut) {
+    std::mt19937 random(7);
+    const std::u32string a = random_symbols(random, 400, 4), b = random_symbols(random, 400, 4);
+    EXPECT_FALSE(lcs::text::align_by_differences(a, b, 1000).has_value());
+    EXPECT_TRUE(lcs::text::align_by_differences(a, a, 1000).has_value());
 }
 
 }  // namespace
