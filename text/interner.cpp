@@ -38,7 +38,7 @@ std::uint64_t hash_bytes(std::string_view bytes) {
 }  // namespace
 
 char32_t Interner::intern(std::string_view token) {
-    if (2 * (tokens_.size() + 1) > slots_.size()) grow();
+    if (2 * (tokens_.size() + 1) > slots_.size()) rehash(slots_.empty() ? 64 : 2 * slots_.size());
     const std::uint64_t hash = hash_bytes(token);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
@@ -55,8 +55,15 @@ char32_t Interner::intern(std::string_view token) {
     }
 }
 
-void Interner::grow() {
-    std::vector<Slot> old(slots_.empty() ? 64 : 2 * slots_.size(), Slot{0, 0});
+void Interner::reserve(std::size_t count) {
+    std::size_t slot_count = 64;
+    while (slot_count < 2 * count) slot_count *= 2;
+    if (slot_count > slots_.size()) rehash(slot_count);
+    tokens_.reserve(count);
+}
+
+void Interner::rehash(std::size_t slot_count) {
+    std::vector<Slot> old(slot_count, Slot{0, 0});
     old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
     for (const Slot& slot : old) {

@@ -16,6 +16,9 @@ public:
     // the view, not a copy: the bytes must outlive the table.
     char32_t intern(std::string_view token);
 
+    // Room for `count` distinct tokens without growing the table.
+    void reserve(std::size_t count);
+
     // How many distinct tokens have been seen.
     std::size_t size() const { return tokens_.size(); }
 
@@ -27,7 +30,7 @@ private:
         std::uint64_t hash;
         std::uint32_t symbol_plus_one;  // 0: empty
     };
-    void grow();
+    void rehash(std::size_t slot_count);
 
     std::vector<Slot> slots_;  // open addressing, linear probing, a power of two
     std::vector<std::string_view> tokens_;

@@ -8,6 +8,7 @@
 // (Utf8.*, Tokenize.*).
 #include "text/tokens.h"
 
+#include <algorithm>
 #include <string>
 
 namespace lcs::text {
@@ -131,7 +132,11 @@ Tokens word_tokens(std::string_view input, Interner& interner) {
 }
 
 Tokens line_tokens(std::string_view input, Interner& interner) {
+    const auto count = static_cast<std::size_t>(std::count(input.begin(), input.end(), '\n')) + 1;
     Tokens tokens;
+    tokens.symbols.reserve(count);
+    tokens.spans.reserve(count);
+    interner.reserve(interner.size() + count);
     for (std::size_t begin = 0; begin < input.size();) {
         const std::size_t newline = input.find('\n', begin);
         const std::size_t end = newline == std::string_view::npos ? input.size() : newline + 1;
