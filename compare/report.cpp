@@ -239,7 +239,7 @@ void write_table(std::FILE* out, const Report& report) {
     write_aligned(out, figures);
 }
 
-void write_json(std::FILE* out, const Report& report) {
+void write_json(std::FILE* out, const Report& report, const std::string& more_members) {
     const Summary& summary = report.summary;
     const bool known = summary.have_lcs && !summary.disagreement;
     std::fprintf(out, "{\n  \"length_a\": %lld,\n  \"length_b\": %lld,\n  \"methods\": [",
@@ -254,8 +254,9 @@ void write_json(std::FILE* out, const Report& report) {
                  known ? json_number(summary.similarity).c_str() : "null");
     std::fprintf(out, "  \"insert_delete_distance\": %s,\n",
                  known ? std::to_string(summary.distance).c_str() : "null");
-    std::fprintf(out, "  \"smith_waterman_score\": %s\n}\n",
-                 summary.have_score ? json_number(summary.score).c_str() : "null");
+    std::fprintf(out, "  \"smith_waterman_score\": %s%s\n}\n",
+                 summary.have_score ? json_number(summary.score).c_str() : "null",
+                 more_members.c_str());
 }
 
 void write_list(std::FILE* out, bool json) {

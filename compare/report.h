@@ -22,7 +22,8 @@ struct Report {
 };
 
 void write_table(std::FILE* out, const Report& report);
-void write_json(std::FILE* out, const Report& report);
+// more_members: further members of the object, each led by ",\n  ".
+void write_json(std::FILE* out, const Report& report, const std::string& more_members = "");
 
 // Every routine of the collection with its method, source and costs.
 void write_list(std::FILE* out, bool json);
