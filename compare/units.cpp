@@ -21,12 +21,12 @@
 namespace compare {
 namespace {
 
-lcs::text::Tokens checked_tokens(lcs::text::Unit unit, const NamedInput& input,
+lcs::text::Tokens checked_tokens(lcs::text::Unit unit, const NamedInput& input, const char* which,
                                  lcs::text::Interner& interner) {
     try {
         return lcs::text::tokenize(unit, input.bytes, interner);
     } catch (const lcs::text::InvalidUtf8& error) {
-        throw InputError(input.name + ": " + error.what());
+        throw InputError(std::string(which) + " is " + error.what());
     }
 }
 
@@ -51,15 +51,16 @@ const lcs::RoutineInfo kToolkitLength = {
     [](double lenA, double lenB) { return lenA * lenB / 64.0 * 1e-9; },
 };
 
-// Each token's bytes widened up to the next token's, the first from the
-// start: spans that cover the input, so that runs of tokens become runs of
-// bytes. Chars and lines cover their input already; words gain the white
-// space that follows them.
+// Each token's bytes widened back to the end of the token before, the last
+// to the end of the input: spans that cover the input, so that runs of
+// tokens become runs of bytes. Chars and lines cover their input already;
+// a word gains the white space before it, so that an inserted or removed
+// word shows with the space that sets it apart.
 std::vector<lcs::text::Span> covering(const lcs::text::Tokens& tokens, std::size_t size) {
     std::vector<lcs::text::Span> cover = tokens.spans;
     for (std::size_t i = 0; i < cover.size(); ++i) {
-        cover[i].begin = i == 0 ? 0 : cover[i - 1].end;
-        cover[i].end = i + 1 < cover.size() ? tokens.spans[i + 1].begin : size;
+        cover[i].begin = i == 0 ? 0 : tokens.spans[i - 1].end;
+        if (i + 1 == cover.size()) cover[i].end = size;
     }
     return cover;
 }
@@ -71,7 +72,7 @@ std::int32_t byte_position(const std::vector<lcs::text::Span>& cover, std::int32
 }
 
 // A token alignment as runs over the bytes that cover the tokens.
-lcs::Alignment byte_alignment(const lcs::Alignment& tokens,
+lcs::Alignment byte_runs(const lcs::Alignment& tokens,
                               const std::vector<lcs::text::Span>& a_cover,
                               const std::vector<lcs::text::Span>& b_cover) {
     lcs::Alignment bytes{0, {}};
@@ -92,8 +93,8 @@ lcs::Alignment byte_alignment(const lcs::Alignment& tokens,
 
 UnitInputs::UnitInputs(lcs::text::Unit unit, NamedInput a, NamedInput b)
     : unit_(unit), a_(std::move(a)), b_(std::move(b)) {
-    a_tokens_ = checked_tokens(unit, a_, interner_);
-    b_tokens_ = checked_tokens(unit, b_, interner_);
+    a_tokens_ = checked_tokens(unit, a_, "A", interner_);
+    b_tokens_ = checked_tokens(unit, b_, "B", interner_);
     recoded_ = lcs::text::recode_to_bytes(a_tokens_.symbols, b_tokens_.symbols);
 }
 
@@ -107,6 +108,10 @@ lcs::Alignment UnitInputs::align() const {
         return *found;
     }
     return lcs::align(a, b, 0);
+}
+
+std::string unit_noun(lcs::text::Unit unit) {
+    return unit == lcs::text::Unit::chars ? "characters" : lcs::text::unit_name(unit);
 }
 
 Row toolkit_row(const UnitInputs& inputs) {
@@ -125,6 +130,15 @@ Row toolkit_row(const UnitInputs& inputs) {
     return row;
 }
 
+lcs::Alignment UnitInputs::byte_alignment(const lcs::Alignment& tokens) const {
+    return byte_runs(tokens, covering(a_tokens_, a_.bytes.size()),
+                     covering(b_tokens_, b_.bytes.size()));
+}
+
+std::string unit_show_json_members(const UnitInputs& inputs) {
+    return show_json_members(inputs.a().bytes, inputs.byte_alignment(inputs.align()));
+}
+
 void write_unit_show(std::FILE* out, const UnitInputs& inputs, std::int64_t context, bool color) {
     const lcs::Alignment alignment = inputs.align();
     const NamedInput &a = inputs.a(), &b = inputs.b();
@@ -136,10 +150,7 @@ void write_unit_show(std::FILE* out, const UnitInputs& inputs, std::int64_t cont
         std::fwrite(diff.data(), 1, diff.size(), out);
         return;
     }
-    write_show(out, a.bytes, b.bytes,
-               byte_alignment(alignment, covering(inputs.a_tokens(), a.bytes.size()),
-                              covering(inputs.b_tokens(), b.bytes.size())),
-               color);
+    write_show(out, a.bytes, b.bytes, inputs.byte_alignment(alignment), color, true);
 }
 
 }  // namespace compare

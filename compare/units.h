@@ -13,11 +13,12 @@
 
 #include "compare/comparison.h"
 #include "text/tokens.h"
+#include "text/unified_diff.h"
 #include <lcs/lcs.h>
 
 namespace compare {
 
-// One input: the bytes and the name that messages and diff headers give it.
+// One input: its bytes and the name that the diff's header gives it.
 struct NamedInput {
     std::string name;
     std::string bytes;
@@ -25,8 +26,8 @@ struct NamedInput {
 
 class UnitInputs {
 public:
-    // Throws InputError, naming the input and the byte offset, when chars or
-    // words meet bytes that are not UTF-8.
+    // Throws InputError, naming the input (A or B) and the byte offset, when
+    // chars or words meet bytes that are not UTF-8.
     UnitInputs(lcs::text::Unit unit, NamedInput a, NamedInput b);
     UnitInputs(const UnitInputs&) = delete;
     UnitInputs& operator=(const UnitInputs&) = delete;
@@ -44,6 +45,10 @@ public:
     // One longest common subsequence of the tokens.
     lcs::Alignment align() const;
 
+    // A token alignment as runs over the tokens' bytes, a word's with the
+    // white space that follows it.
+    lcs::Alignment byte_alignment(const lcs::Alignment& tokens) const;
+
 private:
     lcs::text::Unit unit_;
     NamedInput a_, b_;               // the interner keeps views of these bytes
@@ -52,6 +57,9 @@ private:
     std::optional<std::pair<std::string, std::string>> recoded_;
 };
 
+// "bytes", "characters", "words" or "lines": what the unit's lengths count.
+std::string unit_noun(lcs::text::Unit unit);
+
 // The row of lcs::length on the two inputs' symbols, run and timed here.
 Row toolkit_row(const UnitInputs& inputs);
 
@@ -59,6 +67,11 @@ Row toolkit_row(const UnitInputs& inputs);
 // around each change; for chars and words the common subsequence and the
 // inline diff, in the inputs' own bytes.
 void write_unit_show(std::FILE* out, const UnitInputs& inputs, std::int64_t context, bool color);
+
+// --show's members of the JSON object in the unit: the runs over the bytes
+// of the tokens (a word with the white space after it) and the common
+// subsequence in A's bytes.
+std::string unit_show_json_members(const UnitInputs& inputs);
 
 }  // namespace compare
 
