@@ -30,9 +30,8 @@ struct UnitCase {
     const char* unit_noun;
 };
 
-// "naïve café" against "naive cafe": the bytes share "na", "ve caf" and,
-// where ï and é were, nothing, but a byte LCS could match half of a
-// character; characters count each as one.
+// "éè" against "èé" share two bytes by bytes (C3 A9 C3 A8 and C3 A8 C3 A9:
+// the lead bytes, halves of characters) and one character by characters.
 TEST(CompareByUnit, CountsAndAgreesInTheUnit) {
     const std::vector<UnitCase> cases = {
         {"chars", "na\xC3\xAFve caf\xC3\xA9", "naive cafe", 10, 10, 8, "characters"},
