@@ -136,6 +136,32 @@ TEST(Tokenize, BothInputsShareOneInterner) {
     EXPECT_EQ(tb.symbols, (std::u32string{3, 0, 1}));
 }
 
+// Against a query's table, a line's unknown words all share one symbol that
+// no query word has: the LCS with the query is the one that full interning
+// of both gives.
+TEST(Tokenize, AgainstAQueryKeepsTheLcsWithIt) {
+    std::mt19937 random(13);
+    const char* const vocabulary[] = {"a", "bb", "a\xC3\xA9", "to", "be", "or", "not"};
+    const auto text = [&](std::size_t words) {
+        std::string made;
+        for (std::size_t i = 0; i < words; ++i) made += std::string(vocabulary[random() % 7]) + " ";
+        return made;
+    };
+    for (int round = 0; round < 50; ++round) {
+        const std::string query = text(random() % 6), line = text(random() % 12);
+        for (const Unit unit : {Unit::chars, Unit::words, Unit::lines}) {
+            Interner query_table, shared;
+            const Tokens q = lcs::text::tokenize(unit, query, query_table);
+            const Tokens against = lcs::text::tokenize_against(unit, line, query_table);
+            const Tokens q_shared = lcs::text::tokenize(unit, query, shared);
+            const Tokens line_shared = lcs::text::tokenize(unit, line, shared);
+            EXPECT_EQ(lcs::reference::reference_lcs(q.symbols, against.symbols),
+                      lcs::reference::reference_lcs(q_shared.symbols, line_shared.symbols))
+                << query << "|" << line;
+        }
+    }
+}
+
 TEST(Tokenize, UnitNames) {
     for (const Unit unit : {Unit::bytes, Unit::chars, Unit::words, Unit::lines}) {
         EXPECT_EQ(lcs::text::parse_unit(lcs::text::unit_name(unit)), unit);
@@ -164,6 +190,9 @@ TEST(Interner, EqualBytesEqualSymbolsOtherwiseDifferent) {
         ASSERT_EQ(interner.token(symbol), token);
     }
     EXPECT_EQ(interner.size(), oracle.size());
+    for (const auto& [token, symbol] : oracle) ASSERT_EQ(interner.find(token), symbol);
+    EXPECT_EQ(interner.find("c"), Interner::kNotInterned);
+    EXPECT_EQ(Interner().find(""), Interner::kNotInterned);
 }
 
 std::u32string random_symbols(std::mt19937& random, std::size_t size,

@@ -37,22 +37,32 @@ std::uint64_t hash_bytes(std::string_view bytes) {
 
 }  // namespace
 
+std::size_t Interner::slot_of(std::string_view token, std::uint64_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.symbol_plus_one == 0 ||
+            (slot.hash == hash && tokens_[slot.symbol_plus_one - 1] == token)) {
+            return i;
+        }
+    }
+}
+
 char32_t Interner::intern(std::string_view token) {
     if (2 * (tokens_.size() + 1) > slots_.size()) rehash(slots_.empty() ? 64 : 2 * slots_.size());
     const std::uint64_t hash = hash_bytes(token);
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-        Slot& slot = slots_[i];
-        if (slot.symbol_plus_one == 0) {
-            const auto symbol = static_cast<char32_t>(tokens_.size());
-            tokens_.push_back(token);
-            slot = {hash, static_cast<std::uint32_t>(symbol) + 1};
-            return symbol;
-        }
-        if (slot.hash == hash && tokens_[slot.symbol_plus_one - 1] == token) {
-            return slot.symbol_plus_one - 1;
-        }
+    Slot& slot = slots_[slot_of(token, hash)];
+    if (slot.symbol_plus_one == 0) {
+        slot = {hash, static_cast<std::uint32_t>(tokens_.size()) + 1};
+        tokens_.push_back(token);
     }
+    return slot.symbol_plus_one - 1;
+}
+
+char32_t Interner::find(std::string_view token) const {
+    if (slots_.empty()) return kNotInterned;
+    const Slot& slot = slots_[slot_of(token, hash_bytes(token))];
+    return slot.symbol_plus_one == 0 ? kNotInterned : slot.symbol_plus_one - 1;
 }
 
 void Interner::reserve(std::size_t count) {

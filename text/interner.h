@@ -16,6 +16,11 @@ public:
     // the view, not a copy: the bytes must outlive the table.
     char32_t intern(std::string_view token);
 
+    // The symbol of `token` when it was interned, else kNotInterned, a value
+    // that intern() never gives.
+    char32_t find(std::string_view token) const;
+    static constexpr char32_t kNotInterned = 0xFFFFFFFF;
+
     // Room for `count` distinct tokens without growing the table.
     void reserve(std::size_t count);
 
@@ -31,6 +36,8 @@ private:
         std::uint32_t symbol_plus_one;  // 0: empty
     };
     void rehash(std::size_t slot_count);
+    // The slot that holds `token`, or the empty slot where it would go.
+    std::size_t slot_of(std::string_view token, std::uint64_t hash) const;
 
     std::vector<Slot> slots_;  // open addressing, linear probing, a power of two
     std::vector<std::string_view> tokens_;

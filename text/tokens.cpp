@@ -107,13 +107,14 @@ Tokens char_tokens(std::string_view input) {
     return tokens;
 }
 
-Tokens word_tokens(std::string_view input, Interner& interner) {
+template <typename SymbolOf>
+Tokens word_tokens(std::string_view input, SymbolOf symbol_of) {
     Tokens tokens;
     std::size_t word_begin = 0;
     bool in_word = false;
     const auto end_word = [&](std::size_t at) {
         if (!in_word) return;
-        tokens.symbols.push_back(interner.intern(input.substr(word_begin, at - word_begin)));
+        tokens.symbols.push_back(symbol_of(input.substr(word_begin, at - word_begin)));
         tokens.spans.push_back({word_begin, at});
         in_word = false;
     };
@@ -131,20 +132,34 @@ Tokens word_tokens(std::string_view input, Interner& interner) {
     return tokens;
 }
 
-Tokens line_tokens(std::string_view input, Interner& interner) {
-    const auto count = static_cast<std::size_t>(std::count(input.begin(), input.end(), '\n')) + 1;
+std::size_t line_count_bound(std::string_view input) {
+    return static_cast<std::size_t>(std::count(input.begin(), input.end(), '\n')) + 1;
+}
+
+template <typename SymbolOf>
+Tokens line_tokens(std::string_view input, SymbolOf symbol_of) {
     Tokens tokens;
-    tokens.symbols.reserve(count);
-    tokens.spans.reserve(count);
-    interner.reserve(interner.size() + count);
+    tokens.symbols.reserve(line_count_bound(input));
+    tokens.spans.reserve(line_count_bound(input));
     for (std::size_t begin = 0; begin < input.size();) {
         const std::size_t newline = input.find('\n', begin);
         const std::size_t end = newline == std::string_view::npos ? input.size() : newline + 1;
-        tokens.symbols.push_back(interner.intern(input.substr(begin, end - begin)));
+        tokens.symbols.push_back(symbol_of(input.substr(begin, end - begin)));
         tokens.spans.push_back({begin, end});
         begin = end;
     }
     return tokens;
+}
+
+template <typename SymbolOf>
+Tokens tokens_of(Unit unit, std::string_view input, SymbolOf symbol_of) {
+    switch (unit) {
+        case Unit::bytes: return byte_tokens(input);
+        case Unit::chars: return char_tokens(input);
+        case Unit::words: return word_tokens(input, symbol_of);
+        case Unit::lines: return line_tokens(input, symbol_of);
+    }
+    return byte_tokens(input);
 }
 
 std::string offset_message(std::size_t offset, const char* fault) {
@@ -174,13 +189,12 @@ const char* unit_name(Unit unit) {
 }
 
 Tokens tokenize(Unit unit, std::string_view input, Interner& interner) {
-    switch (unit) {
-        case Unit::bytes: return byte_tokens(input);
-        case Unit::chars: return char_tokens(input);
-        case Unit::words: return word_tokens(input, interner);
-        case Unit::lines: return line_tokens(input, interner);
-    }
-    return byte_tokens(input);
+    if (unit == Unit::lines) interner.reserve(interner.size() + line_count_bound(input));
+    return tokens_of(unit, input, [&interner](std::string_view token) { return interner.intern(token); });
+}
+
+Tokens tokenize_against(Unit unit, std::string_view input, const Interner& interner) {
+    return tokens_of(unit, input, [&interner](std::string_view token) { return interner.find(token); });
 }
 
 std::string_view line_content(std::string_view line) {

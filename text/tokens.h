@@ -66,6 +66,13 @@ struct Tokens {
 // Throws InvalidUtf8 for chars and words.
 Tokens tokenize(Unit unit, std::string_view input, Interner& interner);
 
+// The tokens of `input` compared only with tokens already in `interner`:
+// a word or line that is not there gets Interner::kNotInterned, which
+// equals no interned symbol. Exact for an LCS against the interned tokens
+// (say a query's), since the LCS compares the two sides' tokens only with
+// each other; the table stays the size of the query, however long the input.
+Tokens tokenize_against(Unit unit, std::string_view input, const Interner& interner);
+
 // A line's bytes without its line end (LF or CR LF).
 std::string_view line_content(std::string_view line);
 
