@@ -47,6 +47,13 @@ inline std::size_t zero_bits(Word w) {
     return static_cast<std::size_t>(__builtin_popcountll(~w));
 }
 
+// Slot of a symbol in an open-addressing table of 2^bits slots (bits 1 to
+// 63), by Fibonacci hashing (Knuth, TAOCP vol. 3, 6.4): the top bits of the
+// product with 2^64 / phi, which spread runs of nearby symbols.
+inline std::size_t fibonacci_slot(char32_t symbol, unsigned bits) {
+    return static_cast<std::size_t>((std::uint64_t{symbol} * 0x9E3779B97F4A7C15ULL) >> (64 - bits));
+}
+
 // One word of a row: the new word of V, the carry passed on in `carry`.
 inline Word update_word(Word v, Word match, unsigned char& carry) {
     const Word u = v & match;
