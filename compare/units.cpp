@@ -10,6 +10,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "compare/inputs.h"
@@ -28,6 +29,10 @@ lcs::text::Tokens checked_tokens(lcs::text::Unit unit, const NamedInput& input, 
     } catch (const lcs::text::InvalidUtf8& error) {
         throw InputError(std::string(which) + " is " + error.what());
     }
+}
+
+std::size_t line_count(const std::string& bytes) {
+    return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
 }
 
 double peak_resident_bytes() {
@@ -93,6 +98,8 @@ lcs::Alignment byte_runs(const lcs::Alignment& tokens,
 
 UnitInputs::UnitInputs(lcs::text::Unit unit, NamedInput a, NamedInput b)
     : unit_(unit), a_(std::move(a)), b_(std::move(b)) {
+    // One table for both inputs' lines, sized once: at most one symbol a line.
+    if (unit == lcs::text::Unit::lines) interner_.reserve(line_count(a_.bytes) + line_count(b_.bytes));
     a_tokens_ = checked_tokens(unit, a_, "A", interner_);
     b_tokens_ = checked_tokens(unit, b_, "B", interner_);
     recoded_ = lcs::text::recode_to_bytes(a_tokens_.symbols, b_tokens_.symbols);

@@ -1,7 +1,7 @@
 // The interning table behind word and line symbols. Open addressing with
 // linear probing over a power-of-two table kept at most half full; each slot
-// keeps the token's full 64-bit hash, so that a probe compares bytes only
-// when the hashes agree. Cost: one pass over the token's bytes to hash it
+// keeps the high half of the token's 64-bit hash (the low half picks the
+// slot), so that a probe compares bytes only when the two agree. Cost: one pass over the token's bytes to hash it
 // and, on a hit, one comparison of them. Covered by tests/test_text.cpp
 // (Interner.*).
 #include "text/interner.h"
@@ -35,6 +35,8 @@ std::uint64_t hash_bytes(std::string_view bytes) {
     return mix(h);
 }
 
+std::uint32_t tag_of(std::uint64_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+
 }  // namespace
 
 std::size_t Interner::slot_of(std::string_view token, std::uint64_t hash) const {
@@ -42,7 +44,7 @@ std::size_t Interner::slot_of(std::string_view token, std::uint64_t hash) const 
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.symbol_plus_one == 0 ||
-            (slot.hash == hash && tokens_[slot.symbol_plus_one - 1] == token)) {
+            (slot.hash_tag == tag_of(hash) && tokens_[slot.symbol_plus_one - 1] == token)) {
             return i;
         }
     }
@@ -53,7 +55,7 @@ char32_t Interner::intern(std::string_view token) {
     const std::uint64_t hash = hash_bytes(token);
     Slot& slot = slots_[slot_of(token, hash)];
     if (slot.symbol_plus_one == 0) {
-        slot = {hash, static_cast<std::uint32_t>(tokens_.size()) + 1};
+        slot = {tag_of(hash), static_cast<std::uint32_t>(tokens_.size()) + 1};
         tokens_.push_back(token);
     }
     return slot.symbol_plus_one - 1;
@@ -78,7 +80,7 @@ void Interner::rehash(std::size_t slot_count) {
     const std::size_t mask = slots_.size() - 1;
     for (const Slot& slot : old) {
         if (slot.symbol_plus_one == 0) continue;
-        std::size_t i = slot.hash & mask;
+        std::size_t i = hash_bytes(tokens_[slot.symbol_plus_one - 1]) & mask;
         while (slots_[i].symbol_plus_one != 0) i = (i + 1) & mask;
         slots_[i] = slot;
     }
