@@ -12,6 +12,7 @@
 // Covered by tests/test_text_diff.cpp (Differences.*).
 #include "text/differences.h"
 
+#include <memory>
 #include <vector>
 
 namespace lcs::text {
@@ -25,8 +26,9 @@ class MyersSearch {
 public:
     MyersSearch(std::u32string_view a, std::u32string_view b, std::uint64_t max_steps)
         : a_(a), b_(b), offset_(static_cast<std::int64_t>(a.size() + b.size()) + 1),
-          forward_(2 * static_cast<std::size_t>(offset_) + 1, 0),
-          backward_(2 * static_cast<std::size_t>(offset_) + 1, 0), steps_left_(max_steps) {}
+          forward_(new std::int64_t[2 * static_cast<std::size_t>(offset_) + 1]),
+          backward_(new std::int64_t[2 * static_cast<std::size_t>(offset_) + 1]),
+          steps_left_(max_steps) {}
 
     // Appends the keeps of a[a0, a1) against b[b0, b1) in order; false when
     // the step budget ran out.
@@ -139,7 +141,11 @@ private:
 
     std::u32string_view a_, b_;
     std::int64_t offset_;
-    std::vector<std::int64_t> forward_, backward_;
+    // Left uninitialised, so that only the diagonals a search reaches are
+    // ever touched: step d reads only what step d - 1 (or, for diagonal 1
+    // at d = 0, the start) wrote, and the meeting tests only what this or
+    // the last step wrote.
+    std::unique_ptr<std::int64_t[]> forward_, backward_;
     std::uint64_t steps_left_;
     std::vector<Keep> keeps_;
 };
