@@ -113,24 +113,6 @@ std::string who_said_what(const Report& report) {
     return text;
 }
 
-std::string json_string(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
 std::string json_number(double value) { return std::isfinite(value) ? exact(value) : "null"; }
 
 const char* status_name(Status status) {
@@ -219,6 +201,24 @@ bool skipped_by_estimate(const Report& report) {
 }
 
 }  // namespace
+
+std::string json_string(std::string_view text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (byte < 0x20 || byte >= 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            quoted += escape;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
 
 void write_table(std::FILE* out, const Report& report) {
     std::fprintf(out, "A: %s, B: %s\n\n", unit_count(report.length_a, report.unit).c_str(),

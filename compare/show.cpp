@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "compare/inputs.h"
+#include "compare/report.h"
 
 namespace compare {
 namespace {
@@ -20,22 +21,6 @@ std::string hex_escape(const char* form, unsigned char byte) {
 }
 
 bool printable(unsigned char byte) { return byte >= 0x20 && byte < 0x7f; }
-
-std::string json_bytes(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (printable(byte)) {
-            quoted += c;
-        } else {
-            quoted += hex_escape("\\u%04x", byte);
-        }
-    }
-    return quoted + "\"";
-}
 
 const char* edit_name(lcs::Edit edit) {
     switch (edit) {
@@ -127,7 +112,7 @@ std::string show_json_members(std::string_view a, const lcs::Alignment& alignmen
                    ", \"count\": " + std::to_string(run.count) + "}";
     }
     members += alignment.runs.empty() ? "]" : "\n  ]";
-    return members + ",\n  \"common_subsequence\": " + json_bytes(common_of(a, alignment));
+    return members + ",\n  \"common_subsequence\": " + json_string(common_of(a, alignment));
 }
 
 }  // namespace compare

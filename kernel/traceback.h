@@ -39,13 +39,27 @@ inline std::int32_t row_words(std::int32_t size) {
 // complements.
 constexpr std::int32_t kMatchRowWords = 2 * kBlockWords;
 
+// Where the processor has AVX-512, wide passes run X in blocks of 32 words
+// held in four vector registers, whose match rows (alphabet x 32 words)
+// are kept for alphabets up to kVectorAlphabet symbols.
+constexpr std::int32_t kVectorBlockWords = 32;
+constexpr std::int32_t kVectorBlockBits = 64 * kVectorBlockWords;
+constexpr std::size_t kVectorAlphabet = 1024;
+
+// True when this processor runs the vector blocks.
+bool vector_blocks_available();
+
 // Per-thread working storage of the passes, reused from one pass to the
-// next: the match rows of one block (alphabet x kMatchRowWords words, kept
-// empty between blocks), the carry of each row from block to block, and the
-// traceback's row vectors.
+// next: the match rows of one block (alphabet x kMatchRowWords words, and
+// those of the vector blocks; kept empty between blocks), the carry of each
+// row from block to block, and the traceback's row vectors.
 struct PassScratch {
-    explicit PassScratch(std::size_t alphabet);
+    // vector_units false: the plain blocks only.
+    PassScratch(std::size_t alphabet, bool vector_units);
+    const std::size_t alphabet;
+    const bool vector_units;  // the vector blocks run
     std::vector<std::uint64_t> match;
+    std::vector<std::uint64_t> vector_match;
     std::vector<std::uint8_t> carries;
     std::vector<std::uint64_t> rows;
 };

@@ -23,11 +23,13 @@ struct NamedPaths {
     AlignPaths paths;
 };
 
-// Splits down to pieces of one row, in the band or in the full pass, and
-// the library's own choice.
+// Splits down to pieces of one row, in the band or in the full pass, the
+// plain blocks forced, and the library's own choice.
 const std::vector<NamedPaths>& every_path() {
-    static const std::vector<NamedPaths> paths{
-        {"chosen", AlignPaths{}}, {"full splits", AlignPaths{-1, 4}}, {"band splits", AlignPaths{1, 4}}};
+    static const std::vector<NamedPaths> paths{{"chosen", AlignPaths{}},
+                                               {"full splits", AlignPaths{-1, 4, true}},
+                                               {"band splits", AlignPaths{1, 4, true}},
+                                               {"plain full splits", AlignPaths{-1, 4, false}}};
     return paths;
 }
 
@@ -102,6 +104,30 @@ TEST(Align, AlikeAndUnlikePairsGiveTheSameRunsOnAnyThreads) {
                 EXPECT_TRUE(same_runs(one, lcs::detail::align_with(a, b, threads, path.paths)))
                     << path.name << ", " << threads << " threads";
             }
+        }
+    }
+}
+
+// Lengths across the edges of the 32-word vector blocks, where the full
+// passes run them (the plain blocks are forced by one of the paths).
+TEST(Align, AcrossTheVectorBlocks) {
+    std::mt19937 rng(2048);
+    for (const std::size_t n : {2047u, 2048u, 2049u, 4161u}) {
+        const std::string a = lcs::reference::random_string(rng, n, "ab\xff");
+        expect_sound<char>(a, lcs::reference::random_string(rng, 2100, "ab\xff"));
+        expect_sound<char>(a, lcs::reference::mutated(rng, a, 3, "ab\xff"));
+    }
+}
+
+// A single row against a string whose row vector passes the traceback
+// budget is still solved, not split without end.
+TEST(Align, OneSymbolAgainstALongString) {
+    std::mt19937 rng(1);
+    const std::string text = lcs::reference::random_string(rng, 700, "ab");
+    for (const std::string& b : {std::string("b"), std::string("c")}) {
+        for (const NamedPaths& path : every_path()) {
+            const lcs::Alignment alignment = lcs::detail::align_with(text, b, 1, path.paths);
+            EXPECT_EQ(alignment_fault<char>(text, b, alignment), "") << path.name;
         }
     }
 }

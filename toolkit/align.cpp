@@ -10,7 +10,7 @@
 // the first p with the largest sum is a point of an optimal path, so the two
 // sub-pieces are solved on their own. The passes are Hyyrö's bit-parallel
 // row (kernel/traceback.cpp), and a piece whose row vectors fit in the
-// traceback budget (256 KiB) is solved whole by the bit-matrix traceback.
+// traceback budget (64 KiB) is solved whole by the bit-matrix traceback.
 // Cost: about twice one full pass, |A| |B| / 64 word updates; the two
 // passes of a split, and the two sub-pieces, are independent and run on
 // threads of their own.
@@ -30,7 +30,7 @@
 //
 // The split point depends on the strings only, never on the threads, so the
 // runs are the same for any thread count. Working memory: the row vectors
-// and one carry byte per row of each running pass, the traceback's 256 KiB,
+// and one carry byte per row of each running pass, the traceback's 64 KiB,
 // and the keeps found; never |A| x |B| of anything.
 //
 // Tests: tests/test_align.cpp, fuzz/fuzz_align.cpp.
@@ -135,7 +135,8 @@ private:
                      std::vector<Keep>& out) const {
         const Oriented o = orient(piece);
         const std::int32_t n = o.x.size, m = o.y.size;
-        if (std::int64_t{m} * row_words(n) <= paths_.traceback_words) {
+        // One row cannot be cut; its traceback is one row vector.
+        if (m == 1 || std::int64_t{m} * row_words(n) <= paths_.traceback_words) {
             const std::int32_t x0 = o.x_is_b ? piece.b0 : piece.a0;
             const std::int32_t y0 = o.x_is_b ? piece.a0 : piece.b0;
             traceback(o.x, o.y, x0, y0, o.x_is_b, scratch, out);
@@ -152,7 +153,7 @@ private:
         }
         std::vector<Keep> left_keeps;
         auto left_done = std::async(std::launch::async, [&] {
-            PassScratch own(alphabet_);
+            PassScratch own(alphabet_, paths_.vector_units);
             solve(left, split.left, threads / 2, own, left_keeps);
         });
         std::vector<Keep> right_keeps;
@@ -177,7 +178,7 @@ private:
         std::vector<std::uint64_t> backward(forward.size());
         if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
             auto forward_done = std::async(std::launch::async, [&] {
-                PassScratch own(alphabet_);
+                PassScratch own(alphabet_, paths_.vector_units);
                 row_pass(o.x, y_front, band, own, forward.data(), nullptr);
             });
             row_pass(x_back, y_back, back_band, scratch, backward.data(), nullptr);
@@ -203,9 +204,9 @@ private:
         // A lower bound of the piece's LCS, exact when it is known.
         std::int32_t floor = std::max(known, 0);
         if (known < 0) {
-            // A first guess: a band of about an eighth of the full pass.
+            // A first guess: a band of about a sixteenth of the full pass.
             const std::int32_t guess =
-                paths_.band > 0 ? 0 : std::max(0, (n / 8 - std::abs(n - m) - kBlockBits) / 2);
+                paths_.band > 0 ? 0 : std::max(0, (n / 16 - std::abs(n - m) - kBlockBits) / 2);
             if (paths_.band > 0 || guess > 0) {
                 const Split first = passes(o, band_of(n, m, guess), threads, scratch);
                 if (first.left + first.right >= shorter - guess) return first;
@@ -233,7 +234,16 @@ private:
 // runs the removes, then the inserts.
 Alignment runs_of(const std::vector<Keep>& keeps, std::int32_t a_size, std::int32_t b_size) {
     Alignment alignment{0, {}};
+    std::size_t runs = keeps.size();
     std::int32_t a = 0, b = 0;
+    for (const Keep& keep : keeps) {
+        runs += (keep.a > a) + (keep.b > b);
+        a = keep.a + keep.count;
+        b = keep.b + keep.count;
+    }
+    alignment.runs.reserve(runs + (a_size > a) + (b_size > b));
+    a = 0;
+    b = 0;
     const auto gap_to = [&](std::int32_t a_end, std::int32_t b_end) {
         if (a_end > a) alignment.runs.push_back({Edit::remove, a, b, a_end - a});
         if (b_end > b) alignment.runs.push_back({Edit::insert, a_end, b, b_end - b});
@@ -266,7 +276,7 @@ Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, st
                         std::size_t alphabet, unsigned threads, AlignPaths paths) {
     const std::int32_t n = checked_size(a_size), m = checked_size(b_size);
     const Aligner<Symbol> aligner(a, b, alphabet, paths);
-    PassScratch scratch(alphabet);
+    PassScratch scratch(alphabet, paths.vector_units);
     std::vector<Keep> keeps;
     aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
     return runs_of(keeps, n, m);

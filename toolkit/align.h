@@ -16,7 +16,10 @@ struct AlignPaths {
     int band = 0;
     // Largest piece, in rows times row words, that the bit-matrix traceback
     // takes whole; larger pieces are split.
-    std::int64_t traceback_words = std::int64_t{1} << 15;
+    std::int64_t traceback_words = std::int64_t{1} << 13;
+    // Use the AVX-512 blocks where the processor has them; false forces the
+    // plain 64-bit blocks everywhere.
+    bool vector_units = true;
 };
 
 Alignment align_with(std::string_view a, std::string_view b, unsigned threads, AlignPaths paths);
