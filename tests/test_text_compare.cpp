@@ -1,7 +1,8 @@
-// lcs-compare --by chars|words|lines end to end: lengths and LCS counted in
-// the unit, the classic routines agreeing on the recoded tokens or saying
-// they cannot take them, the unified diff that patch applies, and one error
-// line with status 2 for input that is not UTF-8 and for bad values.
+// lcs-compare and lcs-search --by chars|words|lines end to end: lengths and
+// LCS counted in the unit, the classic routines agreeing on the recoded
+// tokens or saying they cannot take them, the unified diff that patch
+// applies, and one error line with status 2 for input that is not UTF-8 and
+// for bad values.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -126,6 +127,44 @@ TEST(CompareByUnit, ShowByLinesIsADiffThatPatchApplies) {
         ASSERT_EQ(std::system(patch.c_str()), 0) << run.out;
         EXPECT_EQ(slurp(path_out), b) << "context " << context;
     }
+}
+
+struct Search {
+    std::string unit, query, lines, out;
+};
+
+// Lines ranked in the unit; a word, line or character the query lacks
+// matches nothing, and by lines the CR LF of the input is no part of a line.
+TEST(SearchByUnit, RanksInTheUnit) {
+    const std::vector<Search> cases = {
+        {"words", "quick brown fox", "the quick brown fox\nbrown fox quick\nfoxes\n",
+         "0.750\t3\t(standard input):1\tthe quick brown fox\n"
+         "0.667\t2\t(standard input):2\tbrown fox quick\n"
+         "0.000\t0\t(standard input):3\tfoxes\n"},
+        {"chars", "caf\xC3\xA9", "cafe\ncaf\xC3\xA9s\n",
+         "0.800\t4\t(standard input):2\tcaf\xC3\xA9s\n0.750\t3\t(standard input):1\tcafe\n"},
+        {"lines", "zzz\nsecond\n", "first\r\nsecond\r\n\n",
+         "0.500\t1\t(standard input):2\tsecond\n0.000\t0\t(standard input):1\tfirst\n"
+         "0.000\t0\t(standard input):3\t\n"},
+    };
+    for (const Search& search : cases) {
+        const ProgramRun run = testing_support::run_program(
+            LCS_SEARCH_EXECUTABLE, {"--by", search.unit, search.query}, search.lines);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, search.out) << search.unit;
+    }
+}
+
+TEST(SearchByUnit, RefusesTextThatIsNotUtf8) {
+    const ProgramRun line = testing_support::run_program(LCS_SEARCH_EXECUTABLE,
+                                                         {"--by", "words", "x"}, "ok\nbad \xC0\xAF\n");
+    EXPECT_EQ(line.status, 2);
+    EXPECT_EQ(line.err, "lcs-search: '(standard input)' line 2 is not UTF-8: an overlong form at "
+                        "byte 4\n");
+    const ProgramRun query = testing_support::run_program(LCS_SEARCH_EXECUTABLE,
+                                                          {"--by", "chars", "\xE2\x82"}, "x\n");
+    EXPECT_EQ(query.status, 2);
+    EXPECT_EQ(query.err, "lcs-search: QUERY is not UTF-8: a truncated sequence at byte 0\n");
 }
 
 }  // namespace
