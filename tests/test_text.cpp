@@ -127,15 +127,6 @@ TEST(Tokenize, LinesDifferInTheirEndsAndShareContent) {
     EXPECT_EQ(lcs::text::line_content("a\r"), "a\r");
 }
 
-TEST(Tokenize, BothInputsShareOneInterner) {
-    const std::string a = "to be or not", b = "not to be";
-    Interner interner;
-    const Tokens ta = lcs::text::tokenize(Unit::words, a, interner);
-    const Tokens tb = lcs::text::tokenize(Unit::words, b, interner);
-    EXPECT_EQ(ta.symbols, (std::u32string{0, 1, 2, 3}));
-    EXPECT_EQ(tb.symbols, (std::u32string{3, 0, 1}));
-}
-
 // Against a query's table, a line's unknown words all share one symbol that
 // no query word has: the LCS with the query is the one that full interning
 // of both gives.
@@ -159,15 +150,6 @@ TEST(Tokenize, AgainstAQueryKeepsTheLcsWithIt) {
                       lcs::reference::reference_lcs(q_shared.symbols, line_shared.symbols))
                 << query << "|" << line;
         }
-    }
-}
-
-TEST(Tokenize, UnitNames) {
-    for (const Unit unit : {Unit::bytes, Unit::chars, Unit::words, Unit::lines}) {
-        EXPECT_EQ(lcs::text::parse_unit(lcs::text::unit_name(unit)), unit);
-    }
-    for (const char* wrong : {"", "Bytes", "line", "chars "}) {
-        EXPECT_FALSE(lcs::text::parse_unit(wrong).has_value()) << wrong;
     }
 }
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "program_run.h"
-#include "reference/oracles.h"
+#include "reference/alignment_check.h"
 #include "text/differences.h"
 #include "text/tokens.h"
 #include "text/unified_diff.h"
@@ -24,40 +24,11 @@ using testing_support::slurp;
 using testing_support::temporary_path;
 using testing_support::write_file;
 
-// Holds an alignment to its contract: runs in order from the start of both
-// to their ends, each at least one long, keeps equal, a remove never after
-// an insert nor two neighbours alike, and as many keeps as the oracle's LCS.
-void expect_valid(const lcs::Alignment& alignment, const std::u32string& a,
-                  const std::u32string& b) {
-    std::int32_t a_at = 0, b_at = 0, kept = 0;
-    const lcs::Run* previous = nullptr;
-    for (const lcs::Run& run : alignment.runs) {
-        ASSERT_GE(run.count, 1);
-        ASSERT_EQ(run.a_pos, a_at);
-        ASSERT_EQ(run.b_pos, b_at);
-        if (previous != nullptr) {
-            ASSERT_NE(previous->edit, run.edit);
-            ASSERT_FALSE(previous->edit == lcs::Edit::insert && run.edit == lcs::Edit::remove);
-        }
-        if (run.edit != lcs::Edit::insert) a_at += run.count;
-        if (run.edit != lcs::Edit::remove) b_at += run.count;
-        if (run.edit == lcs::Edit::keep) {
-            kept += run.count;
-            ASSERT_EQ(a.substr(run.a_pos, run.count), b.substr(run.b_pos, run.count));
-        }
-        previous = &run;
-    }
-    EXPECT_EQ(a_at, static_cast<std::int32_t>(a.size()));
-    EXPECT_EQ(b_at, static_cast<std::int32_t>(b.size()));
-    EXPECT_EQ(alignment.length, kept);
-    EXPECT_EQ(kept, lcs::reference::reference_lcs(a, b));
-}
-
 lcs::Alignment exact_alignment(const std::u32string& a, const std::u32string& b) {
     const std::optional<lcs::Alignment> alignment =
         lcs::text::align_by_differences(a, b, UINT64_MAX);
     EXPECT_TRUE(alignment.has_value());
-    expect_valid(*alignment, a, b);
+    EXPECT_EQ(lcs::reference::alignment_fault<char32_t>(a, b, *alignment), "");
     return *alignment;
 }
 
