@@ -104,7 +104,8 @@ bool LineReader::next(Chunk& chunk) {
         ++next_line_;
     }
     chunk.lines.clear();
-    for (const auto& [offset, length] : spans) chunk.lines.emplace_back(buffer_.data() + offset, length);
+    for (const auto& [offset, length] : spans)
+        chunk.lines.emplace_back(buffer_.data() + offset, length);
     return !chunk.lines.empty();
 }
 

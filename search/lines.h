@@ -49,8 +49,8 @@ private:
     std::uint64_t next_line_ = 1;
     std::vector<char> buffer_;
     std::vector<std::pair<std::size_t, std::size_t>> spans_;  // offset and length of each line
-    std::size_t begin_ = 0;  // first byte not yet handed out
-    std::size_t end_ = 0;    // bytes read
+    std::size_t begin_ = 0;                                   // first byte not yet handed out
+    std::size_t end_ = 0;                                     // bytes read
 };
 
 // How messages and output name a file: standard input as "(standard input)".

@@ -36,7 +36,8 @@ public:
     ~Progress() { clear(); }
     void lines_read(std::uint64_t lines) {
         if (!shown_ || lines < kLargeInput) return;
-        std::fprintf(stderr, "\r\033[Klcs-search: %llu lines read", static_cast<unsigned long long>(lines));
+        std::fprintf(stderr, "\r\033[Klcs-search: %llu lines read",
+                     static_cast<unsigned long long>(lines));
         std::fflush(stderr);
         written_ = true;
     }
@@ -69,10 +70,14 @@ int search_lines(const search::Options& options) {
         while (reader.next(chunk)) {
             query.match(chunk, options.files[file], options.threads, lengths, line_lengths);
             for (std::size_t i = 0; i < chunk.lines.size(); ++i) {
-                const search::Score score = search::score_of(lengths[i], query.query_length(), line_lengths[i]);
+                const search::Score score =
+                    search::score_of(lengths[i], query.query_length(), line_lengths[i]);
                 if (score.similarity() < options.min_similarity) continue;
                 if (options.all) {
-                    search::print_found(stdout, {score.lcs, score.similarity(), name, chunk.first_line + i, chunk.lines[i]}, options.json);
+                    search::print_found(
+                        stdout,
+                        {score.lcs, score.similarity(), name, chunk.first_line + i, chunk.lines[i]},
+                        options.json);
                     printed = true;
                 } else {
                     top.offer(score, order + i, file, chunk.first_line + i, chunk.lines[i]);
@@ -85,7 +90,9 @@ int search_lines(const search::Options& options) {
     progress.clear();
     for (const search::Ranked& line : top.take_sorted()) {
         const std::string name = search::display_name(options.files[line.file]);
-        search::print_found(stdout, {line.score.lcs, line.score.similarity(), name, line.line, line.text}, options.json);
+        search::print_found(stdout,
+                            {line.score.lcs, line.score.similarity(), name, line.line, line.text},
+                            options.json);
         printed = true;
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

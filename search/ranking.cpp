@@ -22,7 +22,9 @@ bool ranks_before(Score a, std::uint64_t a_order, Score b, std::uint64_t b_order
     return more_similar(a, b) || (!more_similar(b, a) && a_order < b_order);
 }
 
-bool better(const Ranked& a, const Ranked& b) { return ranks_before(a.score, a.order, b.score, b.order); }
+bool better(const Ranked& a, const Ranked& b) {
+    return ranks_before(a.score, a.order, b.score, b.order);
+}
 
 }  // namespace
 

@@ -15,12 +15,12 @@
 
 namespace {
 
-using lcs::kernel::LanePath;
+using lcs::kernel::Isa;
 
-std::vector<LanePath> available_paths() {
-    std::vector<LanePath> paths;
-    for (const LanePath path : {LanePath::plain, LanePath::avx2, LanePath::avx512}) {
-        if (lcs::kernel::lane_path_available(path)) paths.push_back(path);
+std::vector<Isa> available_paths() {
+    std::vector<Isa> paths;
+    for (const Isa path : {Isa::plain, Isa::avx2, Isa::avx512}) {
+        if (lcs::kernel::lane_isa_available(path)) paths.push_back(path);
     }
     return paths;
 }
@@ -57,24 +57,37 @@ struct Batch {
 // Query lengths at each lane width's edge (16, 32, 64) and past one word;
 // counts below, at and past a group of lanes; choice lengths up to 150.
 const Batch kBatches[] = {
-    {0, 9, 20, "ab"},       {1, 1, 3, "ab"},          {5, 0, 10, "abc"},
-    {8, 33, 12, "acgt"},    {15, 31, 40, "ab"},       {16, 65, 150, "abcdefghijklmnopqrstuvwxyz"},
-    {17, 17, 40, "acgt"},   {31, 100, 70, "ab"},      {32, 47, 150, "abcdefghijklmnopqrstuvwxyz"},
-    {33, 9, 90, "acgt"},    {63, 70, 150, "ab"},      {64, 41, 150, "abcdefghijklmnopqrstuvwxyz"},
-    {64, 20, 80, all_bytes()},  {40, 30, 60, all_bytes()},  {65, 12, 150, "acgt"},
+    {0, 9, 20, "ab"},
+    {1, 1, 3, "ab"},
+    {5, 0, 10, "abc"},
+    {8, 33, 12, "acgt"},
+    {15, 31, 40, "ab"},
+    {16, 65, 150, "abcdefghijklmnopqrstuvwxyz"},
+    {17, 17, 40, "acgt"},
+    {31, 100, 70, "ab"},
+    {32, 47, 150, "abcdefghijklmnopqrstuvwxyz"},
+    {33, 9, 90, "acgt"},
+    {63, 70, 150, "ab"},
+    {64, 41, 150, "abcdefghijklmnopqrstuvwxyz"},
+    {64, 20, 80, all_bytes()},
+    {40, 30, 60, all_bytes()},
+    {65, 12, 150, "acgt"},
     {150, 10, 150, "abcdefghijklmnopqrstuvwxyz"},
 };
 
 TEST(Batch, BytesOnEveryPathMatchTheOracle) {
     std::mt19937 rng(12);
     for (const Batch& batch : kBatches) {
-        const std::string query = lcs::reference::random_string(rng, batch.query_length, batch.alphabet);
-        const auto choices = random_choices(rng, batch.choices, batch.longest_choice, batch.alphabet);
+        const std::string query =
+            lcs::reference::random_string(rng, batch.query_length, batch.alphabet);
+        const auto choices =
+            random_choices(rng, batch.choices, batch.longest_choice, batch.alphabet);
         const std::vector<std::string_view> views(choices.begin(), choices.end());
         std::vector<std::int32_t> expected;
-        for (const std::string& choice : choices) expected.push_back(lcs::reference::reference_lcs(query, choice));
+        for (const std::string& choice : choices)
+            expected.push_back(lcs::reference::reference_lcs(query, choice));
         const lcs::Pattern pattern(query);
-        for (const LanePath path : available_paths()) {
+        for (const Isa path : available_paths()) {
             EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), expected)
                 << "query " << batch.query_length << ", path " << static_cast<int>(path);
         }
@@ -99,18 +112,21 @@ TEST(Batch, SymbolsAndMixedWidthsOnEveryPathMatchTheOracle) {
         std::vector<std::string> byte_choices;
         for (int i = 0; i < 40; ++i) {
             choices.push_back(symbols(length(rng)));
-            byte_choices.push_back(lcs::reference::random_string(rng, length(rng), std::string("a\0\xff", 3)));
+            byte_choices.push_back(
+                lcs::reference::random_string(rng, length(rng), std::string("a\0\xff", 3)));
         }
         const std::vector<std::u32string_view> views(choices.begin(), choices.end());
         const std::vector<std::string_view> byte_views(byte_choices.begin(), byte_choices.end());
         std::vector<std::int32_t> symbol_expected, byte_choice_expected, byte_query_expected;
         for (std::size_t i = 0; i < choices.size(); ++i) {
             symbol_expected.push_back(lcs::reference::reference_lcs(query, choices[i]));
-            byte_choice_expected.push_back(lcs::reference::reference_lcs(query, widened(byte_choices[i])));
-            byte_query_expected.push_back(lcs::reference::reference_lcs(widened(byte_query), choices[i]));
+            byte_choice_expected.push_back(
+                lcs::reference::reference_lcs(query, widened(byte_choices[i])));
+            byte_query_expected.push_back(
+                lcs::reference::reference_lcs(widened(byte_query), choices[i]));
         }
         const lcs::Pattern pattern(query), byte_pattern(byte_query);
-        for (const LanePath path : available_paths()) {
+        for (const Isa path : available_paths()) {
             SCOPED_TRACE("query " + std::to_string(query_length) + ", path " +
                          std::to_string(static_cast<int>(path)));
             EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), symbol_expected);
@@ -131,7 +147,8 @@ TEST(Batch, ThreadCountsGiveTheSameResultInOrder) {
         for (std::size_t i = 0; i < choices.size(); i += 997) {
             EXPECT_EQ(one[i], lcs::reference::reference_lcs(query, choices[i]));
         }
-        for (const unsigned threads : {2U, 7U, 0U}) EXPECT_EQ(lcs::lengths(pattern, views, threads), one);
+        for (const unsigned threads : {2U, 7U, 0U})
+            EXPECT_EQ(lcs::lengths(pattern, views, threads), one);
     }
 }
 

@@ -23,7 +23,8 @@ namespace {
 constexpr std::size_t kChoicesPerThread = 2048;
 
 std::optional<kernel::LaneQuery> lane_query_of(const Pattern& query) {
-    if (static_cast<std::size_t>(query.size()) > kernel::LaneQuery::kMaxSymbols) return std::nullopt;
+    if (static_cast<std::size_t>(query.size()) > kernel::LaneQuery::kMaxSymbols)
+        return std::nullopt;
     return kernel::LaneQuery(query.data());
 }
 
@@ -44,14 +45,15 @@ unsigned thread_count(unsigned asked, std::size_t choices) {
 
 template <class Choice>
 std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Choice>& choices,
-                                     unsigned threads, kernel::LanePath path) {
+                                     unsigned threads, kernel::Isa isa) {
     check_lengths(choices);
     std::vector<std::int32_t> out(choices.size());
     if (query.size() == 0) return out;  // a moved-from Pattern holds no data
     const std::optional<kernel::LaneQuery> lanes = lane_query_of(query);
     const auto run = [&](std::size_t begin, std::size_t end) {
         if (lanes) {
-            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin, path);
+            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin,
+                                 isa);
             return;
         }
         for (std::size_t i = begin; i < end; ++i) out[i] = query.length(choices[i]);
@@ -84,28 +86,29 @@ std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Cho
 
 namespace detail {
 
-std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
-                                  unsigned threads, kernel::LanePath path) {
-    return lengths_of(query, choices, threads, path);
+std::vector<std::int32_t> lengths(const Pattern& query,
+                                  const std::vector<std::string_view>& choices, unsigned threads,
+                                  kernel::Isa isa) {
+    return lengths_of(query, choices, threads, isa);
 }
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices, unsigned threads,
-                                  kernel::LanePath path) {
-    return lengths_of(query, choices, threads, path);
+                                  kernel::Isa isa) {
+    return lengths_of(query, choices, threads, isa);
 }
 
 }  // namespace detail
 
-std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
-                                  unsigned threads) {
-    return detail::lengths(query, choices, threads, kernel::LanePath::automatic);
+std::vector<std::int32_t> lengths(const Pattern& query,
+                                  const std::vector<std::string_view>& choices, unsigned threads) {
+    return detail::lengths(query, choices, threads, kernel::Isa::automatic);
 }
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices,
                                   unsigned threads) {
-    return detail::lengths(query, choices, threads, kernel::LanePath::automatic);
+    return detail::lengths(query, choices, threads, kernel::Isa::automatic);
 }
 
 }  // namespace lcs
