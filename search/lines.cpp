@@ -72,10 +72,8 @@ void LineReader::too_long() const {
 }
 
 bool LineReader::next(Chunk& chunk) {
-    // The previous chunk's views end here: its unfinished line moves to the
-    // front. Before the first read the buffer is empty and its data() may be
-    // null, which memmove must not be given even for no bytes.
-    if (begin_ != 0) std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    // The previous chunk's views end here: its unfinished line moves to the front.
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
     chunk.first_line = next_line_;
