@@ -64,6 +64,7 @@ int search_lines(const search::Options& options) {
     Progress progress;
     std::uint64_t order = 0;
     bool printed = false;
+    const bool filtered = options.min_similarity > 0.0;
     for (std::size_t file = 0; file < options.files.size(); ++file) {
         search::LineReader reader(options.files[file], static_cast<std::size_t>(lcs::kMaxLength));
         const std::string name = search::display_name(options.files[file]);
@@ -72,14 +73,14 @@ int search_lines(const search::Options& options) {
             for (std::size_t i = 0; i < chunk.lines.size(); ++i) {
                 const search::Score score =
                     search::score_of(lengths[i], query.query_length(), line_lengths[i]);
-                if (score.similarity() < options.min_similarity) continue;
+                if (filtered && score.similarity() < options.min_similarity) continue;
                 if (options.all) {
                     search::print_found(
                         stdout,
                         {score.lcs, score.similarity(), name, chunk.first_line + i, chunk.lines[i]},
                         options.json);
                     printed = true;
-                } else {
+                } else if (top.wanted(score)) {
                     top.offer(score, order + i, file, chunk.first_line + i, chunk.lines[i]);
                 }
             }
