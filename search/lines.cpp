@@ -108,8 +108,10 @@ std::size_t LineReader::next_lf() {
 
 bool LineReader::next(Chunk& chunk) {
     // The previous chunk's views end here: its unfinished line moves to the
-    // front, and the bytes after it are scanned again.
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    // front, and the bytes after it are scanned again. Before the first
+    // read the buffer is empty and its data() may be null, which memmove
+    // must not be given even for no bytes.
+    if (begin_ != 0) std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = scan_ = 0;
     lf_mask_ = 0;
