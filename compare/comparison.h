@@ -16,7 +16,9 @@ namespace compare {
 // within about a minute.
 constexpr double kSkipAboveSeconds = 5.0;
 
-enum class SkipReason { none, too_slow, too_big };
+// too_many_tokens: inputs compared in a unit (--by) that hold more than 256
+// distinct tokens, which the classic routines' bytes cannot tell apart.
+enum class SkipReason { none, too_slow, too_big, too_many_tokens };
 
 // Why the routine should not run on these lengths, from its catalogue
 // estimates: a running time beyond kSkipAboveSeconds, or working storage

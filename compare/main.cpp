@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "compare/report.h"
 #include "compare/runner.h"
 #include "compare/show.h"
+#include "compare/units.h"
 #include <lcs/routines.h>
 
 namespace {
@@ -62,6 +64,13 @@ const char kUsage[] =
     "      --color WHEN       colour the diff, removed red and inserted green,\n"
     "                         instead of the markers: auto (on a terminal, unless\n"
     "                         NO_COLOR is set), always or never\n"
+    "      --by UNIT          compare in this unit: bytes (the default), chars\n"
+    "                         (UTF-8 characters), words (runs of characters\n"
+    "                         other than white space) or lines; the methods of\n"
+    "                         the collection take each token as one byte when\n"
+    "                         the two inputs hold at most 256 distinct tokens;\n"
+    "                         --show prints a unified diff for lines\n"
+    "  -U, --unified N        N lines of context in that diff (default 3)\n"
     "  -l, --list             list the methods with their source and costs\n"
     "  -h, --help             print this help and exit\n"
     "  -V, --version          print the version and exit\n"
@@ -84,6 +93,8 @@ struct Options {
     bool json = false;
     bool list = false;
     bool show = false;
+    lcs::text::Unit unit = lcs::text::Unit::bytes;
+    std::int64_t context = lcs::text::kDefaultContext;
     compare::Color color = compare::Color::automatic;
     double timeout_seconds = 0.0;
     std::vector<const lcs::RoutineInfo*> methods;  // empty: every routine
@@ -124,6 +135,24 @@ double parse_timeout(const char* text) {
     return seconds > 0 ? seconds : std::numeric_limits<double>::denorm_min();
 }
 
+lcs::text::Unit parse_unit(const char* text) {
+    const std::optional<lcs::text::Unit> unit = lcs::text::parse_unit(text);
+    if (!unit) {
+        throw UsageError("--by takes bytes, chars, words or lines, not " + compare::quoted(text));
+    }
+    return *unit;
+}
+
+std::int64_t parse_context(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const long long lines = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || lines < 0 || text[0] == '-') {
+        throw UsageError("--unified needs a number of lines from 0, not " + compare::quoted(text));
+    }
+    return lines;
+}
+
 void add_method(Options& options, const char* name) {
     const lcs::RoutineInfo* routine = lcs::find_routine(name);
     if (routine == nullptr) {
@@ -160,11 +189,12 @@ bool parse(int argc, char** argv, Options& options) {
         {"json", no_argument, nullptr, 'j'},    {"list", no_argument, nullptr, 'l'},
         {"help", no_argument, nullptr, 'h'},    {"version", no_argument, nullptr, 'V'},
         {"show", no_argument, nullptr, 's'},    {"color", required_argument, nullptr, 'C'},
+        {"by", required_argument, nullptr, 'Y'}, {"unified", required_argument, nullptr, 'U'},
         {nullptr, 0, nullptr, 0},
     };
     opterr = 0;  // the messages below are one line and name the program the same way
     for (;;) {
-        const int option = getopt_long(argc, argv, ":fm:at:jlhVs", kLong, nullptr);
+        const int option = getopt_long(argc, argv, ":fm:at:jlhVsU:", kLong, nullptr);
         if (option == -1) break;
         switch (option) {
         case 'f': options.files = true; break;
@@ -175,6 +205,8 @@ bool parse(int argc, char** argv, Options& options) {
         case 'l': options.list = true; break;
         case 's': options.show = true; break;
         case 'C': options.color = compare::parse_color(optarg); break;
+        case 'Y': options.unit = parse_unit(optarg); break;
+        case 'U': options.context = parse_context(optarg); break;
         case 'h': std::fputs(kUsage, stdout); return false;
         case 'V': std::printf("lcs-compare %s\n", LCS_VERSION); return false;
         case ':': throw UsageError("option " + compare::quoted(argv[optind - 1]) +
@@ -229,21 +261,10 @@ private:
     bool written_ = false;
 };
 
-// With --show the two inputs' bytes are left in a_bytes and b_bytes;
-// without, no second copy of them is held.
-compare::Report compare_inputs(const Options& options, std::string& a_bytes, std::string& b_bytes) {
-    compare::Report report;
-    report.timeout_seconds = options.timeout_seconds;
-    report.physical_bytes = compare::physical_memory_bytes();
-    a_bytes = read_operand(options, options.operands[0], "A");
-    const compare::OneBased a(a_bytes);
-    if (!options.show) std::string().swap(a_bytes);
-    b_bytes = read_operand(options, options.operands[1], "B");
-    const compare::OneBased b(b_bytes);
-    if (!options.show) std::string().swap(b_bytes);
-    report.length_a = a.length();
-    report.length_b = b.length();
-
+// The rows of the chosen routines on a and b; with `too_many_tokens` each
+// row says that the routines cannot take these inputs instead.
+void run_routines(const Options& options, const compare::OneBased& a, const compare::OneBased& b,
+                  bool too_many_tokens, compare::Report& report) {
     std::vector<const lcs::RoutineInfo*> chosen = options.methods;
     if (chosen.empty()) {
         for (const lcs::RoutineInfo& routine : lcs::routine_table()) chosen.push_back(&routine);
@@ -255,8 +276,11 @@ compare::Report compare_inputs(const Options& options, std::string& a_bytes, std
         const double lenA = a.length(), lenB = b.length();
         row.estimated_seconds = row.routine->estimated_seconds(lenA, lenB);
         row.estimated_bytes = row.routine->working_bytes(lenA, lenB);
-        if (!options.all) row.skip = compare::skip_reason(*row.routine, lenA, lenB,
-                                                          report.physical_bytes);
+        if (too_many_tokens) {
+            row.skip = compare::SkipReason::too_many_tokens;
+        } else if (!options.all) {
+            row.skip = compare::skip_reason(*row.routine, lenA, lenB, report.physical_bytes);
+        }
         if (row.skip != compare::SkipReason::none) {
             row.outcome.status = compare::Status::skipped;
         } else {
@@ -267,8 +291,68 @@ compare::Report compare_inputs(const Options& options, std::string& a_bytes, std
         }
         report.rows.push_back(row);
     }
+}
+
+// The name of an input in a diff's header: a file's path, else A or B.
+std::string label(const Options& options, const std::string& operand, const char* which) {
+    return options.files || compare::is_standard_input(operand) ? operand : which;
+}
+
+// In a unit other than bytes: the toolkit's row on the symbols, then the
+// routines on the tokens recoded to bytes.
+void compare_in_unit(const Options& options, compare::UnitInputs& units, compare::Report& report) {
+    report.unit = compare::unit_noun(options.unit);
+    report.length_a = static_cast<std::int64_t>(units.a_tokens().symbols.size());
+    report.length_b = static_cast<std::int64_t>(units.b_tokens().symbols.size());
+    report.rows.push_back(compare::toolkit_row(units));
+    const auto& recoded = units.recoded();
+    const compare::OneBased a(recoded ? recoded->first : std::string());
+    const compare::OneBased b(recoded ? recoded->second : std::string());
+    run_routines(options, a, b, !recoded, report);
+}
+
+// The two inputs' bytes are left in a_bytes and b_bytes for --show, or,
+// in a unit other than bytes, moved into `units`.
+compare::Report compare_inputs(const Options& options, std::string& a_bytes, std::string& b_bytes,
+                               std::unique_ptr<compare::UnitInputs>& units) {
+    compare::Report report;
+    report.timeout_seconds = options.timeout_seconds;
+    report.physical_bytes = compare::physical_memory_bytes();
+    a_bytes = read_operand(options, options.operands[0], "A");
+    if (options.unit == lcs::text::Unit::bytes) {
+        // Without --show no second copy of an input is held.
+        const compare::OneBased a(a_bytes);
+        if (!options.show) std::string().swap(a_bytes);
+        b_bytes = read_operand(options, options.operands[1], "B");
+        const compare::OneBased b(b_bytes);
+        if (!options.show) std::string().swap(b_bytes);
+        report.length_a = a.length();
+        report.length_b = b.length();
+        run_routines(options, a, b, false, report);
+    } else {
+        b_bytes = read_operand(options, options.operands[1], "B");
+        units = std::make_unique<compare::UnitInputs>(
+            options.unit,
+            compare::NamedInput{label(options, options.operands[0], "A"), std::move(a_bytes)},
+            compare::NamedInput{label(options, options.operands[1], "B"), std::move(b_bytes)});
+        compare_in_unit(options, *units, report);
+    }
     report.summary = compare::summarize(report.rows, report.length_a, report.length_b);
     return report;
+}
+
+// The report in a unit other than bytes, and --show in that unit.
+void write_in_unit(const Options& options, const compare::Report& report,
+                   const compare::UnitInputs& units) {
+    if (options.json) {
+        compare::write_json(stdout, report,
+                            options.show ? compare::unit_show_json_members(units) : "");
+        return;
+    }
+    compare::write_table(stdout, report);
+    if (options.show) {
+        compare::write_unit_show(stdout, units, options.context, compare::colored(options.color));
+    }
 }
 
 int fail(int status, const std::string& message) {
@@ -287,11 +371,15 @@ int main(int argc, char** argv) {
             compare::write_list(stdout, options.json);
         } else if (go_on) {
             std::string a, b;
-            report = compare_inputs(options, a, b);
-            const lcs::Alignment alignment = options.show ? lcs::align(a, b, 0) : lcs::Alignment{};
-            if (options.json) {
+            std::unique_ptr<compare::UnitInputs> units;
+            report = compare_inputs(options, a, b, units);
+            const bool show_bytes = options.show && !units;
+            const lcs::Alignment alignment = show_bytes ? lcs::align(a, b, 0) : lcs::Alignment{};
+            if (units) {
+                write_in_unit(options, report, *units);
+            } else if (options.json) {
                 compare::write_json(stdout, report,
-                                    options.show ? compare::show_json_members(a, alignment) : "");
+                                    show_bytes ? compare::show_json_members(a, alignment) : "");
             } else {
                 compare::write_table(stdout, report);
                 if (options.show) {

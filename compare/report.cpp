@@ -59,7 +59,19 @@ void write_aligned(std::FILE* out, const Cells& lines) {
 }
 
 const char* skip_words(SkipReason reason) {
-    return reason == SkipReason::too_big ? "skipped, too big" : "skipped, too slow";
+    switch (reason) {
+    case SkipReason::too_big: return "skipped, too big";
+    case SkipReason::too_many_tokens: return "skipped, takes at most 256 distinct tokens";
+    default: return "skipped, too slow";
+    }
+}
+
+const char* skip_name(SkipReason reason) {
+    switch (reason) {
+    case SkipReason::too_big: return "too_big";
+    case SkipReason::too_many_tokens: return "too_many_tokens";
+    default: return "too_slow";
+    }
 }
 
 std::vector<std::string> table_line(const Row& row, double timeout_seconds) {
@@ -76,6 +88,7 @@ std::vector<std::string> table_line(const Row& row, double timeout_seconds) {
         result = skip_words(row.skip);
         time = "~" + human_seconds(row.estimated_seconds);
         memory = "~" + human_bytes(row.estimated_bytes);
+        if (row.skip == SkipReason::too_many_tokens) time = memory = "-";
         break;
     case Status::timed_out:
         result = "timed out";
@@ -89,13 +102,6 @@ std::vector<std::string> table_line(const Row& row, double timeout_seconds) {
         break;
     }
     return {row.routine->name, result, time, memory, agrees};
-}
-
-bool has_status(const Report& report, Status status) {
-    for (const Row& row : report.rows) {
-        if (row.outcome.status == status) return true;
-    }
-    return false;
 }
 
 const Row* first_score_row(const Report& report) {
@@ -157,7 +163,7 @@ std::string json_row(const Row& row) {
                        ", \"result\": " + result;
     if (outcome.status == Status::skipped) {
         text += ", \"skip_reason\": " +
-                json_string(row.skip == SkipReason::too_big ? "too_big" : "too_slow");
+                json_string(skip_name(row.skip));
     } else {
         text += ", \"seconds\": " + json_number(outcome.seconds) +
                 ", \"peak_bytes\": " + json_number(outcome.peak_bytes);
@@ -198,8 +204,21 @@ std::string human_bytes(double bytes) {
 
 namespace {
 
-std::string byte_count(std::int64_t count) {
-    return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+// "1 byte", "7 bytes", "3 words": `unit` is the plural.
+std::string unit_count(std::int64_t count, const std::string& unit) {
+    return std::to_string(count) + " " + (count == 1 ? unit.substr(0, unit.size() - 1) : unit);
+}
+
+// The unit the figures count, after their formula, when it is not bytes.
+std::string in_unit(const Report& report) {
+    return report.unit == "bytes" ? "" : ", in " + report.unit;
+}
+
+bool skipped_by_estimate(const Report& report) {
+    for (const Row& row : report.rows) {
+        if (row.skip == SkipReason::too_slow || row.skip == SkipReason::too_big) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -223,13 +242,13 @@ std::string json_string(std::string_view text) {
 }
 
 void write_table(std::FILE* out, const Report& report) {
-    std::fprintf(out, "A: %s, B: %s\n\n", byte_count(report.length_a).c_str(),
-                 byte_count(report.length_b).c_str());
+    std::fprintf(out, "A: %s, B: %s\n\n", unit_count(report.length_a, report.unit).c_str(),
+                 unit_count(report.length_b, report.unit).c_str());
     Cells lines = {{"method", "result", "time", "peak memory", "agrees"}};
     for (const Row& row : report.rows) lines.push_back(table_line(row, report.timeout_seconds));
     write_aligned(out, lines);
 
-    if (has_status(report, Status::skipped)) {
+    if (skipped_by_estimate(report)) {
         std::fprintf(out,
                      "\nskipped: estimated beyond %s, or beyond the machine's memory (%s); "
                      "--all runs them\n",
@@ -245,9 +264,10 @@ void write_table(std::FILE* out, const Report& report) {
     } else {
         figures.push_back({"LCS length:", std::to_string(summary.lcs)});
         figures.push_back({"similarity:", similarity_text(summary.similarity) +
-                                              "  (LCS / max(lenA, lenB))"});
+                                              "  (LCS / max(lenA, lenB)" + in_unit(report) + ")"});
         figures.push_back({"insert-delete distance:",
-                           std::to_string(summary.distance) + "  (lenA + lenB - 2 LCS)"});
+                           std::to_string(summary.distance) + "  (lenA + lenB - 2 LCS" +
+                               in_unit(report) + ")"});
     }
     if (const Row* score = first_score_row(report)) {
         figures.push_back({"Smith-Waterman score:",
@@ -263,7 +283,9 @@ void write_table(std::FILE* out, const Report& report) {
 void write_json(std::FILE* out, const Report& report, const std::string& more_members) {
     const Summary& summary = report.summary;
     const bool known = summary.have_lcs && !summary.disagreement;
-    std::fprintf(out, "{\n  \"length_a\": %lld,\n  \"length_b\": %lld,\n  \"methods\": [",
+    std::fputs("{\n", out);
+    if (report.unit != "bytes") std::fprintf(out, "  \"unit\": %s,\n", json_string(report.unit).c_str());
+    std::fprintf(out, "  \"length_a\": %lld,\n  \"length_b\": %lld,\n  \"methods\": [",
                  static_cast<long long>(report.length_a), static_cast<long long>(report.length_b));
     for (std::size_t i = 0; i < report.rows.size(); ++i) {
         std::fprintf(out, "%s\n    %s", i == 0 ? "" : ",", json_row(report.rows[i]).c_str());

@@ -18,6 +18,7 @@ struct Report {
     std::int64_t length_b = 0;
     double physical_bytes = 0.0;  // the memory that the skip rule compared with
     double timeout_seconds = 0.0;
+    std::string unit = "bytes";  // what the lengths count: bytes, characters, words or lines
     std::vector<Row> rows;
     Summary summary;
 };

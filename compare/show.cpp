@@ -47,7 +47,7 @@ Color parse_color(const std::string& text) {
     if (text == "auto") return Color::automatic;
     if (text == "always") return Color::always;
     if (text == "never") return Color::never;
-    throw InputError("--color takes auto, always or never, not '" + text + "'");
+    throw InputError("--color takes auto, always or never, not " + quoted(text));
 }
 
 bool colored(Color color) {
@@ -56,32 +56,50 @@ bool colored(Color color) {
     return ::isatty(STDOUT_FILENO) == 1 && (no_color == nullptr || *no_color == '\0');
 }
 
-std::string shown_bytes(std::string_view text) {
+// The length of the UTF-8 sequence at text[at] when it is a character
+// from U+00A0 on, else 0; the text is valid UTF-8 (a sequence cut short
+// is 0 all the same).
+std::size_t printable_sequence(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t size = lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (size == 0 || at + size > text.size()) return 0;
+    const bool c1_control = lead == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0;
+    return c1_control ? 0 : size;
+}
+
+std::string shown_bytes(std::string_view text, bool utf8) {
     std::string shown;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        shown += printable(byte) && c != '\\' ? std::string(1, c) : hex_escape("\\x%02x", byte);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t character = utf8 ? printable_sequence(text, i) : 0;
+        if (character > 0) {
+            shown.append(text.substr(i, character));
+            i += character - 1;
+        } else {
+            shown += printable(byte) && byte != '\\' ? std::string(1, text[i])
+                                                       : hex_escape("\\x%02x", byte);
+        }
     }
     return shown;
 }
 
 void write_show(std::FILE* out, std::string_view a, std::string_view b,
-                const lcs::Alignment& alignment, bool color) {
+                const lcs::Alignment& alignment, bool color, bool utf8) {
     std::string diff;
     for (const lcs::Run& run : alignment.runs) {
         const auto count = static_cast<std::size_t>(run.count);
         if (run.edit == lcs::Edit::keep) {
-            diff += shown_bytes(a.substr(static_cast<std::size_t>(run.a_pos), count));
+            diff += shown_bytes(a.substr(static_cast<std::size_t>(run.a_pos), count), utf8);
         } else if (run.edit == lcs::Edit::remove) {
-            const std::string removed = shown_bytes(a.substr(static_cast<std::size_t>(run.a_pos), count));
+            const std::string removed = shown_bytes(a.substr(static_cast<std::size_t>(run.a_pos), count), utf8);
             diff += color ? kRed + removed + kPlain : "[-" + removed + "-]";
         } else {
-            const std::string inserted = shown_bytes(b.substr(static_cast<std::size_t>(run.b_pos), count));
+            const std::string inserted = shown_bytes(b.substr(static_cast<std::size_t>(run.b_pos), count), utf8);
             diff += color ? kGreen + inserted + kPlain : "{+" + inserted + "+}";
         }
     }
     std::fprintf(out, "\ncommon subsequence: %s\ndiff of A into B:   %s\n",
-                 shown_bytes(common_of(a, alignment)).c_str(), diff.c_str());
+                 shown_bytes(common_of(a, alignment), utf8).c_str(), diff.c_str());
 }
 
 std::string show_json_members(std::string_view a, const lcs::Alignment& alignment) {

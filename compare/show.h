@@ -22,13 +22,15 @@ Color parse_color(const std::string& text);
 bool colored(Color color);
 
 // The bytes of `text` as they are shown: printable ASCII as itself, every
-// other byte and the backslash as \xNN.
-std::string shown_bytes(std::string_view text);
+// other byte and the backslash as \xNN. With `utf8`, for text known to be
+// valid UTF-8, the characters from U+00A0 on stand as themselves too (the
+// C1 controls below them are still escaped).
+std::string shown_bytes(std::string_view text, bool utf8 = false);
 
 // The common subsequence, then the diff: removed bytes red and inserted
 // green when `color`, else within [-...-] and {+...+}.
 void write_show(std::FILE* out, std::string_view a, std::string_view b,
-                const lcs::Alignment& alignment, bool color);
+                const lcs::Alignment& alignment, bool color, bool utf8 = false);
 
 // The members "alignment" (the runs) and "common_subsequence", each line
 // led by ",\n  ", to close the JSON object with. Bytes outside printable

@@ -19,6 +19,7 @@
 #include "search/options.h"
 #include "search/output.h"
 #include "search/ranking.h"
+#include "search/units.h"
 
 namespace {
 
@@ -55,7 +56,9 @@ private:
 int search_lines(const search::Options& options) {
     static char output_buffer[1 << 16];
     std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
-    const lcs::Pattern query(options.query);
+    search::Matcher query(options.unit, options.query);
+    std::vector<std::int32_t> lengths;
+    std::vector<std::size_t> line_lengths;
     search::TopLines top(options.all ? 0 : options.top);
     search::Chunk chunk;
     Progress progress;
@@ -66,11 +69,10 @@ int search_lines(const search::Options& options) {
         search::LineReader reader(options.files[file], static_cast<std::size_t>(lcs::kMaxLength));
         const std::string name = search::display_name(options.files[file]);
         while (reader.next(chunk)) {
-            const std::vector<std::int32_t> lengths =
-                lcs::lengths(query, chunk.lines, options.threads);
+            query.match(chunk, options.files[file], options.threads, lengths, line_lengths);
             for (std::size_t i = 0; i < chunk.lines.size(); ++i) {
                 const search::Score score =
-                    search::score_of(lengths[i], options.query.size(), chunk.lines[i].size());
+                    search::score_of(lengths[i], query.query_length(), line_lengths[i]);
                 if (filtered && score.similarity() < options.min_similarity) continue;
                 if (options.all) {
                     search::print_found(

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "search/output.h"
 
@@ -25,6 +26,10 @@ const char kUsage[] =
     "                            computed (memory stays bounded; --top is ignored)\n"
     "  -t, --threads N           compute on N threads (default: every core)\n"
     "  -j, --json                print one JSON object per line instead\n"
+    "      --by UNIT             compare in this unit: bytes (the default), chars\n"
+    "                            (UTF-8 characters), words (runs of characters\n"
+    "                            other than white space) or lines (QUERY's lines\n"
+    "                            against each line); lengths count the unit\n"
     "  -h, --help                print this help and exit\n"
     "  -V, --version             print the version and exit\n"
     "\n"
@@ -38,8 +43,9 @@ const char kUsage[] =
     "JSON whatever the input holds.\n"
     "\n"
     "Exit status: 0 when a line was printed, 1 when none was, 2 for an error (a\n"
-    "bad option, an unreadable file, a line longer than 2147483645 bytes, output\n"
-    "that cannot be written).\n";
+    "bad option, an unreadable file, a line longer than 2147483645 bytes, a QUERY\n"
+    "or line that is not UTF-8 with --by chars or words, output that cannot be\n"
+    "written).\n";
 
 namespace {
 
@@ -73,6 +79,12 @@ double fraction(const char* option, const char* value) {
     return number;
 }
 
+lcs::text::Unit unit_named(const char* value) {
+    const std::optional<lcs::text::Unit> unit = lcs::text::parse_unit(value);
+    if (!unit) bad_value("--by", value, "bytes, chars, words or lines");
+    return *unit;
+}
+
 std::string refused_option(char** argv) {
     const std::string name = argv[optind - 1];
     if (optopt != 0 && name.size() == 2) {
@@ -92,6 +104,7 @@ Options parse_options(int argc, char** argv) {
         {"json", no_argument, nullptr, 'j'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, 'V'},
+        {"by", required_argument, nullptr, 'b'},
         {nullptr, 0, nullptr, 0},
     };
     Options options;
@@ -108,6 +121,7 @@ Options parse_options(int argc, char** argv) {
                 options.threads = static_cast<unsigned>(whole_number("--threads", optarg, 1, 1024));
                 break;
             case 'j': options.json = true; break;
+            case 'b': options.unit = unit_named(optarg); break;
             case 'h': options.help = true; return options;
             case 'V': options.version = true; return options;
             case ':':

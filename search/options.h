@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "text/tokens.h"
+
 namespace search {
 
 struct Options {
@@ -17,6 +19,7 @@ struct Options {
     bool all = false;
     unsigned threads = 0;  // 0: every hardware thread
     bool json = false;
+    lcs::text::Unit unit = lcs::text::Unit::bytes;
     bool help = false;
     bool version = false;
 };
