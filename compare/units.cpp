@@ -54,6 +54,8 @@ const lcs::RoutineInfo kToolkitLength = {
     2,
     [](double lenA, double lenB) { return 8.0 * (lenA + lenB); },
     [](double lenA, double lenB) { return lenA * lenB / 64.0 * 1e-9; },
+    false,
+    true,
 };
 
 // Each token's bytes widened back to the end of the token before, the last
