@@ -54,7 +54,8 @@ std::vector<std::int32_t> similarities(const std::vector<std::string_view>&,
     missing();
 }
 std::int32_t similarity(std::string_view, std::string_view, std::size_t) { missing(); }
-std::vector<std::int32_t> cached_similarities(std::string_view, const std::vector<std::string_view>&) {
+std::vector<std::int32_t> cached_similarities(std::string_view,
+                                              const std::vector<std::string_view>&) {
     missing();
 }
 std::int32_t editops_length(std::string_view, std::string_view) { missing(); }

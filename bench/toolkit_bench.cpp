@@ -70,18 +70,30 @@ struct Disagreement : std::runtime_error {
 
 // The sizes of a run: the targets' own, or tiny ones for --quick.
 struct Sizes {
-    bool quick;
-    int rounds;            // best of this many runs, at most
-    double round_budget;   // seconds a race may take before it stops adding rounds
-    std::size_t pairs, choices, alike, search_lines, all_lines;
+    bool quick = false;
+    int rounds = 0;           // best of this many runs, at most
+    double round_budget = 0;  // seconds a race may take before it stops adding rounds
+    std::size_t pairs = 0, choices = 0, alike = 0, search_lines = 0, all_lines = 0;
     std::vector<std::size_t> long_lengths, editops_lengths;
-    std::size_t align_length, huge_length;
+    std::size_t align_length = 0, huge_length = 0;
 };
 
 Sizes sizes_for(bool quick) {
-    if (quick) return {true, 3, 0.2, 2000, 2000, 1000, 10000, 100000, {2000, 5000}, {1000, 2000}, 5000, 20000};
-    return {false, 7, 6.0, 200000, 200000, 10000, 1000000, 10000000, {20000, 100000}, {10000, 20000},
-            100000, 1000000};
+    Sizes s;
+    s.quick = quick;
+    s.rounds = quick ? 3 : 7;
+    s.round_budget = quick ? 0.2 : 6.0;
+    s.pairs = s.choices = quick ? 2000 : 200000;
+    s.alike = quick ? 1000 : 10000;
+    s.search_lines = quick ? 10000 : 1000000;
+    s.all_lines = 10 * s.search_lines;
+    s.long_lengths =
+        quick ? std::vector<std::size_t>{2000, 5000} : std::vector<std::size_t>{20000, 100000};
+    s.editops_lengths =
+        quick ? std::vector<std::size_t>{1000, 2000} : std::vector<std::size_t>{10000, 20000};
+    s.align_length = quick ? 5000 : 100000;
+    s.huge_length = quick ? 20000 : 1000000;
+    return s;
 }
 
 // --- Inputs: seeded, the same on every run ------------------------------
@@ -105,7 +117,8 @@ std::vector<std::string> random_texts(std::uint32_t seed, std::size_t count, std
     std::mt19937 rng(seed);
     std::uniform_int_distribution<std::size_t> length(low, high);
     std::vector<std::string> texts(count);
-    for (std::string& text : texts) text = lcs::reference::random_string(rng, length(rng), kLetters26);
+    for (std::string& text : texts)
+        text = lcs::reference::random_string(rng, length(rng), kLetters26);
     return texts;
 }
 
@@ -131,8 +144,8 @@ struct Entry {
 
 // Runs the entries in turn, round after round, and returns each one's best
 // time. Every run's lengths must equal the first entry's first lengths.
-std::vector<double> race(const Sizes& sizes, const std::string& what, const std::vector<Entry>& entries,
-                         int rounds = 0) {
+std::vector<double> race(const Sizes& sizes, const std::string& what,
+                         const std::vector<Entry>& entries, int rounds = 0) {
     if (rounds == 0) rounds = sizes.rounds;
     std::cerr << "  " << what << '\n';
     std::vector<double> best(entries.size(), HUGE_VAL);
@@ -146,7 +159,8 @@ std::vector<double> race(const Sizes& sizes, const std::string& what, const std:
             best[k] = std::min(best[k], seconds);
             if (round == 0 && k == 0) expected = got;
             if (got != expected) {
-                throw Disagreement(what + ": " + entries[k].name + " disagrees with " + entries[0].name);
+                throw Disagreement(what + ": " + entries[k].name + " disagrees with " +
+                                   entries[0].name);
             }
         }
     }
@@ -161,17 +175,23 @@ double peak_bytes(const std::function<void()>& call) {
 
 std::string duration(double seconds) {
     char text[32];
-    if (seconds < 1e-6) std::snprintf(text, sizeof text, "%.1f ns", seconds * 1e9);
-    else if (seconds < 1e-3) std::snprintf(text, sizeof text, "%.1f µs", seconds * 1e6);
-    else if (seconds < 1) std::snprintf(text, sizeof text, "%.1f ms", seconds * 1e3);
-    else std::snprintf(text, sizeof text, "%.2f s", seconds);
+    if (seconds < 1e-6)
+        std::snprintf(text, sizeof text, "%.1f ns", seconds * 1e9);
+    else if (seconds < 1e-3)
+        std::snprintf(text, sizeof text, "%.1f µs", seconds * 1e6);
+    else if (seconds < 1)
+        std::snprintf(text, sizeof text, "%.1f ms", seconds * 1e3);
+    else
+        std::snprintf(text, sizeof text, "%.2f s", seconds);
     return text;
 }
 
 std::string mebibytes(double bytes) {
     char text[32];
-    if (bytes < kMiB) std::snprintf(text, sizeof text, "%.1f KiB", bytes / 1024);
-    else std::snprintf(text, sizeof text, "%.2f MiB", bytes / kMiB);
+    if (bytes < kMiB)
+        std::snprintf(text, sizeof text, "%.1f KiB", bytes / 1024);
+    else
+        std::snprintf(text, sizeof text, "%.2f MiB", bytes / kMiB);
     return text;
 }
 
@@ -180,7 +200,7 @@ std::string mebibytes(double bytes) {
 enum class Relation { at_least, at_most, under };
 
 struct Target {
-    std::string issue, what, figures;
+    std::string topic, what, figures;
     double measured;  // NaN: not measured
     Relation relation;
     double required;
@@ -190,9 +210,12 @@ struct Target {
 const char* verdict(const Target& t) {
     if (std::isnan(t.measured)) return "not measured";
     switch (t.relation) {
-        case Relation::at_least: return t.measured >= t.required ? "met" : "missed";
-        case Relation::at_most: return t.measured <= t.required ? "met" : "missed";
-        case Relation::under: return t.measured < t.required ? "met" : "missed";
+        case Relation::at_least:
+            return t.measured >= t.required ? "met" : "missed";
+        case Relation::at_most:
+            return t.measured <= t.required ? "met" : "missed";
+        case Relation::under:
+            return t.measured < t.required ? "met" : "missed";
     }
     return "missed";
 }
@@ -205,7 +228,9 @@ std::string number(double value, const std::string& unit) {
 }
 
 std::string required_text(const Target& t) {
-    const char* relation = t.relation == Relation::at_least ? "≥ " : t.relation == Relation::at_most ? "≤ " : "< ";
+    const char* relation = t.relation == Relation::at_least  ? "≥ "
+                           : t.relation == Relation::at_most ? "≤ "
+                                                             : "< ";
     return relation + number(t.required, t.unit);
 }
 
@@ -216,17 +241,17 @@ public:
     void add(Target target) { targets_.push_back(std::move(target)); }
 
     // A ratio of two times, "slower / faster" as the target reads it.
-    void add_ratio(const std::string& issue, const std::string& what, const std::string& figures,
+    void add_ratio(const std::string& topic, const std::string& what, const std::string& figures,
                    double ratio, Relation relation, double required) {
-        add({issue, what, figures, ratio, relation, required, "x"});
+        add({topic, what, figures, ratio, relation, required, "x"});
     }
 
     std::string markdown() const {
         std::ostringstream out;
-        out << "| issue | target | figures | measured | required | verdict |\n"
+        out << "| topic | target | figures | measured | required | verdict |\n"
             << "|---|---|---|---|---|---|\n";
         for (const Target& t : targets_) {
-            out << "| " << t.issue << " | " << t.what << " | " << t.figures << " | "
+            out << "| " << t.topic << " | " << t.what << " | " << t.figures << " | "
                 << number(t.measured, t.unit) << " | " << required_text(t) << " | " << verdict(t)
                 << " |\n";
         }
@@ -249,7 +274,7 @@ double peer_time(const std::vector<double>& times, std::size_t index) {
     return index < times.size() ? times[index] : kNotMeasured;
 }
 
-// --- Issue 12 and 13: one pair, one query against many ------------------------
+// --- Short strings: one pair, one query against many ----------------------------
 
 void one_pair(Report& report, std::size_t L) {
     const std::size_t count = report.sizes().pairs;
@@ -261,28 +286,31 @@ void one_pair(Report& report, std::size_t L) {
         a1.emplace_back(a[k]);
         b1.emplace_back(b[k]);
     }
-    std::vector<Entry> entries{
-        {"lcs::length", [&] {
-             Lengths out(count);
-             for (std::size_t k = 0; k < count; ++k) out[k] = lcs::length(av[k], bv[k]);
-             return out;
-         }},
-        {"Hyyro_Alg", [&] {
-             Lengths out(count);
-             for (std::size_t k = 0; k < count; ++k) {
-                 out[k] = Hyyro_Alg(a1[k].data(), b1[k].data(), a1[k].length(), b1[k].length());
-             }
-             return out;
-         }}};
-    if (peer::available()) entries.push_back({"lcs_seq_similarity", [&] { return peer::similarities(av, bv); }});
+    std::vector<Entry> entries{{"lcs::length",
+                                [&] {
+                                    Lengths out(count);
+                                    for (std::size_t k = 0; k < count; ++k)
+                                        out[k] = lcs::length(av[k], bv[k]);
+                                    return out;
+                                }},
+                               {"Hyyro_Alg", [&] {
+                                    Lengths out(count);
+                                    for (std::size_t k = 0; k < count; ++k) {
+                                        out[k] = Hyyro_Alg(a1[k].data(), b1[k].data(),
+                                                           a1[k].length(), b1[k].length());
+                                    }
+                                    return out;
+                                }}};
+    if (peer::available())
+        entries.push_back({"lcs_seq_similarity", [&] { return peer::similarities(av, bv); }});
     const auto t = race(report.sizes(), "one pair, L = " + std::to_string(L), entries);
     const double rf = peer_time(t, 2), n = static_cast<double>(count);
     const std::string what = "one pair, L = " + std::to_string(L) + ", 26 letters (" +
                              std::to_string(count) + " pairs): ";
-    report.add_ratio("12", what + "`lcs::length` vs `lcs_seq_similarity`",
-                     "ours " + duration(t[0] / n) + ", " + peer_figure(rf, n) + " per pair", rf / t[0],
-                     Relation::at_least, 1.5);
-    report.add_ratio("12", what + "`Hyyro_Alg` vs `lcs_seq_similarity`",
+    report.add_ratio("short strings", what + "`lcs::length` vs `lcs_seq_similarity`",
+                     "ours " + duration(t[0] / n) + ", " + peer_figure(rf, n) + " per pair",
+                     rf / t[0], Relation::at_least, 1.5);
+    report.add_ratio("short strings", what + "`Hyyro_Alg` vs `lcs_seq_similarity`",
                      "Hyyro_Alg " + duration(t[1] / n) + ", " + peer_figure(rf, n) + " per pair",
                      rf / t[1], Relation::at_least, 1.0);
 }
@@ -297,30 +325,36 @@ void one_against_many(Report& report, std::size_t L) {
     const lcs::Pattern pattern(query);
     const bool two_threads = L == 32;
     std::vector<Entry> entries{
-        {"Pattern::length", [&] {
+        {"Pattern::length",
+         [&] {
              Lengths out(count);
              for (std::size_t k = 0; k < count; ++k) out[k] = pattern.length(views[k]);
              return out;
          }},
         {"lcs::lengths, 1 thread", [&] { return lcs::lengths(pattern, views, 1); }}};
-    if (two_threads) entries.push_back({"lcs::lengths, 2 threads", [&] { return lcs::lengths(pattern, views, 2); }});
+    if (two_threads)
+        entries.push_back(
+            {"lcs::lengths, 2 threads", [&] { return lcs::lengths(pattern, views, 2); }});
     if (peer::available()) {
-        entries.push_back({"CachedLCSseq", [&] { return peer::cached_similarities(query, views); }});
+        entries.push_back(
+            {"CachedLCSseq", [&] { return peer::cached_similarities(query, views); }});
     }
     const auto t = race(report.sizes(), "one against many, L = " + std::to_string(L), entries);
     const double rf = peer_time(t, two_threads ? 3 : 2), n = static_cast<double>(count);
-    const std::string what = "query L = " + std::to_string(L) + " against " + std::to_string(count) +
-                             " choices of L ± 25 %: ";
-    report.add_ratio("12, 13", what + "`Pattern::length` loop vs `CachedLCSseq` loop",
-                     "ours " + duration(t[0] / n) + ", " + peer_figure(rf, n) + " per choice", rf / t[0],
-                     Relation::at_least, 1.0);
-    report.add_ratio("13", what + "`lcs::lengths` (1 thread) vs `CachedLCSseq` loop",
-                     "ours " + duration(t[1] / n) + ", " + peer_figure(rf, n) + " per choice", rf / t[1],
-                     Relation::at_least, batch_required(L));
+    const std::string what = "query L = " + std::to_string(L) + " against " +
+                             std::to_string(count) + " choices of L ± 25 %: ";
+    report.add_ratio("short strings, one against many",
+                     what + "`Pattern::length` loop vs `CachedLCSseq` loop",
+                     "ours " + duration(t[0] / n) + ", " + peer_figure(rf, n) + " per choice",
+                     rf / t[0], Relation::at_least, 1.0);
+    report.add_ratio("one against many", what + "`lcs::lengths` (1 thread) vs `CachedLCSseq` loop",
+                     "ours " + duration(t[1] / n) + ", " + peer_figure(rf, n) + " per choice",
+                     rf / t[1], Relation::at_least, batch_required(L));
     if (two_threads) {
-        report.add_ratio("13", what + "`lcs::lengths` 2 threads vs 1 thread",
-                         "2 threads " + duration(t[2] / n) + ", 1 thread " + duration(t[1] / n) + " per choice",
-                         t[1] / t[2], Relation::at_least, 1.7);
+        report.add_ratio(
+            "one against many", what + "`lcs::lengths` 2 threads vs 1 thread",
+            "2 threads " + duration(t[2] / n) + ", 1 thread " + duration(t[1] / n) + " per choice",
+            t[1] / t[2], Relation::at_least, 1.7);
     }
 }
 
@@ -330,16 +364,18 @@ void alike_pair(Report& report) {
     const std::int32_t truth = lcs::length(a, b);
     std::vector<Entry> entries{{"lcs::length", [&] { return Lengths{lcs::length(a, b)}; }}};
     if (peer::available()) {
-        entries.push_back({"lcs_seq_similarity with the LCS as cutoff", [&] {
-                               return Lengths{peer::similarity(a, b, static_cast<std::size_t>(truth))};
-                           }});
+        entries.push_back(
+            {"lcs_seq_similarity with the LCS as cutoff",
+             [&] { return Lengths{peer::similarity(a, b, static_cast<std::size_t>(truth))}; }});
     }
     const auto t = race(report.sizes(), "alike pair", entries, 20 * report.sizes().rounds);
     const double rf = peer_time(t, 1);
-    report.add_ratio("12",
-                     "alike pair, " + std::to_string(n) + " letters of 26, 1 % redrawn: `lcs::length` vs "
-                     "`lcs_seq_similarity` given the true LCS as `score_cutoff`",
-                     "ours " + duration(t[0]) + ", " + peer_figure(rf, 1), rf / t[0], Relation::at_least, 1.0);
+    report.add_ratio("short strings",
+                     "alike pair, " + std::to_string(n) +
+                         " letters of 26, 1 % redrawn: `lcs::length` vs "
+                         "`lcs_seq_similarity` given the true LCS as `score_cutoff`",
+                     "ours " + duration(t[0]) + ", " + peer_figure(rf, 1), rf / t[0],
+                     Relation::at_least, 1.0);
 }
 
 void long_pairs(Report& report) {
@@ -348,29 +384,33 @@ void long_pairs(Report& report) {
             const std::string a = random_text(1700 + letters + n, n, letters);
             const std::string b = random_text(1800 + letters + n, n, letters);
             const lcs::reference::Sequence a1(a), b1(b);
-            const auto t = race(report.sizes(), "long pair " + std::to_string(n),
-                                {{"lcs::length", [&] { return Lengths{lcs::length(a, b)}; }},
-                                 {"Hyyro_Alg", [&] {
-                                      return Lengths{Hyyro_Alg(a1.data(), b1.data(), a1.length(), b1.length())};
-                                  }}});
-            report.add_ratio("12",
-                             "random pair, " + std::to_string(n) + " letters of " + std::to_string(letters) +
-                                 ": `lcs::length` within 5 % of `Hyyro_Alg` (Hyyro_Alg time / ours)",
-                             "ours " + duration(t[0]) + ", Hyyro_Alg " + duration(t[1]), t[1] / t[0],
-                             Relation::at_least, 0.95);
+            const auto t = race(
+                report.sizes(), "long pair " + std::to_string(n),
+                {{"lcs::length", [&] { return Lengths{lcs::length(a, b)}; }},
+                 {"Hyyro_Alg", [&] {
+                      return Lengths{Hyyro_Alg(a1.data(), b1.data(), a1.length(), b1.length())};
+                  }}});
+            report.add_ratio(
+                "short strings",
+                "random pair, " + std::to_string(n) + " letters of " + std::to_string(letters) +
+                    ": `lcs::length` within 5 % of `Hyyro_Alg` (Hyyro_Alg time / ours)",
+                "ours " + duration(t[0]) + ", Hyyro_Alg " + duration(t[1]), t[1] / t[0],
+                Relation::at_least, 0.95);
         }
     }
 }
 
-// --- Issue 13: lcs-search, the program itself ------------------------------
+// --- One against many: lcs-search, the program itself ----------------------
 
 // A folder of scratch files, removed with everything in it.
 class ScratchFolder {
 public:
     ScratchFolder() {
         const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/lcs_toolkit_bench.XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a scratch folder");
+        std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
+                              "/lcs_toolkit_bench.XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make a scratch folder");
         path_ = pattern;
     }
     ~ScratchFolder() {
@@ -390,7 +430,8 @@ private:
     std::vector<std::string> files_;
 };
 
-void write_lines(const std::string& path, const std::vector<std::string>& lines, std::size_t copies) {
+void write_lines(const std::string& path, const std::vector<std::string>& lines,
+                 std::size_t copies) {
     std::ofstream out(path, std::ios::binary);
     for (std::size_t copy = 0; copy < copies; ++copy) {
         for (const std::string& line : lines) out << line << '\n';
@@ -411,7 +452,8 @@ ChildRun run_program(const std::vector<std::string>& argv, const std::string& ou
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     pid_t child = 0;
     int status = 0;
     rusage usage{};
@@ -421,7 +463,8 @@ ChildRun run_program(const std::vector<std::string>& argv, const std::string& ou
     if (spawned != 0 || wait4(child, &status, 0, &usage) != child) {
         throw std::runtime_error("cannot run " + argv[0]);
     }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         throw std::runtime_error(argv[0] + " failed (wait status " + std::to_string(status) + ")");
     }
@@ -440,7 +483,8 @@ std::int32_t best_length_printed(const std::string& path) {
 
 // The LCS of the best match as lcs-search ranks them: the highest similarity
 // (LCS / longer length), the first in input order among equals.
-std::int32_t best_match_length(const std::string& query, const Views& lines, const Lengths& lengths) {
+std::int32_t best_match_length(const std::string& query, const Views& lines,
+                               const Lengths& lengths) {
     double best = -1;
     std::int32_t best_length = 0;
     for (std::size_t k = 0; k < lines.size(); ++k) {
@@ -459,9 +503,10 @@ void search_program(Report& report, const std::string& search) {
     const std::string lines_text = std::to_string(sizes.search_lines) + " lines";
     if (access(search.c_str(), X_OK) != 0) {
         const std::string why = "no program at " + search;
-        report.add({"13", "`lcs-search` over " + lines_text + " vs `lcs::lengths`", why, kNotMeasured,
-                    Relation::at_least, 0.5, "x"});
-        report.add({"13", "`lcs-search --all` max resident memory", why, kNotMeasured, Relation::under, 64, " MiB"});
+        report.add({"one against many", "`lcs-search` over " + lines_text + " vs `lcs::lengths`",
+                    why, kNotMeasured, Relation::at_least, 0.5, "x"});
+        report.add({"one against many", "`lcs-search --all` max resident memory", why, kNotMeasured,
+                    Relation::under, 64, " MiB"});
         return;
     }
     ScratchFolder scratch;
@@ -472,38 +517,47 @@ void search_program(Report& report, const std::string& search) {
     const Views views = views_of(lines);
     const lcs::Pattern pattern(query);
     const std::vector<std::string> argv{search, "--threads", "1", "--top", "1", query, file};
-    const auto t = race(sizes, "lcs-search over " + lines_text,
-                        {{"lcs::lengths, 1 thread", [&] {
-                              return Lengths{best_match_length(query, views, lcs::lengths(pattern, views, 1))};
-                          }},
-                         {"lcs-search --threads 1", [&] {
-                              run_program(argv, printed);
-                              return Lengths{best_length_printed(printed)};
-                          }}});
+    const auto t =
+        race(sizes, "lcs-search over " + lines_text,
+             {{"lcs::lengths, 1 thread",
+               [&] {
+                   return Lengths{best_match_length(query, views, lcs::lengths(pattern, views, 1))};
+               }},
+              {"lcs-search --threads 1", [&] {
+                   run_program(argv, printed);
+                   return Lengths{best_length_printed(printed)};
+               }}});
     const double n = static_cast<double>(sizes.search_lines);
-    report.add_ratio("13", "`lcs-search --threads 1` over " + lines_text + " of L = 32 ± 25 %: throughput vs "
-                     "`lcs::lengths` (1 thread) on the same lines in memory",
-                     "lcs-search " + duration(t[1] / n) + ", lcs::lengths " + duration(t[0] / n) + " per line",
-                     t[0] / t[1], Relation::at_least, 0.5);
+    report.add_ratio(
+        "one against many",
+        "`lcs-search --threads 1` over " + lines_text +
+            " of L = 32 ± 25 %: throughput vs "
+            "`lcs::lengths` (1 thread) on the same lines in memory",
+        "lcs-search " + duration(t[1] / n) + ", lcs::lengths " + duration(t[0] / n) + " per line",
+        t[0] / t[1], Relation::at_least, 0.5);
 
     const std::size_t copies = sizes.all_lines / sizes.search_lines;
     const std::string big = scratch.file("many-lines.txt");
     write_lines(big, lines, copies);
     std::cerr << "  lcs-search --all over " << copies * sizes.search_lines << " lines\n";
     const ChildRun all = run_program({search, "--all", query, big}, "/dev/null");
-    report.add({"13", "`lcs-search --all` over " + std::to_string(copies * sizes.search_lines) +
-                          " lines: max resident memory (getrusage of the child)",
-                "in " + duration(all.seconds), all.max_resident_bytes / kMiB, Relation::under, 64, " MiB"});
+    report.add({"one against many",
+                "`lcs-search --all` over " + std::to_string(copies * sizes.search_lines) +
+                    " lines: max resident memory (getrusage of the child)",
+                "in " + duration(all.seconds), all.max_resident_bytes / kMiB, Relation::under, 64,
+                " MiB"});
 }
 
-// --- Issue 14: the alignment --------------------------------------------------
+// --- The alignment ---------------------------------------------------------------
 
 // `result_bytes`, where given, receives the bytes that the result's runs hold.
 Entry align_entry(const std::string& a, const std::string& b, unsigned threads,
                   std::size_t* result_bytes = nullptr) {
-    return {"lcs::align, " + std::to_string(threads) + " thread(s)", [&a, &b, threads, result_bytes] {
+    return {"lcs::align, " + std::to_string(threads) + " thread(s)",
+            [&a, &b, threads, result_bytes] {
                 const lcs::Alignment alignment = lcs::align(a, b, threads);
-                if (result_bytes != nullptr) *result_bytes = alignment.runs.capacity() * sizeof(lcs::Run);
+                if (result_bytes != nullptr)
+                    *result_bytes = alignment.runs.capacity() * sizeof(lcs::Run);
                 return Lengths{alignment.length};
             }};
 }
@@ -515,38 +569,46 @@ Entry length_entry(const std::string& a, const std::string& b) {
 void align_random(Report& report) {
     const std::size_t n = report.sizes().align_length;
     for (int letters : {4, 26}) {
-        const std::string a = random_text(2000 + letters, n, letters), b = random_text(2100 + letters, n, letters);
+        const std::string a = random_text(2000 + letters, n, letters),
+                          b = random_text(2100 + letters, n, letters);
         const auto t = race(report.sizes(), "align, random " + std::to_string(n),
                             {length_entry(a, b), align_entry(a, b, 1), align_entry(a, b, 2)});
-        const std::string what = "`align`, random pair " + std::to_string(n) + ", " + std::to_string(letters) + " letters: ";
-        report.add_ratio("14", what + "1 thread vs `lcs::length` (time ratio)",
-                         "align " + duration(t[1]) + ", length " + duration(t[0]), t[1] / t[0], Relation::at_most, 3.0);
-        report.add_ratio("14", what + "2 threads vs 1 thread",
-                         "2 threads " + duration(t[2]) + ", 1 thread " + duration(t[1]), t[1] / t[2],
-                         Relation::at_least, 1.6);
+        const std::string what = "`align`, random pair " + std::to_string(n) + ", " +
+                                 std::to_string(letters) + " letters: ";
+        report.add_ratio("alignment", what + "1 thread vs `lcs::length` (time ratio)",
+                         "align " + duration(t[1]) + ", length " + duration(t[0]), t[1] / t[0],
+                         Relation::at_most, 3.0);
+        report.add_ratio("alignment", what + "2 threads vs 1 thread",
+                         "2 threads " + duration(t[2]) + ", 1 thread " + duration(t[1]),
+                         t[1] / t[2], Relation::at_least, 1.6);
     }
 }
 
 void align_huge(Report& report) {
     const Sizes& sizes = report.sizes();
     const std::size_t n = sizes.huge_length;
-    const std::string a = random_text(2200, n, 4), b = random_text(2201, n, 4), alike = alike_text(2202, a, 4);
+    const std::string a = random_text(2200, n, 4), b = random_text(2201, n, 4),
+                      alike = alike_text(2202, a, 4);
     const int rounds = sizes.quick ? sizes.rounds : 2;
     std::size_t result_bytes = 0;
     const auto t = race(sizes, "align, random " + std::to_string(n),
                         {length_entry(a, b), align_entry(a, b, 1, &result_bytes)}, rounds);
-    const auto t_alike = race(sizes, "align, alike " + std::to_string(n), {align_entry(a, alike, 1)});
+    const auto t_alike =
+        race(sizes, "align, alike " + std::to_string(n), {align_entry(a, alike, 1)});
     std::cerr << "  align, random " << n << ": peak memory\n";
     const double peak = peak_bytes([&] { lcs::align(a, b, 1); });
     const std::string what = "`align`, " + std::to_string(n) + " letters of 4";
-    report.add({"14", what + ", random: peak working memory beyond the inputs and the result",
-                "peak " + mebibytes(peak) + ", of which the result " + mebibytes(static_cast<double>(result_bytes)),
+    report.add({"alignment",
+                what + ", random: peak working memory beyond the inputs and the result",
+                "peak " + mebibytes(peak) + ", of which the result " +
+                    mebibytes(static_cast<double>(result_bytes)),
                 (peak - static_cast<double>(result_bytes)) / kMiB, Relation::under, 64, " MiB"});
-    report.add_ratio("14", what + ", random: 1 thread vs `lcs::length` (time ratio)",
-                     "align " + duration(t[1]) + ", length " + duration(t[0]), t[1] / t[0], Relation::at_most, 3.0);
-    report.add_ratio("14", what + ": alike (1 % redrawn) vs random, 1 thread",
-                     "alike " + duration(t_alike[0]) + ", random " + duration(t[1]), t[1] / t_alike[0],
-                     Relation::at_least, 10.0);
+    report.add_ratio("alignment", what + ", random: 1 thread vs `lcs::length` (time ratio)",
+                     "align " + duration(t[1]) + ", length " + duration(t[0]), t[1] / t[0],
+                     Relation::at_most, 3.0);
+    report.add_ratio("alignment", what + ": alike (1 % redrawn) vs random, 1 thread",
+                     "alike " + duration(t_alike[0]) + ", random " + duration(t[1]),
+                     t[1] / t_alike[0], Relation::at_least, 10.0);
 }
 
 void align_against_editops(Report& report) {
@@ -554,16 +616,21 @@ void align_against_editops(Report& report) {
         const std::string a = random_text(2300 + n, n, 26), b = random_text(2400 + n, n, 26);
         std::vector<Entry> entries{align_entry(a, b, 1)};
         if (peer::available()) {
-            entries.push_back({"lcs_seq_editops", [&] { return Lengths{peer::editops_length(a, b)}; }});
+            entries.push_back(
+                {"lcs_seq_editops", [&] { return Lengths{peer::editops_length(a, b)}; }});
         }
         const auto t = race(report.sizes(), "align vs editops " + std::to_string(n), entries);
         const double ours = peak_bytes([&] { lcs::align(a, b, 1); });
-        const double rf = peer::available() ? peak_bytes([&] { peer::editops_length(a, b); }) : kNotMeasured;
-        const std::string what = "`align` vs `lcs_seq_editops`, random pair " + std::to_string(n) + ", 26 letters: ";
-        report.add_ratio("14", what + "time", "ours " + duration(t[0]) + ", " + peer_figure(peer_time(t, 1), 1),
+        const double rf =
+            peer::available() ? peak_bytes([&] { peer::editops_length(a, b); }) : kNotMeasured;
+        const std::string what =
+            "`align` vs `lcs_seq_editops`, random pair " + std::to_string(n) + ", 26 letters: ";
+        report.add_ratio("alignment", what + "time",
+                         "ours " + duration(t[0]) + ", " + peer_figure(peer_time(t, 1), 1),
                          peer_time(t, 1) / t[0], Relation::at_least, 2.0);
-        report.add_ratio("14", what + "peak memory",
-                         "ours " + mebibytes(ours) + ", peer " + (std::isnan(rf) ? "not built in" : mebibytes(rf)),
+        report.add_ratio("alignment", what + "peak memory",
+                         "ours " + mebibytes(ours) + ", peer " +
+                             (std::isnan(rf) ? "not built in" : mebibytes(rf)),
                          rf / ours, Relation::at_least, 50.0);
     }
 }
@@ -578,7 +645,8 @@ struct Options {
 std::string default_search_path() {
     std::vector<char> self(4096);
     const ssize_t size = readlink("/proc/self/exe", self.data(), self.size() - 1);
-    const std::string path = size > 0 ? std::string(self.data(), static_cast<std::size_t>(size)) : "";
+    const std::string path =
+        size > 0 ? std::string(self.data(), static_cast<std::size_t>(size)) : "";
     const std::string folder = path.substr(0, path.find_last_of('/') + 1);
     return folder + "../lcs-search";
 }
@@ -589,10 +657,15 @@ Options parse(int argc, char** argv) {
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
         const bool has_value = k + 1 < argc;
-        if (arg == "--quick") options.quick = true;
-        else if (arg == "--out" && has_value) options.out = argv[++k];
-        else if (arg == "--search" && has_value) options.search = argv[++k];
-        else throw UsageError("unknown or incomplete option '" + arg + "' (usage: lcs_toolkit_bench [--quick] [--out FILE] [--search PATH])");
+        if (arg == "--quick")
+            options.quick = true;
+        else if (arg == "--out" && has_value)
+            options.out = argv[++k];
+        else if (arg == "--search" && has_value)
+            options.search = argv[++k];
+        else
+            throw UsageError("unknown or incomplete option '" + arg +
+                             "' (usage: lcs_toolkit_bench [--quick] [--out FILE] [--search PATH])");
     }
     return options;
 }
@@ -611,17 +684,26 @@ std::string header(const Options& options) {
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
     std::ostringstream out;
     out << "# The toolkit against rapidfuzz-cpp\n\n"
-        << "`lcs_toolkit_bench" << (options.quick ? " --quick" : "") << "`, " << date << ", " << processor_name()
-        << ", " << std::thread::hardware_concurrency() << " hardware threads; peer rapidfuzz-cpp "
-        << (peer::available() ? "built in" : "not built in (configure with LCS_RAPIDFUZZ_DIR)") << ".\n"
+        << "`lcs_toolkit_bench" << (options.quick ? " --quick" : "") << "`, " << date << ", "
+        << processor_name() << ", " << std::thread::hardware_concurrency()
+        << " hardware threads; peer rapidfuzz-cpp "
+        << (peer::available() ? "built in" : "not built in (configure with LCS_RAPIDFUZZ_DIR)")
+        << ".\n"
         << (options.quick ? "Quick mode: tiny sizes, the verdicts say little.\n" : "")
         << "Times are the best of up to " << sizes_for(options.quick).rounds
         << " interleaved runs on the same seeded inputs; every timed result agreed. "
-        << "A ratio reads as the target does: how many times as fast, or a time or memory ratio where marked.\n\n";
+        << "A ratio reads as the target does: how many times as fast, or a time or memory ratio "
+           "where marked.\n\n";
     return out.str();
 }
 
 int run(const Options& options) {
+    // The file is opened first, so that a bad path fails before minutes of timing.
+    std::ofstream file;
+    if (!options.out.empty()) {
+        file.open(options.out, std::ios::binary);
+        if (!file) throw std::runtime_error("cannot write " + options.out);
+    }
     const Sizes sizes = sizes_for(options.quick);
     Report report(sizes);
     std::cerr << "lcs_toolkit_bench" << (options.quick ? " --quick" : "") << '\n';
@@ -635,12 +717,8 @@ int run(const Options& options) {
     align_against_editops(report);
     const std::string table = header(options) + report.markdown();
     std::cout << table << std::flush;
-    if (!options.out.empty()) {
-        std::ofstream file(options.out, std::ios::binary);
-        if (!(file << table) || !file.flush()) {
-            std::cerr << "lcs_toolkit_bench: cannot write " << options.out << '\n';
-            return 1;
-        }
+    if (file.is_open() && (!(file << table) || !file.flush())) {
+        throw std::runtime_error("cannot write " + options.out);
     }
     return 0;
 }
