@@ -1,0 +1,232 @@
+// Column blocks of the bit-parallel LCS (H. Hyyrö, "Bit-parallel
+// LCS-length computation revisited", AWOCA 2004; M. Crochemore et al.,
+// "A fast and practical bit-vector algorithm for the longest common
+// subsequence problem", IPL 80(6), 2001).
+//
+// X is cut into blocks of up to eight words, held in registers, and each
+// block runs down all its rows of Y before the next block starts; the carry
+// out of each row goes through `carries` to the same row of the next block.
+// A row costs no loads or stores of V, the words of a block are independent
+// but for the carry, and the match rows of a block stay in the first-level
+// cache. Where the processor has AVX-512, blocks of 32 words run as four
+// vector registers instead, and the plain blocks finish the vector. A block's
+// match rows are built from X's codes as the block starts and cleared, row by
+// row, as it ends, so a long X of many distinct symbols costs no more than
+// one of few. Cost: ceil(n / 64) word updates per symbol of Y; storage: m
+// carries and (distinct + 1) x 32 words. Covered by tests/test_hyyro.cpp and
+// tests/test_lcs_length.cpp (every path forced).
+#include "kernel/blocks.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace lcs::kernel {
+
+namespace {
+
+// Runs one block of W words down rows first_row to end_row - 1 of Y (from
+// 0), from the all-ones state, and returns its zero bits at the end. Bits
+// past position n have no match and stay 1. Row c of `match` is M then ~M.
+template <std::size_t W>
+std::size_t run_plain_block(const Word* match, const Code* codes, unsigned char* carries,
+                            std::size_t first_row, std::size_t end_row, Word* out) {
+    Word v[W];
+    for (Word& word : v) word = ~Word{0};
+    for (std::size_t r = first_row; r < end_row; ++r) {
+        const Word* row = match + std::size_t{codes[r]} * 2 * W;
+        unsigned char carry = carries[r];
+        if constexpr (W % 4 == 0) {
+            for (std::size_t k = 0; k < W; k += 4) update_four<W>(v + k, row + k, carry);
+        } else {
+            for (std::size_t k = 0; k < W; ++k) {
+                const Word sum = add_with_carry(v[k], v[k] & row[k], carry);
+                v[k] = sum | (v[k] & row[W + k]);
+            }
+        }
+        carries[r] = carry;
+    }
+    if (out != nullptr) std::copy(v, v + W, out);
+    std::size_t zeros = 0;
+    for (const Word word : v) zeros += zero_bits(word);
+    return zeros;
+}
+
+#if defined(LCS_KERNEL_X86) && defined(__GNUC__)
+#define LCS_KERNEL_AVX512 1
+
+// The same block, 32 words as four AVX-512 registers of eight lanes. A lane
+// adds without carrying, so the carries come from two masks: g, the lanes
+// whose sum wrapped (they pass a carry on), and p, the lanes whose sum is all
+// ones (they pass on a carry that reaches them). The lanes that receive a
+// carry are then ((g << 1 | carry in) + p) ^ p: the mask addition runs each
+// carry through its run of p lanes, as the word addition runs it through a
+// run of one bits. g and p never share a lane, since a wrapped sum is at
+// most 2^64 - 2, so bit 32 of the mask sum is the carry out.
+__attribute__((target("avx512f"))) std::size_t run_vector_block(
+    const Word* match, const Code* codes, unsigned char* carries, std::size_t first_row,
+    std::size_t end_row, Word* out) {
+    constexpr std::size_t kRegisters = 4;
+    constexpr std::size_t kLanes = 8;
+    const __m512i ones = _mm512_set1_epi64(-1);
+    const __m512i one = _mm512_set1_epi64(1);
+    __m512i v[kRegisters];
+    for (__m512i& part : v) part = ones;
+    for (std::size_t r = first_row; r < end_row; ++r) {
+        const Word* row = match + std::size_t{codes[r]} * kRegisters * kLanes;
+        __m512i sum[kRegisters], kept[kRegisters];
+        std::uint64_t wrapped = 0, full = 0;
+        for (std::size_t k = 0; k < kRegisters; ++k) {
+            const __m512i m = _mm512_load_si512(row + k * kLanes);
+            const __m512i u = _mm512_and_si512(v[k], m);
+            sum[k] = _mm512_add_epi64(v[k], u);
+            kept[k] = _mm512_xor_si512(v[k], u);
+            wrapped |= std::uint64_t{_mm512_cmplt_epu64_mask(sum[k], v[k])} << (k * kLanes);
+            full |= std::uint64_t{_mm512_cmpeq_epi64_mask(sum[k], ones)} << (k * kLanes);
+        }
+        const std::uint64_t runs = ((wrapped << 1) | carries[r]) + full;
+        const std::uint64_t received = runs ^ full;
+        carries[r] = static_cast<unsigned char>(runs >> (kRegisters * kLanes));
+        for (std::size_t k = 0; k < kRegisters; ++k) {
+            const auto lanes = static_cast<__mmask8>(received >> (k * kLanes));
+            v[k] = _mm512_or_si512(_mm512_mask_add_epi64(sum[k], lanes, sum[k], one), kept[k]);
+        }
+    }
+    alignas(64) Word words[kRegisters * kLanes];
+    for (std::size_t k = 0; k < kRegisters; ++k) _mm512_store_si512(words + k * kLanes, v[k]);
+    if (out != nullptr) std::copy(words, words + kRegisters * kLanes, out);
+    std::size_t zeros = 0;
+    for (const Word word : words) zeros += zero_bits(word);
+    return zeros;
+}
+#endif
+
+constexpr std::size_t kLineWords = 64 / sizeof(Word);
+
+}  // namespace
+
+bool has_avx512() {
+#if defined(LCS_KERNEL_AVX512)
+    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+    return has;
+#else
+    return false;
+#endif
+}
+
+bool has_avx2() {
+#if defined(LCS_KERNEL_X86) && defined(__GNUC__)
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
+}
+
+BlockRun::BlockRun(const Coded& c, bool vector_blocks)
+    : c_(c), widest_block_(vector_blocks && has_avx512() ? kVectorBlock : kWideBlock) {
+    carries_ = static_cast<unsigned char*>(std::calloc(c.m, 1));
+    // Room for the widest layout, plus a line so that rows start on one and
+    // no load of a row splits a line.
+    const std::size_t rows = c.distinct + 1;
+    const std::size_t stride = std::max(kVectorBlock, 2 * kWideBlock);
+    match_ = rows > (SIZE_MAX / sizeof(Word) - kLineWords) / stride
+                 ? nullptr
+                 : static_cast<Word*>(std::malloc((rows * stride + kLineWords) * sizeof(Word)));
+    if (carries_ == nullptr || match_ == nullptr) {
+        std::free(carries_);
+        std::free(match_);
+        throw std::bad_alloc();
+    }
+    const auto offset = reinterpret_cast<std::uintptr_t>(match_) / sizeof(Word) % kLineWords;
+    match_block_ = match_ + (offset == 0 ? 0 : kLineWords - offset);
+}
+
+BlockRun::~BlockRun() {
+    std::free(carries_);
+    std::free(match_);
+}
+
+// The match rows of words first to first + width - 1 of X; the plain
+// kernels keep each row's complement after it (a row of 2 x width words).
+// Rows whose codes the previous block of the same layout set are restored
+// to M = 0, ~M = ~0; a new layout fills every row.
+void BlockRun::load_block(std::size_t first, std::size_t width, bool complements) {
+    const std::size_t stride = complements ? 2 * width : width;
+    if (stride != stride_) {
+        for (std::size_t code = 0; code <= c_.distinct; ++code) {
+            Word* row = match_block_ + code * stride;
+            std::fill(row, row + width, Word{0});
+            if (complements) std::fill(row + width, row + stride, ~Word{0});
+        }
+        stride_ = stride;
+    } else {
+        for (std::size_t p = loaded_begin_; p < loaded_end_; ++p) {
+            Word* row = match_block_ + std::size_t{c_.x[p]} * stride;
+            std::fill(row, row + width, Word{0});
+            if (complements) std::fill(row + width, row + stride, ~Word{0});
+        }
+    }
+    loaded_begin_ = first * kWordBits;
+    loaded_end_ = std::min(c_.n, (first + width) * kWordBits);
+    for (std::size_t p = loaded_begin_; p < loaded_end_; ++p) {
+        const std::size_t bit = p - loaded_begin_;
+        Word* row = match_block_ + std::size_t{c_.x[p]} * stride;
+        row[bit / kWordBits] |= Word{1} << (bit % kWordBits);
+        if (complements) row[width + bit / kWordBits] &= ~(Word{1} << (bit % kWordBits));
+    }
+}
+
+std::size_t BlockRun::run_block(std::size_t width, std::size_t first_row, std::size_t end_row,
+                                Word* out) {
+    const Code* y = c_.y;
+    switch (width) {
+#if defined(LCS_KERNEL_AVX512)
+    case kVectorBlock: return run_vector_block(match_block_, y, carries_, first_row, end_row, out);
+#endif
+    case 8: return run_plain_block<8>(match_block_, y, carries_, first_row, end_row, out);
+    case 4: return run_plain_block<4>(match_block_, y, carries_, first_row, end_row, out);
+    case 2: return run_plain_block<2>(match_block_, y, carries_, first_row, end_row, out);
+    default: return run_plain_block<1>(match_block_, y, carries_, first_row, end_row, out);
+    }
+}
+
+PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Word* final_v) {
+    std::memset(carries_, 0, c_.m);
+    const std::size_t words = words_for(c_.n);
+    const std::size_t shorter = std::min(c_.n, c_.m);
+    const auto m = static_cast<std::int64_t>(c_.m);
+    std::size_t zeros = 0;
+    for (std::size_t first = 0; first < words;) {
+        std::size_t width = block;
+        if (width == kVectorBlock && words - first < kVectorBlock) width = kWideBlock;
+        while (width > words - first) width /= 2;
+        // Columns c0 + 1 to c1; they meet the band in rows j with
+        // c0 + 1 <= j + hi and j + lo <= c1. Those rows never decrease from
+        // block to block, so the carries of rows past the previous block's
+        // last are still 0.
+        const std::size_t c0 = first * kWordBits;
+        const std::size_t c1 = std::min(c_.n, (first + width) * kWordBits);
+        const std::int64_t first_row =
+            std::max<std::int64_t>(1, static_cast<std::int64_t>(c0) + 1 - band.hi);
+        const std::int64_t last_row = std::min<std::int64_t>(m, static_cast<std::int64_t>(c1) - band.lo);
+        if (first_row <= last_row) {
+            load_block(first, width, width != kVectorBlock);
+            zeros += run_block(width, static_cast<std::size_t>(first_row - 1),
+                               static_cast<std::size_t>(last_row),
+                               final_v == nullptr ? nullptr : final_v + first);
+        }
+        first += width;
+        // Each later column adds at most 1 to the final count.
+        if (zeros + (c_.n - c1) + give_up < shorter) return {zeros, true};
+    }
+    return {zeros, false};
+}
+
+std::size_t BlockRun::full(Word* final_v) {
+    const Band everything{-static_cast<std::int64_t>(c_.m), static_cast<std::int64_t>(c_.n)};
+    return pass(everything, widest_block_, c_.n, final_v).lcs;
+}
+
+}  // namespace lcs::kernel

@@ -1,0 +1,81 @@
+// Column blocks and bands of the bit-parallel LCS over coded strings: the
+// engine behind every comparison that does not fit the short paths.
+#ifndef LCS_KERNEL_BLOCKS_H
+#define LCS_KERNEL_BLOCKS_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "kernel/kernel.h"
+#include "kernel/word.h"
+
+namespace lcs::kernel {
+
+// One comparison under X's codes: X packed, Y read a symbol at a time.
+struct Coded {
+    const Code* x;         // X's positions, codes 1 to distinct
+    std::size_t n;         // length of X, at least 1
+    std::size_t distinct;  // distinct symbols of X
+    const Code* y;         // Y's positions under X's codes, 0 for symbols X lacks
+    std::size_t m;         // length of Y, at least 1
+    const Word* x_rows;    // X's whole match rows (row c at c * words_for(n)), or null
+};
+
+// Diagonals i - j of the table, i a position of X and j of Y, from 1.
+struct Band {
+    std::int64_t lo, hi;
+};
+
+struct PassResult {
+    std::size_t lcs;  // L~, a lower bound of the LCS
+    bool abandoned;   // stopped once its deficit was sure to exceed give_up
+};
+
+// Working storage of the column blocks for one comparison.
+class BlockRun {
+public:
+    BlockRun(const Coded& c, bool vector_blocks);
+    ~BlockRun();
+    BlockRun(const BlockRun&) = delete;
+    BlockRun& operator=(const BlockRun&) = delete;
+
+    const Coded& coded() const { return c_; }
+    std::size_t widest_block() const { return widest_block_; }
+
+    // One pass of column blocks of up to `block` words over the band; the
+    // full table is the band [-m, n]. Gives up once the deficit is sure to
+    // exceed give_up. With final_v, the blocks that run store their final
+    // words there (ceil(n / 64) words).
+    PassResult pass(Band band, std::size_t block, std::size_t give_up, Word* final_v = nullptr);
+    // The full computation in the widest blocks, and optionally its last row.
+    std::size_t full(Word* final_v = nullptr);
+
+private:
+    void load_block(std::size_t first, std::size_t width, bool complements);
+    std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* out);
+
+    const Coded& c_;
+    std::size_t widest_block_;
+    unsigned char* carries_;
+    Word* match_;
+    Word* match_block_;  // match_ moved to a cache line
+    std::size_t stride_ = 0;
+    std::size_t loaded_begin_ = 0, loaded_end_ = 0;
+};
+
+// Words of the AVX-512 kernel's block: four registers of eight words.
+constexpr std::size_t kVectorBlock = 32;
+// Widest block of the plain kernel: eight words in registers, with their
+// temporaries, fill the general registers of x86-64.
+constexpr std::size_t kWideBlock = 8;
+
+// True when the processor runs AVX-512F (and BW, for the byte compares).
+bool has_avx512();
+bool has_avx2();
+
+// The LCS of a coded comparison, banded where that pays (kernel/band.cpp).
+std::size_t coded_lcs(const Coded& c, const Paths& paths);
+
+}  // namespace lcs::kernel
+
+#endif  // LCS_KERNEL_BLOCKS_H

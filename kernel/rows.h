@@ -1,0 +1,56 @@
+// The row vector of a short X held whole in registers, run down a text.
+#ifndef LCS_KERNEL_ROWS_H
+#define LCS_KERNEL_ROWS_H
+
+#include <cstddef>
+
+#include "kernel/word.h"
+
+namespace lcs::kernel {
+
+// Runs the W words of v down the m symbols of y; row_of(symbol) gives the
+// symbol's match row of W words. The rows' loads do not depend on v, so
+// they run ahead of the carry chain.
+template <std::size_t W, typename Symbol, typename RowOf>
+inline void run_rows(Word* v, const Symbol* y, std::size_t m, RowOf row_of) {
+    Word held[W];
+    for (std::size_t k = 0; k < W; ++k) held[k] = v[k];
+    for (std::size_t r = 0; r < m; ++r) {
+        const Word* row = row_of(y[r]);
+        if constexpr (W == 1) {
+            held[0] = update_single(held[0], row[0]);
+        } else {
+            unsigned char carry = 0;
+            for (std::size_t k = 0; k < W; ++k) held[k] = update_word(held[k], row[k], carry);
+        }
+    }
+    for (std::size_t k = 0; k < W; ++k) v[k] = held[k];
+}
+
+// Widest X, in words, that run_rows holds in registers.
+constexpr std::size_t kRegisterWords = 8;
+
+// run_rows for any width from 1 to kRegisterWords, chosen at run time.
+template <typename Symbol, typename RowOf>
+void run_rows_any(std::size_t words, Word* v, const Symbol* y, std::size_t m, RowOf row_of) {
+    switch (words) {
+    case 1: return run_rows<1>(v, y, m, row_of);
+    case 2: return run_rows<2>(v, y, m, row_of);
+    case 3: return run_rows<3>(v, y, m, row_of);
+    case 4: return run_rows<4>(v, y, m, row_of);
+    case 5: return run_rows<5>(v, y, m, row_of);
+    case 6: return run_rows<6>(v, y, m, row_of);
+    case 7: return run_rows<7>(v, y, m, row_of);
+    default: return run_rows<8>(v, y, m, row_of);
+    }
+}
+
+inline std::size_t zero_bits_of(const Word* v, std::size_t words) {
+    std::size_t zeros = 0;
+    for (std::size_t k = 0; k < words; ++k) zeros += zero_bits(v[k]);
+    return zeros;
+}
+
+}  // namespace lcs::kernel
+
+#endif  // LCS_KERNEL_ROWS_H
