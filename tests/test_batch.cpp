@@ -1,0 +1,138 @@
+// lcs::lengths, one query against many choices, against the oracle: lane
+// widths and word edges of the query, choices of mixed length across group
+// boundaries, bytes and 32-bit symbols in every mix, every lane path, and
+// thread counts that must not change a result.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "lcs/lcs.h"
+#include "reference/oracles.h"
+#include "reference/sequences.h"
+#include "toolkit/batch.h"
+
+namespace {
+
+using lcs::kernel::LanePath;
+
+std::vector<LanePath> available_paths() {
+    std::vector<LanePath> paths;
+    for (const LanePath path : {LanePath::plain, LanePath::avx2, LanePath::avx512}) {
+        if (lcs::kernel::lane_path_available(path)) paths.push_back(path);
+    }
+    return paths;
+}
+
+std::u32string widened(std::string_view bytes) {
+    std::u32string symbols;
+    for (const char c : bytes) symbols.push_back(static_cast<unsigned char>(c));
+    return symbols;
+}
+
+std::string all_bytes() {
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) bytes.push_back(static_cast<char>(b));
+    return bytes;
+}
+
+std::vector<std::string> random_choices(std::mt19937& rng, std::size_t count, std::size_t longest,
+                                        const std::string& alphabet) {
+    std::uniform_int_distribution<std::size_t> length(0, longest);
+    std::vector<std::string> choices;
+    for (std::size_t i = 0; i < count; ++i) {
+        choices.push_back(lcs::reference::random_string(rng, length(rng), alphabet));
+    }
+    return choices;
+}
+
+struct Batch {
+    std::size_t query_length;
+    std::size_t choices;
+    std::size_t longest_choice;
+    std::string alphabet;
+};
+
+// Query lengths at each lane width's edge (16, 32, 64) and past one word;
+// counts below, at and past a group of lanes; choice lengths up to 150.
+const Batch kBatches[] = {
+    {0, 9, 20, "ab"},       {1, 1, 3, "ab"},          {5, 0, 10, "abc"},
+    {8, 33, 12, "acgt"},    {15, 31, 40, "ab"},       {16, 65, 150, "abcdefghijklmnopqrstuvwxyz"},
+    {17, 17, 40, "acgt"},   {31, 100, 70, "ab"},      {32, 47, 150, "abcdefghijklmnopqrstuvwxyz"},
+    {33, 9, 90, "acgt"},    {63, 70, 150, "ab"},      {64, 41, 150, "abcdefghijklmnopqrstuvwxyz"},
+    {64, 20, 80, all_bytes()},  {40, 30, 60, all_bytes()},  {65, 12, 150, "acgt"},
+    {150, 10, 150, "abcdefghijklmnopqrstuvwxyz"},
+};
+
+TEST(Batch, BytesOnEveryPathMatchTheOracle) {
+    std::mt19937 rng(12);
+    for (const Batch& batch : kBatches) {
+        const std::string query = lcs::reference::random_string(rng, batch.query_length, batch.alphabet);
+        const auto choices = random_choices(rng, batch.choices, batch.longest_choice, batch.alphabet);
+        const std::vector<std::string_view> views(choices.begin(), choices.end());
+        std::vector<std::int32_t> expected;
+        for (const std::string& choice : choices) expected.push_back(lcs::reference::reference_lcs(query, choice));
+        const lcs::Pattern pattern(query);
+        for (const LanePath path : available_paths()) {
+            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), expected)
+                << "query " << batch.query_length << ", path " << static_cast<int>(path);
+        }
+    }
+}
+
+// Symbols above a byte, up to the largest, beside bytes; a byte query or a
+// byte choice reads byte b as symbol b.
+TEST(Batch, SymbolsAndMixedWidthsOnEveryPathMatchTheOracle) {
+    const std::u32string alphabet = {U'a', 0, 255, 256, 0x10FFFF, 0xFFFFFFFF, 0x12345678};
+    std::mt19937 rng(13);
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1), length(0, 90);
+    const auto symbols = [&](std::size_t count) {
+        std::u32string text;
+        while (text.size() < count) text.push_back(alphabet[pick(rng)]);
+        return text;
+    };
+    for (const std::size_t query_length : {3, 16, 29, 64, 70}) {
+        const std::u32string query = symbols(query_length);
+        const std::string byte_query = lcs::reference::random_string(rng, query_length, "a\xff");
+        std::vector<std::u32string> choices;
+        std::vector<std::string> byte_choices;
+        for (int i = 0; i < 40; ++i) {
+            choices.push_back(symbols(length(rng)));
+            byte_choices.push_back(lcs::reference::random_string(rng, length(rng), std::string("a\0\xff", 3)));
+        }
+        const std::vector<std::u32string_view> views(choices.begin(), choices.end());
+        const std::vector<std::string_view> byte_views(byte_choices.begin(), byte_choices.end());
+        std::vector<std::int32_t> symbol_expected, byte_choice_expected, byte_query_expected;
+        for (std::size_t i = 0; i < choices.size(); ++i) {
+            symbol_expected.push_back(lcs::reference::reference_lcs(query, choices[i]));
+            byte_choice_expected.push_back(lcs::reference::reference_lcs(query, widened(byte_choices[i])));
+            byte_query_expected.push_back(lcs::reference::reference_lcs(widened(byte_query), choices[i]));
+        }
+        const lcs::Pattern pattern(query), byte_pattern(byte_query);
+        for (const LanePath path : available_paths()) {
+            SCOPED_TRACE("query " + std::to_string(query_length) + ", path " +
+                         std::to_string(static_cast<int>(path)));
+            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), symbol_expected);
+            EXPECT_EQ(lcs::detail::lengths(pattern, byte_views, 1, path), byte_choice_expected);
+            EXPECT_EQ(lcs::detail::lengths(byte_pattern, views, 1, path), byte_query_expected);
+        }
+    }
+}
+
+TEST(Batch, ThreadCountsGiveTheSameResultInOrder) {
+    std::mt19937 rng(14);
+    for (const std::size_t query_length : {12, 100}) {
+        const std::string query = lcs::reference::random_string(rng, query_length, "abcd");
+        const auto choices = random_choices(rng, query_length < 64 ? 30011 : 3001, 40, "abcd");
+        const std::vector<std::string_view> views(choices.begin(), choices.end());
+        const lcs::Pattern pattern(query);
+        const std::vector<std::int32_t> one = lcs::lengths(pattern, views, 1);
+        for (std::size_t i = 0; i < choices.size(); i += 997) {
+            EXPECT_EQ(one[i], lcs::reference::reference_lcs(query, choices[i]));
+        }
+        for (const unsigned threads : {2U, 7U, 0U}) EXPECT_EQ(lcs::lengths(pattern, views, threads), one);
+    }
+}
+
+}  // namespace

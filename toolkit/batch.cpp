@@ -1,0 +1,111 @@
+// One query against many choices: lcs::lengths.
+//
+// A query of at most 64 symbols runs on the lanes of kernel/lanes.cpp, eight
+// choices at a time; a longer one runs the prepared pattern's own kernel on
+// each choice in turn, which at one or more words per step already keeps the
+// processor busy. `threads` cuts the choices into contiguous runs of nearly
+// equal count, one per thread, each writing its own part of the result, so
+// the result does not depend on the thread count.
+// Tests: tests/test_batch.cpp, fuzz/fuzz_lengths.cpp.
+#include "toolkit/batch.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+namespace lcs {
+
+namespace {
+
+// Fewer choices than this per thread cost more to hand over than to run.
+constexpr std::size_t kChoicesPerThread = 2048;
+
+std::optional<kernel::LaneQuery> lane_query_of(const Pattern& query) {
+    if (static_cast<std::size_t>(query.size()) > kernel::LaneQuery::kMaxSymbols) return std::nullopt;
+    return kernel::LaneQuery(query.data());
+}
+
+template <class Choice>
+void check_lengths(const std::vector<Choice>& choices) {
+    for (const Choice& choice : choices) {
+        if (choice.size() > static_cast<std::size_t>(kMaxLength)) {
+            throw std::length_error("lcs::lengths: a choice is longer than lcs::kMaxLength");
+        }
+    }
+}
+
+unsigned thread_count(unsigned asked, std::size_t choices) {
+    if (asked == 0) asked = std::max(1U, std::thread::hardware_concurrency());
+    const std::size_t useful = std::max<std::size_t>(1, choices / kChoicesPerThread);
+    return static_cast<unsigned>(std::min<std::size_t>(asked, useful));
+}
+
+template <class Choice>
+std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Choice>& choices,
+                                     unsigned threads, kernel::LanePath path) {
+    check_lengths(choices);
+    std::vector<std::int32_t> out(choices.size());
+    if (query.size() == 0) return out;  // a moved-from Pattern holds no data
+    const std::optional<kernel::LaneQuery> lanes = lane_query_of(query);
+    const auto run = [&](std::size_t begin, std::size_t end) {
+        if (lanes) {
+            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin, path);
+            return;
+        }
+        for (std::size_t i = begin; i < end; ++i) out[i] = query.length(choices[i]);
+    };
+    const unsigned count = thread_count(threads, choices.size());
+    if (count == 1) {
+        run(0, choices.size());
+        return out;
+    }
+    std::vector<std::exception_ptr> failures(count);
+    std::vector<std::thread> workers;
+    workers.reserve(count - 1);
+    const auto part = [&](unsigned t) {
+        try {
+            run(choices.size() * t / count, choices.size() * (t + 1) / count);
+        } catch (...) {
+            failures[t] = std::current_exception();
+        }
+    };
+    for (unsigned t = 1; t < count; ++t) workers.emplace_back(part, t);
+    part(0);
+    for (std::thread& worker : workers) worker.join();
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) std::rethrow_exception(failure);
+    }
+    return out;
+}
+
+}  // namespace
+
+namespace detail {
+
+std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
+                                  unsigned threads, kernel::LanePath path) {
+    return lengths_of(query, choices, threads, path);
+}
+
+std::vector<std::int32_t> lengths(const Pattern& query,
+                                  const std::vector<std::u32string_view>& choices, unsigned threads,
+                                  kernel::LanePath path) {
+    return lengths_of(query, choices, threads, path);
+}
+
+}  // namespace detail
+
+std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
+                                  unsigned threads) {
+    return detail::lengths(query, choices, threads, kernel::LanePath::automatic);
+}
+
+std::vector<std::int32_t> lengths(const Pattern& query,
+                                  const std::vector<std::u32string_view>& choices,
+                                  unsigned threads) {
+    return detail::lengths(query, choices, threads, kernel::LanePath::automatic);
+}
+
+}  // namespace lcs

@@ -1,0 +1,23 @@
+// Internal entry of the batch, for tests that force one lane path. Callers
+// of the library use lcs::lengths.
+#ifndef TOOLKIT_BATCH_H
+#define TOOLKIT_BATCH_H
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "kernel/lanes.h"
+#include "lcs/lcs.h"
+
+namespace lcs::detail {
+
+std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
+                                  unsigned threads, kernel::LanePath path);
+std::vector<std::int32_t> lengths(const Pattern& query,
+                                  const std::vector<std::u32string_view>& choices, unsigned threads,
+                                  kernel::LanePath path);
+
+}  // namespace lcs::detail
+
+#endif  // TOOLKIT_BATCH_H
