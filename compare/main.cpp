@@ -16,6 +16,7 @@
 #include "compare/inputs.h"
 #include "compare/report.h"
 #include "compare/runner.h"
+#include "compare/show.h"
 #include <lcs/routines.h>
 
 namespace {
@@ -46,6 +47,18 @@ const char kUsage[] =
     "                         beyond 5 seconds or more memory than the machine has\n"
     "  -t, --timeout SECONDS  stop a method that runs longer than this\n"
     "  -j, --json             print one JSON object instead of the table\n"
+    "  -s, --show             after the table, print one longest common\n"
+    "                         subsequence and the diff of A into B: removed\n"
+    "                         bytes [-like this-], inserted ones {+like this+},\n"
+    "                         bytes outside printable ASCII and the backslash as\n"
+    "                         \\xNN; with --json, the members \"alignment\" (the\n"
+    "                         runs of keep, remove and insert) and\n"
+    "                         \"common_subsequence\", whose bytes outside\n"
+    "                         printable ASCII are written \\u00XX (the byte's\n"
+    "                         value, one character per byte)\n"
+    "      --color WHEN       colour the diff, removed red and inserted green,\n"
+    "                         instead of the markers: auto (on a terminal, unless\n"
+    "                         NO_COLOR is set), always or never\n"
     "  -l, --list             list the methods with their source and costs\n"
     "  -h, --help             print this help and exit\n"
     "  -V, --version          print the version and exit\n"
@@ -59,6 +72,8 @@ struct Options {
     bool all = false;
     bool json = false;
     bool list = false;
+    bool show = false;
+    compare::Color color = compare::Color::automatic;
     double timeout_seconds = 0.0;
     std::vector<const lcs::RoutineInfo*> methods;  // empty: every routine
     std::vector<std::string> operands;
@@ -113,11 +128,12 @@ bool parse(int argc, char** argv, Options& options) {
         {"all", no_argument, nullptr, 'a'},     {"timeout", required_argument, nullptr, 't'},
         {"json", no_argument, nullptr, 'j'},    {"list", no_argument, nullptr, 'l'},
         {"help", no_argument, nullptr, 'h'},    {"version", no_argument, nullptr, 'V'},
+        {"show", no_argument, nullptr, 's'},    {"color", required_argument, nullptr, 'C'},
         {nullptr, 0, nullptr, 0},
     };
     opterr = 0;  // the messages below are one line and name the program the same way
     for (;;) {
-        const int option = getopt_long(argc, argv, ":fm:at:jlhV", kLong, nullptr);
+        const int option = getopt_long(argc, argv, ":fm:at:jlhVs", kLong, nullptr);
         if (option == -1) break;
         switch (option) {
         case 'f': options.files = true; break;
@@ -126,6 +142,8 @@ bool parse(int argc, char** argv, Options& options) {
         case 't': options.timeout_seconds = parse_timeout(optarg); break;
         case 'j': options.json = true; break;
         case 'l': options.list = true; break;
+        case 's': options.show = true; break;
+        case 'C': options.color = compare::parse_color(optarg); break;
         case 'h': std::fputs(kUsage, stdout); return false;
         case 'V': std::printf("lcs-compare %s\n", LCS_VERSION); return false;
         case ':': throw UsageError(std::string("option '") + argv[optind - 1] +
@@ -180,12 +198,15 @@ private:
     bool written_ = false;
 };
 
-compare::Report compare_inputs(const Options& options) {
+// The two inputs' bytes are left in a_bytes and b_bytes for --show.
+compare::Report compare_inputs(const Options& options, std::string& a_bytes, std::string& b_bytes) {
     compare::Report report;
     report.timeout_seconds = options.timeout_seconds;
     report.physical_bytes = compare::physical_memory_bytes();
-    const compare::OneBased a(read_operand(options, options.operands[0], "A"));
-    const compare::OneBased b(read_operand(options, options.operands[1], "B"));
+    a_bytes = read_operand(options, options.operands[0], "A");
+    b_bytes = read_operand(options, options.operands[1], "B");
+    const compare::OneBased a(a_bytes);
+    const compare::OneBased b(b_bytes);
     report.length_a = a.length();
     report.length_b = b.length();
 
@@ -231,11 +252,17 @@ int main(int argc, char** argv) {
         if (go_on && options.list) {
             compare::write_list(stdout, options.json);
         } else if (go_on) {
-            report = compare_inputs(options);
+            std::string a, b;
+            report = compare_inputs(options, a, b);
+            const lcs::Alignment alignment = options.show ? lcs::align(a, b, 0) : lcs::Alignment{};
             if (options.json) {
-                compare::write_json(stdout, report);
+                compare::write_json(stdout, report,
+                                    options.show ? compare::show_json_members(a, alignment) : "");
             } else {
                 compare::write_table(stdout, report);
+                if (options.show) {
+                    compare::write_show(stdout, a, b, alignment, compare::colored(options.color));
+                }
             }
         }
     } catch (const compare::InputError& error) {

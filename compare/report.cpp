@@ -107,24 +107,6 @@ std::string who_said_what(const Report& report) {
     return text;
 }
 
-std::string json_string(const std::string& text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
-
 std::string json_number(double value) { return std::isfinite(value) ? exact(value) : "null"; }
 
 const char* status_name(Status status) {
@@ -201,6 +183,24 @@ std::string byte_count(std::int64_t count) {
 
 }  // namespace
 
+std::string json_string(std::string_view text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (byte < 0x20 || byte >= 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            quoted += escape;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
+
 void write_table(std::FILE* out, const Report& report) {
     std::fprintf(out, "A: %s, B: %s\n\n", byte_count(report.length_a).c_str(),
                  byte_count(report.length_b).c_str());
@@ -239,7 +239,7 @@ void write_table(std::FILE* out, const Report& report) {
     write_aligned(out, figures);
 }
 
-void write_json(std::FILE* out, const Report& report) {
+void write_json(std::FILE* out, const Report& report, const std::string& more_members) {
     const Summary& summary = report.summary;
     const bool known = summary.have_lcs && !summary.disagreement;
     std::fprintf(out, "{\n  \"length_a\": %lld,\n  \"length_b\": %lld,\n  \"methods\": [",
@@ -254,8 +254,9 @@ void write_json(std::FILE* out, const Report& report) {
                  known ? json_number(summary.similarity).c_str() : "null");
     std::fprintf(out, "  \"insert_delete_distance\": %s,\n",
                  known ? std::to_string(summary.distance).c_str() : "null");
-    std::fprintf(out, "  \"smith_waterman_score\": %s\n}\n",
-                 summary.have_score ? json_number(summary.score).c_str() : "null");
+    std::fprintf(out, "  \"smith_waterman_score\": %s%s\n}\n",
+                 summary.have_score ? json_number(summary.score).c_str() : "null",
+                 more_members.c_str());
 }
 
 void write_list(std::FILE* out, bool json) {

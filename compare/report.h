@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compare/comparison.h"
@@ -22,10 +23,15 @@ struct Report {
 };
 
 void write_table(std::FILE* out, const Report& report);
-void write_json(std::FILE* out, const Report& report);
+// more_members: further members of the object, each led by ",\n  ".
+void write_json(std::FILE* out, const Report& report, const std::string& more_members = "");
 
 // Every routine of the collection with its method, source and costs.
 void write_list(std::FILE* out, bool json);
+
+// `text` as a JSON string, valid whatever its bytes: each byte outside
+// printable ASCII is written \u00XX, the code point of its value.
+std::string json_string(std::string_view text);
 
 // 1.5 us, 12.3 ms, 4.56 s, 2.5 min, 3.1 h, 12.0 days, 4.2e+03 years.
 std::string human_seconds(double seconds);

@@ -1,0 +1,104 @@
+// lcs-compare --show through the real executable: the plain markers and the
+// escapes of bytes that do not print, the colours of --color=always, and the
+// --json members read back and held to the alignment checker.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "json_reader.h"
+#include "program_run.h"
+#include "reference/alignment_check.h"
+
+namespace {
+
+using testing_support::Json;
+using testing_support::JsonReader;
+using testing_support::ProgramRun;
+
+// Runs lcs-compare on the two inputs, given as files so that any byte goes.
+ProgramRun run_on(const std::string& a, const std::string& b, std::vector<std::string> options) {
+    const std::string path_a = testing_support::temporary_path("show_a"),
+                      path_b = testing_support::temporary_path("show_b");
+    testing_support::write_file(path_a, a);
+    testing_support::write_file(path_b, b);
+    options.insert(options.end(), {"-m", "Hyyro_Alg", "--files", path_a, path_b});
+    return testing_support::run_program(LCS_COMPARE_EXECUTABLE, options);
+}
+
+// The text after the table: the common subsequence and the diff.
+std::string shown_part(const std::string& out) {
+    const std::size_t at = out.find("\ncommon subsequence: ");
+    return at == std::string::npos ? "" : out.substr(at + 1);
+}
+
+TEST(CompareShow, CommonSubsequenceAndDiffAfterTheTable) {
+    const std::string red = "\033[31m", green = "\033[32m", plain = "\033[0m";
+    const struct {
+        std::string a, b, color, shown;
+    } cases[] = {
+        {"kitten", "sitting", "never",
+         "common subsequence: ittn\ndiff of A into B:   [-k-]{+s+}itt[-e-]{+i+}n{+g+}\n"},
+        {"kitten", "sitting", "always",
+         "common subsequence: ittn\ndiff of A into B:   " + red + "k" + plain + green + "s" + plain +
+             "itt" + red + "e" + plain + green + "i" + plain + "n" + green + "g" + plain + "\n"},
+        {std::string("\0ab\\", 4), "ab\xff\\", "auto",
+         "common subsequence: ab\\x5c\ndiff of A into B:   [-\\x00-]ab{+\\xff+}\\x5c\n"},
+        {"", "xy", "never", "common subsequence: \ndiff of A into B:   {+xy+}\n"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = run_on(c.a, c.b, {"--show", "--color=" + c.color});
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(shown_part(run.out), c.shown) << c.a << " into " << c.b;
+    }
+    const ProgramRun without = run_on("kitten", "sitting", {});
+    EXPECT_EQ(shown_part(without.out), "");
+    const ProgramRun bad = run_on("a", "b", {"--show", "--color=sometimes"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err, "lcs-compare: --color takes auto, always or never, not 'sometimes'\n");
+}
+
+// Every byte value in the inputs: the JSON stays ASCII and parses, its runs
+// pass the checker and its common subsequence, read back byte for byte, is
+// that of the runs.
+TEST(CompareShow, JsonMembersReadBack) {
+    std::string a, b;
+    for (int i = 0; i < 256; ++i) a += static_cast<char>(i);
+    for (int i = 0; i < 256; ++i) {
+        if (i % 3 == 0 || i == '"' || i == '\\') b += static_cast<char>(i);
+    }
+    b.insert(b.begin() + 40, '\xfe');
+    const ProgramRun run = run_on(a, b, {"--show", "--json"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char c : run.out) ASSERT_LT(static_cast<unsigned char>(c), 0x80);
+    std::string readable;  // \u00XX above 0x7f as a byte, which the reader refuses
+    for (std::size_t i = 0; i < run.out.size(); ++i) {
+        if (run.out.compare(i, 4, "\\u00") == 0 && run.out[i + 4] >= '8') {
+            readable += "?";
+            i += 5;
+        } else {
+            readable += run.out[i];
+        }
+    }
+    const Json report = JsonReader::parse(readable);
+    lcs::Alignment alignment{static_cast<std::int32_t>(report["lcs_length"].number), {}};
+    std::string common;
+    for (const Json& run_item : report["alignment"].items) {
+        const std::string edit = run_item["edit"].text;
+        const lcs::Run r{edit == "keep" ? lcs::Edit::keep
+                                        : edit == "remove" ? lcs::Edit::remove : lcs::Edit::insert,
+                         static_cast<std::int32_t>(run_item["a_pos"].number),
+                         static_cast<std::int32_t>(run_item["b_pos"].number),
+                         static_cast<std::int32_t>(run_item["count"].number)};
+        alignment.runs.push_back(r);
+        if (r.edit == lcs::Edit::keep) common += a.substr(static_cast<std::size_t>(r.a_pos),
+                                                          static_cast<std::size_t>(r.count));
+    }
+    EXPECT_EQ(lcs::reference::alignment_fault<char>(a, b, alignment), "");
+    std::string expected;  // the common subsequence as the reader gives it
+    for (const char c : common) expected += static_cast<unsigned char>(c) >= 0x80 ? '?' : c;
+    EXPECT_EQ(report["common_subsequence"].text, expected);
+    EXPECT_NE(run.out.find("\\u00ff"), std::string::npos);
+}
+
+}  // namespace

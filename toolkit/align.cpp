@@ -1,0 +1,335 @@
+// lcs::align: one longest common subsequence as an edit script, in memory
+// linear in |A| + |B|.
+//
+// Method: Hirschberg's divide and conquer (D. S. Hirschberg, "A linear space
+// algorithm for computing maximal common subsequences", CACM 18(6), 1975).
+// A piece takes off its common prefix and suffix, then packs its longer
+// string as X and cuts the other, Y, at its middle row h: the forward row
+// pass gives L(h, p) for every p, the backward pass over both strings
+// reversed gives the LCS of the remaining rows with every suffix of X, and
+// the first p with the largest sum is a point of an optimal path, so the two
+// sub-pieces are solved on their own. The passes are Hyyrö's bit-parallel
+// row (kernel/traceback.cpp), and a piece whose row vectors fit in the
+// traceback budget (64 KiB) is solved whole by the bit-matrix traceback.
+// Cost: about twice one full pass, |A| |B| / 64 word updates; the two
+// passes of a split, and the two sub-pieces, are independent and run on
+// threads of their own.
+//
+// Band: once the LCS of a piece is known (it is, for every sub-piece, from
+// the split above it) so is its insert-delete deficit d = min(n, m) - L,
+// and no optimal path leaves the band of half-width d around the corner
+// diagonals (a path that leaves it steps off the diagonal at least
+// |n - m| + 2 (d + 1) times and so keeps fewer than L). The passes then run
+// in that band only, at about d (n + m) / 64 words, and the band's values,
+// exact along the optimal paths and lower bounds elsewhere, have the same
+// largest sum. The first piece tries a narrow band and accepts it when its
+// sum S reaches min(n, m) - w (the same argument); otherwise min(n, m) - S
+// bounds d, and the band of that half-width, or the full pass when it is
+// no cheaper, follows. Every banded split checks that its sum is the
+// known LCS, and takes the full pass if not.
+//
+// The split point depends on the strings only, never on the threads, so the
+// runs are the same for any thread count. Working memory: the row vectors
+// and one carry byte per row of each running pass, the traceback's 64 KiB,
+// and the keeps found; never |A| x |B| of anything.
+//
+// Tests: tests/test_align.cpp, fuzz/fuzz_align.cpp.
+#include "toolkit/align.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <future>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+#include "kernel/traceback.h"
+
+namespace lcs {
+namespace detail {
+namespace {
+
+// Below this many cells a second thread costs more than it saves.
+constexpr std::int64_t kParallelCells = std::int64_t{1} << 24;
+
+struct Piece {
+    std::int32_t a0, a_size, b0, b_size;
+};
+
+// Where a split cuts X, and the LCS of the two sides.
+struct Split {
+    std::int32_t p, left, right;
+};
+
+std::int32_t zero_bit(const std::vector<std::uint64_t>& v, std::int32_t i) {
+    return static_cast<std::int32_t>(~(v[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1);
+}
+
+// The first p with the largest L(h, p) + L'(n - p), from the forward and
+// backward row vectors.
+Split best_split(const std::vector<std::uint64_t>& forward,
+                 const std::vector<std::uint64_t>& backward, std::int32_t n) {
+    std::int32_t left = 0, right = 0;
+    for (const std::uint64_t word : backward) right += __builtin_popcountll(~word);
+    Split best{0, left, right};
+    for (std::int32_t p = 1; p <= n; ++p) {
+        left += zero_bit(forward, p - 1);
+        right -= zero_bit(backward, n - p);
+        if (left + right > best.left + best.right) best = {p, left, right};
+    }
+    return best;
+}
+
+Band band_of(std::int32_t n, std::int32_t m, std::int32_t half_width) {
+    return {std::min(0, n - m) - half_width, std::max(0, n - m) + half_width};
+}
+
+template <typename Symbol>
+class Aligner {
+public:
+    Aligner(const Symbol* a, const Symbol* b, std::size_t alphabet, AlignPaths paths)
+        : a_(a), b_(b), alphabet_(alphabet), paths_(paths) {}
+
+    std::size_t alphabet() const { return alphabet_; }
+
+    // Appends the matches of one LCS of the piece, in order, to `out`;
+    // `known` is the piece's LCS, or -1.
+    void solve(Piece piece, std::int32_t known, unsigned threads, PassScratch& scratch,
+               std::vector<Keep>& out) const {
+        const std::int32_t shorter = std::min(piece.a_size, piece.b_size);
+        std::int32_t prefix = 0, suffix = 0;
+        while (prefix < shorter && a_[piece.a0 + prefix] == b_[piece.b0 + prefix]) ++prefix;
+        while (suffix < shorter - prefix &&
+               a_[piece.a0 + piece.a_size - 1 - suffix] == b_[piece.b0 + piece.b_size - 1 - suffix])
+            ++suffix;
+        append_keep(out, {piece.a0, piece.b0, prefix});
+        const Piece inner{piece.a0 + prefix, piece.a_size - prefix - suffix, piece.b0 + prefix,
+                          piece.b_size - prefix - suffix};
+        if (inner.a_size > 0 && inner.b_size > 0) {
+            solve_inner(inner, known < 0 ? -1 : known - prefix - suffix, threads, scratch, out);
+        }
+        append_keep(out, {piece.a0 + piece.a_size - suffix, piece.b0 + piece.b_size - suffix, suffix});
+    }
+
+private:
+    // X is the piece's longer string, packed; Y is cut.
+    struct Oriented {
+        Strand<Symbol> x, y;
+        bool x_is_b;
+    };
+
+    Oriented orient(Piece piece) const {
+        const Strand<Symbol> a{a_ + piece.a0, 1, piece.a_size}, b{b_ + piece.b0, 1, piece.b_size};
+        if (piece.b_size > piece.a_size) return {b, a, true};
+        return {a, b, false};
+    }
+
+    // The piece of X [x_begin, x_end) and Y [y_begin, y_end), in A and B.
+    static Piece sub_piece(Piece piece, bool x_is_b, std::int32_t x_begin, std::int32_t x_end,
+                           std::int32_t y_begin, std::int32_t y_end) {
+        if (x_is_b) return {piece.a0 + y_begin, y_end - y_begin, piece.b0 + x_begin, x_end - x_begin};
+        return {piece.a0 + x_begin, x_end - x_begin, piece.b0 + y_begin, y_end - y_begin};
+    }
+
+    void solve_inner(Piece piece, std::int32_t known, unsigned threads, PassScratch& scratch,
+                     std::vector<Keep>& out) const {
+        const Oriented o = orient(piece);
+        const std::int32_t n = o.x.size, m = o.y.size;
+        // One row cannot be cut; its traceback is one row vector.
+        if (m == 1 || std::int64_t{m} * row_words(n) <= paths_.traceback_words) {
+            const std::int32_t x0 = o.x_is_b ? piece.b0 : piece.a0;
+            const std::int32_t y0 = o.x_is_b ? piece.a0 : piece.b0;
+            traceback(o.x, o.y, x0, y0, o.x_is_b, scratch, out);
+            return;
+        }
+        const std::int32_t h = m / 2;
+        const Split split = find_split(o, known, threads, scratch);
+        const Piece left = sub_piece(piece, o.x_is_b, 0, split.p, 0, h);
+        const Piece right = sub_piece(piece, o.x_is_b, split.p, n, h, m);
+        if (threads < 2 || std::int64_t{n} * m < kParallelCells) {
+            solve(left, split.left, threads, scratch, out);
+            solve(right, split.right, threads, scratch, out);
+            return;
+        }
+        std::vector<Keep> left_keeps;
+        auto left_done = std::async(std::launch::async, [&] {
+            PassScratch own(alphabet_, paths_.vector_units);
+            solve(left, split.left, threads / 2, own, left_keeps);
+        });
+        std::vector<Keep> right_keeps;
+        solve(right, split.right, threads - threads / 2, scratch, right_keeps);
+        left_done.get();
+        for (const Keep& keep : left_keeps) append_keep(out, keep);
+        for (const Keep& keep : right_keeps) append_keep(out, keep);
+    }
+
+    // The split's forward and backward passes in `band`, and the first
+    // point of the largest sum.
+    Split passes(const Oriented& o, Band band, unsigned threads, PassScratch& scratch) const {
+        const std::int32_t n = o.x.size, m = o.y.size, h = m / 2;
+        const Strand<Symbol> x_back{o.x.first + static_cast<std::ptrdiff_t>(n - 1) * o.x.step,
+                                    -o.x.step, n};
+        const Strand<Symbol> y_front{o.y.first, o.y.step, h};
+        const Strand<Symbol> y_back{o.y.first + static_cast<std::ptrdiff_t>(m - 1) * o.y.step,
+                                    -o.y.step, m - h};
+        // Diagonal p - j of the table is (n - m) - (p - j) read backwards.
+        const Band back_band{(n - m) - band.hi, (n - m) - band.lo};
+        std::vector<std::uint64_t> forward(static_cast<std::size_t>(row_words(n)));
+        std::vector<std::uint64_t> backward(forward.size());
+        if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
+            auto forward_done = std::async(std::launch::async, [&] {
+                PassScratch own(alphabet_, paths_.vector_units);
+                row_pass(o.x, y_front, band, own, forward.data(), nullptr);
+            });
+            row_pass(x_back, y_back, back_band, scratch, backward.data(), nullptr);
+            forward_done.get();
+        } else {
+            row_pass(o.x, y_front, band, scratch, forward.data(), nullptr);
+            row_pass(x_back, y_back, back_band, scratch, backward.data(), nullptr);
+        }
+        return best_split(forward, backward, n);
+    }
+
+    // A band is worth its bookkeeping when it covers at most half of X.
+    bool narrow(Band band, std::int32_t n) const {
+        const std::int64_t width = std::int64_t{band.hi} - band.lo;
+        return paths_.band > 0 || (width + kBlockBits) * 2 <= std::int64_t{n};
+    }
+
+    Split find_split(const Oriented& o, std::int32_t known, unsigned threads,
+                     PassScratch& scratch) const {
+        const std::int32_t n = o.x.size, m = o.y.size, shorter = std::min(n, m);
+        const Band full = full_band(n, m);
+        if (paths_.band < 0) return passes(o, full, threads, scratch);
+        // A lower bound of the piece's LCS, exact when it is known.
+        std::int32_t floor = std::max(known, 0);
+        if (known < 0) {
+            // A first guess: a band of about a sixteenth of the full pass.
+            const std::int32_t guess =
+                paths_.band > 0 ? 0 : std::max(0, (n / 16 - std::abs(n - m) - kBlockBits) / 2);
+            if (paths_.band > 0 || guess > 0) {
+                const Split first = passes(o, band_of(n, m, guess), threads, scratch);
+                if (first.left + first.right >= shorter - guess) return first;
+                floor = first.left + first.right;
+            }
+        }
+        // The deficit is at most shorter - floor, so every optimal path stays
+        // in the band of that half-width, and the band proves itself.
+        const Band band = band_of(n, m, shorter - floor);
+        if (narrow(band, n)) {
+            const Split split = passes(o, band, threads, scratch);
+            const std::int32_t sum = split.left + split.right;
+            if (known >= 0 ? sum == known : sum >= floor) return split;
+        }
+        return passes(o, full, threads, scratch);
+    }
+
+    const Symbol* a_;
+    const Symbol* b_;
+    std::size_t alphabet_;
+    AlignPaths paths_;
+};
+
+// The runs of the alignment whose matches are `keeps`: between two keep
+// runs the removes, then the inserts.
+Alignment runs_of(const std::vector<Keep>& keeps, std::int32_t a_size, std::int32_t b_size) {
+    Alignment alignment{0, {}};
+    std::size_t runs = keeps.size();
+    std::int32_t a = 0, b = 0;
+    for (const Keep& keep : keeps) {
+        runs += (keep.a > a) + (keep.b > b);
+        a = keep.a + keep.count;
+        b = keep.b + keep.count;
+    }
+    alignment.runs.reserve(runs + (a_size > a) + (b_size > b));
+    a = 0;
+    b = 0;
+    const auto gap_to = [&](std::int32_t a_end, std::int32_t b_end) {
+        if (a_end > a) alignment.runs.push_back({Edit::remove, a, b, a_end - a});
+        if (b_end > b) alignment.runs.push_back({Edit::insert, a_end, b, b_end - b});
+    };
+    for (const Keep& keep : keeps) {
+        gap_to(keep.a, keep.b);
+        alignment.runs.push_back({Edit::keep, keep.a, keep.b, keep.count});
+        alignment.length += keep.count;
+        a = keep.a + keep.count;
+        b = keep.b + keep.count;
+    }
+    gap_to(a_size, b_size);
+    return alignment;
+}
+
+std::int32_t checked_size(std::size_t size) {
+    if (size > static_cast<std::size_t>(kMaxLength)) {
+        throw std::length_error("lcs::align: a string is longer than lcs::kMaxLength");
+    }
+    return static_cast<std::int32_t>(size);
+}
+
+unsigned thread_count(unsigned threads) {
+    if (threads != 0) return threads;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+template <typename Symbol>
+Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, std::size_t b_size,
+                        std::size_t alphabet, unsigned threads, AlignPaths paths) {
+    const std::int32_t n = checked_size(a_size), m = checked_size(b_size);
+    const Aligner<Symbol> aligner(a, b, alphabet, paths);
+    PassScratch scratch(alphabet, paths.vector_units);
+    std::vector<Keep> keeps;
+    aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
+    return runs_of(keeps, n, m);
+}
+
+}  // namespace
+
+Alignment align_with(std::string_view a, std::string_view b, unsigned threads, AlignPaths paths) {
+    return align_symbols(reinterpret_cast<const unsigned char*>(a.data()), a.size(),
+                         reinterpret_cast<const unsigned char*>(b.data()), b.size(), 256, threads,
+                         paths);
+}
+
+// Wide symbols are renamed to dense codes (their ranks among the symbols of
+// both strings), so that a block's match rows are an array of the codes.
+Alignment align_with(std::u32string_view a, std::u32string_view b, unsigned threads,
+                     AlignPaths paths) {
+    checked_size(a.size());
+    checked_size(b.size());
+    std::vector<char32_t> symbols(a.begin(), a.end());
+    symbols.insert(symbols.end(), b.begin(), b.end());
+    std::sort(symbols.begin(), symbols.end());
+    symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
+    const auto codes_of = [&](std::u32string_view text) {
+        std::vector<std::uint32_t> codes(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            codes[i] = static_cast<std::uint32_t>(
+                std::lower_bound(symbols.begin(), symbols.end(), text[i]) - symbols.begin());
+        }
+        return codes;
+    };
+    const std::vector<std::uint32_t> a_codes = codes_of(a), b_codes = codes_of(b);
+    return align_symbols(a_codes.data(), a_codes.size(), b_codes.data(), b_codes.size(),
+                         std::max<std::size_t>(symbols.size(), 1), threads, paths);
+}
+
+}  // namespace detail
+
+Alignment align(std::string_view a, std::string_view b, unsigned threads) {
+    return detail::align_with(a, b, threads, detail::AlignPaths{});
+}
+
+Alignment align(std::u32string_view a, std::u32string_view b, unsigned threads) {
+    return detail::align_with(a, b, threads, detail::AlignPaths{});
+}
+
+std::string common_subsequence(std::string_view a, std::string_view b) {
+    std::string common;
+    for (const Run& run : align(a, b).runs) {
+        if (run.edit == Edit::keep) common.append(a.substr(static_cast<std::size_t>(run.a_pos),
+                                                           static_cast<std::size_t>(run.count)));
+    }
+    return common;
+}
+
+}  // namespace lcs
