@@ -37,7 +37,10 @@ namespace {
 // Block width of the first, narrow band: a narrow band over wide blocks
 // would cost most of what it saves.
 constexpr std::size_t kNarrowBlock = 2;
-// Half-width of the first band, in positions.
+// Least half-width of the first band, in positions; where the wide plain
+// window holds more, the first band is as wide as it holds, since a window's
+// cost does not depend on the band's width, and a first band that proves
+// itself saves the second pass.
 constexpr std::size_t kFirstBand = 64;
 // Below this many words of X the full computation is cheap enough that a
 // band does not repay its first pass.
@@ -111,34 +114,55 @@ __attribute__((target("avx512f"))) std::size_t run_vector_window(
 }
 #endif
 
-// The same band in a window of four words in registers; it holds bands with
-// hi - lo < 192 (a first band on strings of about equal length). A word that
-// the window leaves behind keeps its zeros to the end and a later word adds
-// at most 64, so the pass gives up, as the blocks do, once the deficit is
-// sure to exceed give_up.
+// The same band in a window of K words in general registers (K = 4 or 6);
+// it holds bands with hi - lo <= 64 (K - 1), which on strings of about equal
+// length is a half-width of 96 or 160. A word that the window leaves behind
+// keeps its zeros to the end and a later word adds at most 64, so the pass
+// gives up, as the blocks do, once the deficit is sure to exceed give_up.
+template <std::size_t K>
 PassResult run_plain_window(const Coded& c, const Word* table, std::size_t words, std::int64_t lo,
                             std::size_t give_up) {
     const std::size_t shorter = std::min(c.n, c.m);
-    constexpr std::size_t kWindow = 4;
-    Word v[kWindow] = {~Word{0}, ~Word{0}, ~Word{0}, ~Word{0}};
+    Word v[K];
+    for (Word& word : v) word = ~Word{0};
     std::size_t frozen_zeros = 0;
     std::size_t first = 0;
-    const std::size_t last_first = words - kWindow;
-    for (std::size_t r = 0; r < c.m; ++r) {
+    const std::size_t last_first = words - K;
+    for (std::size_t r = 0; r < c.m;) {
         if (first < window_start(r, lo, last_first)) {
             frozen_zeros += zero_bits(v[0]);
-            for (std::size_t k = 0; k + 1 < kWindow; ++k) v[k] = v[k + 1];
-            v[kWindow - 1] = ~Word{0};
+            for (std::size_t k = 0; k + 1 < K; ++k) v[k] = v[k + 1];
+            v[K - 1] = ~Word{0};
             ++first;
             if (frozen_zeros + (c.n - first * kWordBits) + give_up < shorter) {
                 return {frozen_zeros, true};
             }
         }
-        unsigned char carry = 0;
-        update_row(v, table + std::size_t{c.y[r]} * words + first, kWindow, carry);
+        // The rows up to the window's next move, which comes 64 rows after
+        // the band's low edge enters its next word.
+        const std::int64_t next_move = static_cast<std::int64_t>((first + 1) * kWordBits) - lo;
+        const std::size_t end =
+            first == last_first ? c.m
+                                : std::min<std::size_t>(c.m, static_cast<std::size_t>(std::max<std::int64_t>(
+                                                                 next_move, static_cast<std::int64_t>(r) + 1)));
+        const Word* base = table + first;
+        for (; r < end; ++r) {
+            const Word* row = base + std::size_t{c.y[r]} * words;
+            unsigned char carry = 0;
+            for (std::size_t k = 0; k < K; k += 2) update_two(v + k, row + k, carry);
+        }
     }
     for (const Word word : v) frozen_zeros += zero_bits(word);
     return {frozen_zeros, false};
+}
+
+// Words of the plain windows.
+constexpr std::size_t kNarrowWindow = 4;
+constexpr std::size_t kWideWindow = 6;
+
+// The columns that a window of `words` words holds whatever its start.
+constexpr std::int64_t window_columns(std::size_t words) {
+    return static_cast<std::int64_t>((words - 1) * kWordBits);
 }
 
 // The match rows of all of X, row c at c * words, for the sliding windows:
@@ -186,8 +210,13 @@ bool run_window_pass(const BlockRun& run, const MatchTable& table, Band band, st
     if (!table.usable()) return false;
     const Coded& c = run.coded();
     const std::size_t words = table.words();
-    if (band.hi - band.lo <= static_cast<std::int64_t>(3 * kWordBits) && words >= 4) {
-        result = run_plain_window(c, table.rows(), words, band.lo, give_up);
+    const std::int64_t width = band.hi - band.lo;
+    if (width <= window_columns(kNarrowWindow) && words >= kNarrowWindow) {
+        result = run_plain_window<kNarrowWindow>(c, table.rows(), words, band.lo, give_up);
+        return true;
+    }
+    if (width <= window_columns(kWideWindow) && words >= kWideWindow) {
+        result = run_plain_window<kWideWindow>(c, table.rows(), words, band.lo, give_up);
         return true;
     }
     result.abandoned = false;
@@ -236,6 +265,12 @@ std::size_t widest_useful_band(const BlockRun& run) {
     return widest;
 }
 
+std::size_t default_first_band(const Coded& c) {
+    const std::size_t delta = c.n > c.m ? c.n - c.m : c.m - c.n;
+    const auto held = static_cast<std::size_t>(window_columns(kWideWindow));
+    return held > delta ? std::max(kFirstBand, (held - delta) / 2) : kFirstBand;
+}
+
 std::size_t banded_lcs(BlockRun& run, const Paths& paths) {
     if (paths.first_band < 0) return run.full();
     const Coded& c = run.coded();
@@ -243,7 +278,8 @@ std::size_t banded_lcs(BlockRun& run, const Paths& paths) {
     const bool forced = paths.first_band > 0;
     const std::size_t widest = forced ? std::max(shorter, static_cast<std::size_t>(paths.first_band))
                                       : widest_useful_band(run);
-    const std::size_t first_width = forced ? static_cast<std::size_t>(paths.first_band) : kFirstBand;
+    const std::size_t first_width =
+        forced ? static_cast<std::size_t>(paths.first_band) : default_first_band(c);
     if (widest < first_width) return run.full();
 
     const MatchTable table(c);

@@ -20,9 +20,16 @@ std::size_t slot_of(char32_t symbol, std::size_t capacity) {
 
 }  // namespace
 
+// Bytes take their codes in byte order: one pass marks the bytes present,
+// one gives them codes, one looks each position up, none of them branching
+// on the text.
 PatternData::PatternData(std::string_view query) : codes_(query.size()) {
+    for (const char c : query) byte_code_[static_cast<unsigned char>(c)] = 1;
+    for (Code& code : byte_code_) {
+        if (code != 0) code = static_cast<Code>(++distinct_);
+    }
     for (std::size_t p = 0; p < query.size(); ++p) {
-        codes_[p] = add_symbol(static_cast<unsigned char>(query[p]));
+        codes_[p] = byte_code_[static_cast<unsigned char>(query[p])];
     }
     build_rows();
 }

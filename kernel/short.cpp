@@ -107,11 +107,16 @@ inline Word low_bits(std::size_t n) { return n >= kWordBits ? ~Word{0} : (Word{1
 #if defined(LCS_KERNEL_X86) && defined(__GNUC__)
 #define LCS_KERNEL_COMPARES 1
 
-// Bits past X's end never match, so they stay 1 and count no zeros.
+// Bits past X's end never match, so they stay 1 and count no zeros. X is
+// copied to a padded buffer rather than read by a masked load: a masked
+// load whose masked-off part crosses into another page can take a
+// microcode assist that costs more than the whole comparison.
 __attribute__((target("avx512f,avx512bw"))) std::size_t one_word_avx512(std::string_view x,
                                                                          std::string_view y) {
     const __mmask64 valid = low_bits(x.size());
-    const __m512i packed = _mm512_maskz_loadu_epi8(valid, x.data());
+    alignas(64) char padded[kWordBits] = {};
+    std::memcpy(padded, x.data(), x.size());
+    const __m512i packed = _mm512_load_si512(padded);
     Word v = ~Word{0};
     for (const char c : y) {
         v = update_single(v, _mm512_mask_cmpeq_epi8_mask(valid, packed, _mm512_set1_epi8(c)));
@@ -141,14 +146,14 @@ __attribute__((target("avx2"))) std::size_t one_word_avx2(std::string_view x, st
 __attribute__((target("avx512f"))) std::size_t one_word_avx512(std::u32string_view x,
                                                                std::u32string_view y) {
     constexpr std::size_t kLanes = 16;
+    alignas(64) char32_t padded[kWordBits] = {};
+    std::memcpy(padded, x.data(), x.size() * sizeof(char32_t));
     __m512i packed[4];
     __mmask16 valid[4];
     for (std::size_t k = 0; k < 4; ++k) {
         const std::size_t begin = k * kLanes;
-        const std::size_t count = x.size() > begin ? std::min(kLanes, x.size() - begin) : 0;
-        valid[k] = static_cast<__mmask16>(low_bits(count));
-        packed[k] = count == 0 ? _mm512_setzero_si512()
-                               : _mm512_maskz_loadu_epi32(valid[k], x.data() + begin);
+        valid[k] = static_cast<__mmask16>(x.size() > begin ? low_bits(x.size() - begin) : 0);
+        packed[k] = _mm512_load_si512(padded + begin);
     }
     Word v = ~Word{0};
     for (const char32_t c : y) {

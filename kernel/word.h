@@ -43,8 +43,19 @@ inline Word add_with_carry(Word x, Word y, unsigned char& carry) {
 #endif
 }
 
+// Without the popcnt instruction in the baseline, the compiler's builtin is
+// a library call, which makes its callers keep their words in memory; the
+// SWAR count (Knuth, TAOCP vol. 4A, 7.1.3) stays in registers.
 inline std::size_t zero_bits(Word w) {
+#if defined(__POPCNT__)
     return static_cast<std::size_t>(__builtin_popcountll(~w));
+#else
+    Word x = ~w;
+    x -= (x >> 1) & 0x5555555555555555ULL;
+    x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<std::size_t>((x * 0x0101010101010101ULL) >> 56);
+#endif
 }
 
 // Slot of a symbol in an open-addressing table of 2^bits slots (bits 1 to
@@ -100,6 +111,25 @@ inline void update_four(Word* v, const Word* m, unsigned char& carry) {
           "m"(*reinterpret_cast<const Word(*)[4]>(m + Offset))
         : "cc");
 }
+// Two words of one row whose match row has no complements beside it (a
+// whole-X table): the ANDs that make U go first, the two ADCs run on the
+// carry flag, and ~M & V is remade from a second load of M after them, so
+// that only V and the sums stay in registers.
+inline void update_two(Word* v, const Word* m, unsigned char& carry) {
+    Word u0, u1, t;
+    __asm__(
+        "mov %[v0], %[u0]\n\tand (%[m]), %[u0]\n\t"
+        "mov %[v1], %[u1]\n\tand 8(%[m]), %[u1]\n\t"
+        "addb $-1, %[c]\n\t"
+        "adc %[v0], %[u0]\n\tadc %[v1], %[u1]\n\t"
+        "setc %[c]\n\t"
+        "mov %[v0], %[t]\n\tand (%[m]), %[t]\n\txor %[t], %[v0]\n\tor %[u0], %[v0]\n\t"
+        "mov %[v1], %[t]\n\tand 8(%[m]), %[t]\n\txor %[t], %[v1]\n\tor %[u1], %[v1]"
+        : [v0] "+r"(v[0]), [v1] "+r"(v[1]), [u0] "=&r"(u0), [u1] "=&r"(u1), [t] "=&r"(t),
+          [c] "+q"(carry)
+        : [m] "r"(m), "m"(*reinterpret_cast<const Word(*)[2]>(m))
+        : "cc");
+}
 #else
 template <std::size_t Offset>
 inline void update_four(Word* v, const Word* m, unsigned char& carry) {
@@ -107,6 +137,11 @@ inline void update_four(Word* v, const Word* m, unsigned char& carry) {
         const Word sum = add_with_carry(v[k], v[k] & m[k], carry);
         v[k] = sum | (v[k] & m[Offset + k]);
     }
+}
+
+inline void update_two(Word* v, const Word* m, unsigned char& carry) {
+    v[0] = update_word(v[0], m[0], carry);
+    v[1] = update_word(v[1], m[1], carry);
 }
 #endif
 
