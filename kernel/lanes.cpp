@@ -427,19 +427,19 @@ bool has_avx512() {
 
 template <class Choice>
 void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t count,
-                     std::int32_t* out, LanePath path) {
+                     std::int32_t* out, Isa isa) {
     if (query.size() == 0) {
         std::fill(out, out + count, 0);
         return;
     }
     const auto words = words_of(query, choices);
-    if (path == LanePath::automatic) {
-        path = has_avx512() ? LanePath::avx512 : has_avx2() ? LanePath::avx2 : LanePath::plain;
+    if (isa == Isa::automatic) {
+        isa = has_avx512() ? Isa::avx512 : has_avx2() ? Isa::avx2 : Isa::plain;
     }
-    switch (path) {
-        case LanePath::avx512:
+    switch (isa) {
+        case Isa::avx512:
             return run_avx512(query, choices, count, out, fastest_words(words));
-        case LanePath::avx2:
+        case Isa::avx2:
             return run_avx2(query, choices, count, out, words);
         default:
             return run_plain(query, choices, count, out, words);
@@ -448,11 +448,11 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
 
 }  // namespace
 
-bool lane_path_available(LanePath path) {
-    switch (path) {
-        case LanePath::avx2:
+bool lane_isa_available(Isa isa) {
+    switch (isa) {
+        case Isa::avx2:
             return has_avx2();
-        case LanePath::avx512:
+        case Isa::avx512:
             return has_avx512();
         default:
             return true;
@@ -471,13 +471,13 @@ LaneQuery::LaneQuery(const detail::PatternData& query)
 }
 
 void lane_lengths(const LaneQuery& query, const std::string_view* choices, std::size_t count,
-                  std::int32_t* out, LanePath path) {
-    lane_lengths_of(query, choices, count, out, path);
+                  std::int32_t* out, Isa isa) {
+    lane_lengths_of(query, choices, count, out, isa);
 }
 
 void lane_lengths(const LaneQuery& query, const std::u32string_view* choices, std::size_t count,
-                  std::int32_t* out, LanePath path) {
-    lane_lengths_of(query, choices, count, out, path);
+                  std::int32_t* out, Isa isa) {
+    lane_lengths_of(query, choices, count, out, isa);
 }
 
 }  // namespace lcs::kernel

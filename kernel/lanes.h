@@ -9,15 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "kernel/kernel.h"
 #include "kernel/pattern.h"
 
 namespace lcs::kernel {
 
-// Which instructions run the lanes. automatic: the widest this processor has.
-enum class LanePath { automatic, plain, avx2, avx512 };
-
-// True when this processor runs `path` (plain and automatic always run).
-bool lane_path_available(LanePath path);
+// True when this processor runs the lanes with `isa` (plain and automatic
+// always run; the AVX-512 lanes need VBMI and VL besides AVX-512 BW).
+bool lane_isa_available(Isa isa);
 
 // A prepared query of at most kMaxSymbols symbols as the lanes read it.
 // Each distinct symbol has a row, its pattern code less one (0 up to
@@ -57,9 +56,9 @@ private:
 // out[i] = the LCS length of the query and choices[i], for i < count.
 // Allocates nothing.
 void lane_lengths(const LaneQuery& query, const std::string_view* choices, std::size_t count,
-                  std::int32_t* out, LanePath path = LanePath::automatic);
+                  std::int32_t* out, Isa isa = Isa::automatic);
 void lane_lengths(const LaneQuery& query, const std::u32string_view* choices, std::size_t count,
-                  std::int32_t* out, LanePath path = LanePath::automatic);
+                  std::int32_t* out, Isa isa = Isa::automatic);
 
 }  // namespace lcs::kernel
 

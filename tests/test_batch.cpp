@@ -15,12 +15,12 @@
 
 namespace {
 
-using lcs::kernel::LanePath;
+using lcs::kernel::Isa;
 
-std::vector<LanePath> available_paths() {
-    std::vector<LanePath> paths;
-    for (const LanePath path : {LanePath::plain, LanePath::avx2, LanePath::avx512}) {
-        if (lcs::kernel::lane_path_available(path)) paths.push_back(path);
+std::vector<Isa> available_paths() {
+    std::vector<Isa> paths;
+    for (const Isa path : {Isa::plain, Isa::avx2, Isa::avx512}) {
+        if (lcs::kernel::lane_isa_available(path)) paths.push_back(path);
     }
     return paths;
 }
@@ -74,7 +74,7 @@ TEST(Batch, BytesOnEveryPathMatchTheOracle) {
         std::vector<std::int32_t> expected;
         for (const std::string& choice : choices) expected.push_back(lcs::reference::reference_lcs(query, choice));
         const lcs::Pattern pattern(query);
-        for (const LanePath path : available_paths()) {
+        for (const Isa path : available_paths()) {
             EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), expected)
                 << "query " << batch.query_length << ", path " << static_cast<int>(path);
         }
@@ -110,7 +110,7 @@ TEST(Batch, SymbolsAndMixedWidthsOnEveryPathMatchTheOracle) {
             byte_query_expected.push_back(lcs::reference::reference_lcs(widened(byte_query), choices[i]));
         }
         const lcs::Pattern pattern(query), byte_pattern(byte_query);
-        for (const LanePath path : available_paths()) {
+        for (const Isa path : available_paths()) {
             SCOPED_TRACE("query " + std::to_string(query_length) + ", path " +
                          std::to_string(static_cast<int>(path)));
             EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), symbol_expected);

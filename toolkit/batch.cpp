@@ -44,14 +44,14 @@ unsigned thread_count(unsigned asked, std::size_t choices) {
 
 template <class Choice>
 std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Choice>& choices,
-                                     unsigned threads, kernel::LanePath path) {
+                                     unsigned threads, kernel::Isa isa) {
     check_lengths(choices);
     std::vector<std::int32_t> out(choices.size());
     if (query.size() == 0) return out;  // a moved-from Pattern holds no data
     const std::optional<kernel::LaneQuery> lanes = lane_query_of(query);
     const auto run = [&](std::size_t begin, std::size_t end) {
         if (lanes) {
-            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin, path);
+            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin, isa);
             return;
         }
         for (std::size_t i = begin; i < end; ++i) out[i] = query.length(choices[i]);
@@ -85,27 +85,27 @@ std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Cho
 namespace detail {
 
 std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
-                                  unsigned threads, kernel::LanePath path) {
-    return lengths_of(query, choices, threads, path);
+                                  unsigned threads, kernel::Isa isa) {
+    return lengths_of(query, choices, threads, isa);
 }
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices, unsigned threads,
-                                  kernel::LanePath path) {
-    return lengths_of(query, choices, threads, path);
+                                  kernel::Isa isa) {
+    return lengths_of(query, choices, threads, isa);
 }
 
 }  // namespace detail
 
 std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
                                   unsigned threads) {
-    return detail::lengths(query, choices, threads, kernel::LanePath::automatic);
+    return detail::lengths(query, choices, threads, kernel::Isa::automatic);
 }
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices,
                                   unsigned threads) {
-    return detail::lengths(query, choices, threads, kernel::LanePath::automatic);
+    return detail::lengths(query, choices, threads, kernel::Isa::automatic);
 }
 
 }  // namespace lcs

@@ -13,10 +13,10 @@
 namespace lcs::detail {
 
 std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
-                                  unsigned threads, kernel::LanePath path);
+                                  unsigned threads, kernel::Isa isa);
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices, unsigned threads,
-                                  kernel::LanePath path);
+                                  kernel::Isa isa);
 
 }  // namespace lcs::detail
 

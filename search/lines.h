@@ -1,0 +1,61 @@
+// Reading the lines of a file or of standard input in chunks, for
+// lcs-search: large reads, lines split with memchr, memory bounded by the
+// chunk whatever the input's size.
+#ifndef SEARCH_LINES_H
+#define SEARCH_LINES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace search {
+
+// Up to kChunkLines lines, views into the reader's buffer, valid until the
+// next call of next(). first_line: the number of lines[0] in its file,
+// from 1.
+struct Chunk {
+    std::vector<std::string_view> lines;
+    std::uint64_t first_line = 1;
+};
+
+class LineReader {
+public:
+    static constexpr std::size_t kChunkLines = std::size_t{1} << 16;
+    // A chunk stops early once it holds this many bytes of lines.
+    static constexpr std::size_t kChunkBytes = std::size_t{16} << 20;
+
+    // Reads `path` ("-": standard input). Throws SearchError when the file cannot be opened.
+    LineReader(const std::string& path, std::size_t longest_line);
+    ~LineReader();
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    // The next chunk, false at the end of the input. Throws SearchError when
+    // the input cannot be read or a line is longer than longest_line.
+    bool next(Chunk& chunk);
+
+private:
+    bool fill();  // reads once more; false at the end of the input
+    [[noreturn]] void too_long() const;
+
+    std::string path_;
+    int fd_ = -1;
+    bool owned_ = false;
+    bool ended_ = false;
+    std::size_t longest_line_;
+    std::uint64_t next_line_ = 1;
+    std::vector<char> buffer_;
+    std::vector<std::pair<std::size_t, std::size_t>> spans_;  // offset and length of each line
+    std::size_t begin_ = 0;  // first byte not yet handed out
+    std::size_t end_ = 0;    // bytes read
+};
+
+// How messages and output name a file: standard input as "(standard input)".
+std::string display_name(const std::string& path);
+
+}  // namespace search
+
+#endif  // SEARCH_LINES_H

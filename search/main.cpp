@@ -1,0 +1,116 @@
+// lcs-search: ranks the lines of files by their LCS similarity to a query,
+// as one step of a pipeline: lines stream through in chunks (search/lines.h),
+// each chunk is one lcs::lengths batch on every core, and either every line
+// is printed as it is computed (--all) or a heap keeps the best K
+// (search/ranking.h). Memory stays bounded by a chunk and K lines.
+// Tests: tests/test_search.cpp.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+#include <vector>
+
+#include <lcs/lcs.h>
+#include "search/lines.h"
+#include "search/options.h"
+#include "search/output.h"
+#include "search/ranking.h"
+
+namespace {
+
+constexpr int kSomePrinted = 0, kNonePrinted = 1, kFailed = 2;
+
+// On a terminal, once the input is large, standard error shows how many
+// lines have been read; the line is cleared at the end. Never on a pipe or
+// a file, where it would mix with what the user keeps.
+class Progress {
+public:
+    static constexpr std::uint64_t kLargeInput = 1000000;
+
+    Progress() : shown_(::isatty(STDERR_FILENO) == 1) {}
+    ~Progress() { clear(); }
+    void lines_read(std::uint64_t lines) {
+        if (!shown_ || lines < kLargeInput) return;
+        std::fprintf(stderr, "\r\033[Klcs-search: %llu lines read", static_cast<unsigned long long>(lines));
+        std::fflush(stderr);
+        written_ = true;
+    }
+    void clear() {
+        if (!written_) return;
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        written_ = false;
+    }
+
+private:
+    bool shown_;
+    bool written_ = false;
+};
+
+int search_lines(const search::Options& options) {
+    static char output_buffer[1 << 16];
+    std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
+    const lcs::Pattern query(options.query);
+    search::TopLines top(options.all ? 0 : options.top);
+    search::Chunk chunk;
+    Progress progress;
+    std::uint64_t order = 0;
+    bool printed = false;
+    for (std::size_t file = 0; file < options.files.size(); ++file) {
+        search::LineReader reader(options.files[file], static_cast<std::size_t>(lcs::kMaxLength));
+        const std::string name = search::display_name(options.files[file]);
+        while (reader.next(chunk)) {
+            const std::vector<std::int32_t> lengths = lcs::lengths(query, chunk.lines, options.threads);
+            for (std::size_t i = 0; i < chunk.lines.size(); ++i) {
+                const search::Score score = search::score_of(lengths[i], options.query.size(), chunk.lines[i].size());
+                if (score.similarity() < options.min_similarity) continue;
+                if (options.all) {
+                    search::print_found(stdout, {score.lcs, score.similarity(), name, chunk.first_line + i, chunk.lines[i]}, options.json);
+                    printed = true;
+                } else {
+                    top.offer(score, order + i, file, chunk.first_line + i, chunk.lines[i]);
+                }
+            }
+            order += chunk.lines.size();
+            progress.lines_read(order);
+        }
+    }
+    progress.clear();
+    for (const search::Ranked& line : top.take_sorted()) {
+        const std::string name = search::display_name(options.files[line.file]);
+        search::print_found(stdout, {line.score.lcs, line.score.similarity(), name, line.line, line.text}, options.json);
+        printed = true;
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        throw search::SearchError(std::string("cannot write the output: ") + std::strerror(errno));
+    }
+    return printed ? kSomePrinted : kNonePrinted;
+}
+
+void complain(const char* what) { std::fprintf(stderr, "lcs-search: %s\n", what); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        const search::Options options = search::parse_options(argc, argv);
+        if (options.help) {
+            std::fputs(search::kUsage, stdout);
+            return kSomePrinted;
+        }
+        if (options.version) {
+            std::printf("lcs-search %s\n", LCS_VERSION);
+            return kSomePrinted;
+        }
+        return search_lines(options);
+    } catch (const std::bad_alloc&) {
+        complain("out of memory");
+    } catch (const std::exception& error) {
+        complain(error.what());
+    }
+    return kFailed;
+}
