@@ -86,7 +86,7 @@ TEST(Align, WideSymbolsBeyondTheBasicPlane) {
 // Long enough pairs that the splits run on several threads and the band
 // and the two-step first guess are taken: the runs are sound and the same
 // for every thread count.
-TEST(Align, AlikeAndUnlikePairsGiveTheSameRunsOnAnyThreads) {
+TEST(Threads, AlignAlikeAndUnlikePairsGiveTheSameRunsOnAnyThreadCount) {
     std::mt19937 rng(5);
     const std::string a = lcs::reference::random_string(rng, 4500, "acgt");
     std::string alike = lcs::reference::mutated(rng, a, 1, "acgt");

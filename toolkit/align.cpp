@@ -8,9 +8,12 @@
 // pass gives L(h, p) for every p, the backward pass over both strings
 // reversed gives the LCS of the remaining rows with every suffix of X, and
 // the first p with the largest sum is a point of an optimal path, so the two
-// sub-pieces are solved on their own. The passes are Hyyrö's bit-parallel
-// row (kernel/traceback.cpp), and a piece whose row vectors fit in the
-// traceback budget (64 KiB) is solved whole by the bit-matrix traceback.
+// sub-pieces are solved on their own. The passes are the kernel's column
+// blocks of Hyyrö's bit-parallel row (kernel/blocks.h, AVX-512 where the
+// processor has it) over the piece's symbols under dense codes, read
+// backwards for the backward pass; a piece whose row vectors fit in the
+// traceback budget (64 KiB) is solved whole by the bit-matrix traceback
+// (kernel/traceback.cpp).
 // Cost: about twice one full pass, |A| |B| / 64 word updates; the two
 // passes of a split, and the two sub-pieces, are independent and run on
 // threads of their own.
@@ -29,9 +32,10 @@
 // known LCS, and takes the full pass if not.
 //
 // The split point depends on the strings only, never on the threads, so the
-// runs are the same for any thread count. Working memory: the row vectors
-// and one carry byte per row of each running pass, the traceback's 64 KiB,
-// and the keeps found; never |A| x |B| of anything.
+// runs are the same for any thread count. Working memory: for each running
+// pass the piece's codes (four bytes a symbol), its row vectors and one carry
+// byte per row; the traceback's 64 KiB; the keeps found. Never |A| x |B| of
+// anything.
 //
 // Tests: tests/test_align.cpp, fuzz/fuzz_align.cpp.
 #include "toolkit/align.h"
@@ -43,14 +47,40 @@
 #include <thread>
 #include <utility>
 
+#include "kernel/blocks.h"
 #include "kernel/traceback.h"
 
 namespace lcs {
 namespace detail {
 namespace {
 
+using kernel::Band;
+using kernel::Code;
+using kernel::Word;
+
 // Below this many cells a second thread costs more than it saves.
 constexpr std::int64_t kParallelCells = std::int64_t{1} << 24;
+// Positions of X in the blocks that a narrow band runs.
+constexpr std::int64_t kNarrowBlockBits = kernel::kWideBlock * kernel::kWordBits;
+constexpr std::int64_t kVectorBlockBits = kernel::kVectorBlock * kernel::kWordBits;
+
+// A diagonal run of matches: A from a, B from b, count long.
+struct Keep {
+    std::int32_t a, b, count;
+};
+
+// Appends `keep` to `out`, joined to the last run when it continues it.
+void append_keep(std::vector<Keep>& out, Keep keep) {
+    if (keep.count <= 0) return;
+    if (!out.empty()) {
+        Keep& last = out.back();
+        if (last.a + last.count == keep.a && last.b + last.count == keep.b) {
+            last.count += keep.count;
+            return;
+        }
+    }
+    out.push_back(keep);
+}
 
 struct Piece {
     std::int32_t a0, a_size, b0, b_size;
@@ -61,16 +91,60 @@ struct Split {
     std::int32_t p, left, right;
 };
 
-std::int32_t zero_bit(const std::vector<std::uint64_t>& v, std::int32_t i) {
+// A string read forwards (step 1) or backwards (step -1) from `first`.
+template <typename Symbol>
+struct Strand {
+    const Symbol* first;
+    std::ptrdiff_t step;
+    std::int32_t size;
+    Symbol operator[](std::int32_t i) const { return first[static_cast<std::ptrdiff_t>(i) * step]; }
+    Strand reversed() const { return {first + static_cast<std::ptrdiff_t>(size - 1) * step, -step, size}; }
+    Strand part(std::int32_t begin, std::int32_t end) const {
+        return {first + static_cast<std::ptrdiff_t>(begin) * step, step, end - begin};
+    }
+};
+
+// Per-thread working storage: a code for each symbol of the alphabet, all
+// 0 between uses, and the traceback's row vectors.
+struct Scratch {
+    explicit Scratch(std::size_t alphabet) : code_of(alphabet, 0) {}
+    std::vector<Code> code_of;
+    std::vector<Word> rows;
+};
+
+// X and Y of one comparison under X's dense codes, 1 upwards; 0 for the
+// symbols of Y that X lacks.
+struct CodedPair {
+    std::vector<Code> x, y;
+    std::size_t distinct = 0;
+    kernel::Coded view() const { return {x.data(), x.size(), distinct, y.data(), y.size(), nullptr}; }
+};
+
+template <typename Symbol>
+CodedPair coded(Strand<Symbol> x, Strand<Symbol> y, std::vector<Code>& code_of) {
+    CodedPair c;
+    c.x.resize(static_cast<std::size_t>(x.size));
+    for (std::int32_t i = 0; i < x.size; ++i) {
+        Code& code = code_of[x[i]];
+        if (code == 0) code = static_cast<Code>(++c.distinct);
+        c.x[static_cast<std::size_t>(i)] = code;
+    }
+    c.y.resize(static_cast<std::size_t>(y.size));
+    for (std::int32_t j = 0; j < y.size; ++j) c.y[static_cast<std::size_t>(j)] = code_of[y[j]];
+    for (std::int32_t i = 0; i < x.size; ++i) code_of[x[i]] = 0;
+    return c;
+}
+
+std::int32_t zero_bit(const std::vector<Word>& v, std::int32_t i) {
     return static_cast<std::int32_t>(~(v[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1);
 }
 
 // The first p with the largest L(h, p) + L'(n - p), from the forward and
 // backward row vectors.
-Split best_split(const std::vector<std::uint64_t>& forward,
-                 const std::vector<std::uint64_t>& backward, std::int32_t n) {
+Split best_split(const std::vector<Word>& forward, const std::vector<Word>& backward,
+                 std::int32_t n) {
     std::int32_t left = 0, right = 0;
-    for (const std::uint64_t word : backward) right += __builtin_popcountll(~word);
+    for (const Word word : backward) right += __builtin_popcountll(~word);
     Split best{0, left, right};
     for (std::int32_t p = 1; p <= n; ++p) {
         left += zero_bit(forward, p - 1);
@@ -81,7 +155,7 @@ Split best_split(const std::vector<std::uint64_t>& forward,
 }
 
 Band band_of(std::int32_t n, std::int32_t m, std::int32_t half_width) {
-    return {std::min(0, n - m) - half_width, std::max(0, n - m) + half_width};
+    return {std::min(0, n - m) - std::int64_t{half_width}, std::max(0, n - m) + std::int64_t{half_width}};
 }
 
 template <typename Symbol>
@@ -90,11 +164,9 @@ public:
     Aligner(const Symbol* a, const Symbol* b, std::size_t alphabet, AlignPaths paths)
         : a_(a), b_(b), alphabet_(alphabet), paths_(paths) {}
 
-    std::size_t alphabet() const { return alphabet_; }
-
     // Appends the matches of one LCS of the piece, in order, to `out`;
     // `known` is the piece's LCS, or -1.
-    void solve(Piece piece, std::int32_t known, unsigned threads, PassScratch& scratch,
+    void solve(Piece piece, std::int32_t known, unsigned threads, Scratch& scratch,
                std::vector<Keep>& out) const {
         const std::int32_t shorter = std::min(piece.a_size, piece.b_size);
         std::int32_t prefix = 0, suffix = 0;
@@ -131,15 +203,14 @@ private:
         return {piece.a0 + x_begin, x_end - x_begin, piece.b0 + y_begin, y_end - y_begin};
     }
 
-    void solve_inner(Piece piece, std::int32_t known, unsigned threads, PassScratch& scratch,
+    void solve_inner(Piece piece, std::int32_t known, unsigned threads, Scratch& scratch,
                      std::vector<Keep>& out) const {
         const Oriented o = orient(piece);
         const std::int32_t n = o.x.size, m = o.y.size;
         // One row cannot be cut; its traceback is one row vector.
-        if (m == 1 || std::int64_t{m} * row_words(n) <= paths_.traceback_words) {
-            const std::int32_t x0 = o.x_is_b ? piece.b0 : piece.a0;
-            const std::int32_t y0 = o.x_is_b ? piece.a0 : piece.b0;
-            traceback(o.x, o.y, x0, y0, o.x_is_b, scratch, out);
+        if (m == 1 || kernel::traceback_words(static_cast<std::size_t>(n), static_cast<std::size_t>(m)) <=
+                          static_cast<std::size_t>(paths_.traceback_words)) {
+            trace(piece, o, scratch, out);
             return;
         }
         const std::int32_t h = m / 2;
@@ -153,7 +224,7 @@ private:
         }
         std::vector<Keep> left_keeps;
         auto left_done = std::async(std::launch::async, [&] {
-            PassScratch own(alphabet_, paths_.vector_units);
+            Scratch own(alphabet_);
             solve(left, split.left, threads / 2, own, left_keeps);
         });
         std::vector<Keep> right_keeps;
@@ -163,50 +234,66 @@ private:
         for (const Keep& keep : right_keeps) append_keep(out, keep);
     }
 
+    void trace(Piece piece, const Oriented& o, Scratch& scratch, std::vector<Keep>& out) const {
+        std::vector<kernel::MatchRun> matches;
+        kernel::traceback(coded(o.x, o.y, scratch.code_of).view(), scratch.rows, matches);
+        for (const kernel::MatchRun& run : matches) {
+            append_keep(out, o.x_is_b ? Keep{piece.a0 + run.y, piece.b0 + run.x, run.count}
+                                      : Keep{piece.a0 + run.x, piece.b0 + run.y, run.count});
+        }
+    }
+
+    // The row vector after all of y over x, inside `band`.
+    void pass(Strand<Symbol> x, Strand<Symbol> y, Band band, Scratch& scratch,
+              std::vector<Word>& v) const {
+        const CodedPair c = coded(x, y, scratch.code_of);
+        const kernel::Coded view = c.view();
+        kernel::BlockRun blocks(view, paths_.vector_units);
+        const bool wide = band.hi - band.lo >= kVectorBlockBits;
+        blocks.pass(band, wide ? blocks.widest_block() : kernel::kWideBlock, view.n, v.data());
+    }
+
     // The split's forward and backward passes in `band`, and the first
     // point of the largest sum.
-    Split passes(const Oriented& o, Band band, unsigned threads, PassScratch& scratch) const {
+    Split passes(const Oriented& o, Band band, unsigned threads, Scratch& scratch) const {
         const std::int32_t n = o.x.size, m = o.y.size, h = m / 2;
-        const Strand<Symbol> x_back{o.x.first + static_cast<std::ptrdiff_t>(n - 1) * o.x.step,
-                                    -o.x.step, n};
-        const Strand<Symbol> y_front{o.y.first, o.y.step, h};
-        const Strand<Symbol> y_back{o.y.first + static_cast<std::ptrdiff_t>(m - 1) * o.y.step,
-                                    -o.y.step, m - h};
         // Diagonal p - j of the table is (n - m) - (p - j) read backwards.
         const Band back_band{(n - m) - band.hi, (n - m) - band.lo};
-        std::vector<std::uint64_t> forward(static_cast<std::size_t>(row_words(n)));
-        std::vector<std::uint64_t> backward(forward.size());
+        std::vector<Word> forward(kernel::words_for(static_cast<std::size_t>(n)), ~Word{0});
+        std::vector<Word> backward(forward.size(), ~Word{0});
+        const Strand<Symbol> x_back = o.x.reversed(), y_back = o.y.part(h, m).reversed();
         if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
             auto forward_done = std::async(std::launch::async, [&] {
-                PassScratch own(alphabet_, paths_.vector_units);
-                row_pass(o.x, y_front, band, own, forward.data(), nullptr);
+                Scratch own(alphabet_);
+                pass(o.x, o.y.part(0, h), band, own, forward);
             });
-            row_pass(x_back, y_back, back_band, scratch, backward.data(), nullptr);
+            pass(x_back, y_back, back_band, scratch, backward);
             forward_done.get();
         } else {
-            row_pass(o.x, y_front, band, scratch, forward.data(), nullptr);
-            row_pass(x_back, y_back, back_band, scratch, backward.data(), nullptr);
+            pass(o.x, o.y.part(0, h), band, scratch, forward);
+            pass(x_back, y_back, back_band, scratch, backward);
         }
         return best_split(forward, backward, n);
     }
 
     // A band is worth its bookkeeping when it covers at most half of X.
     bool narrow(Band band, std::int32_t n) const {
-        const std::int64_t width = std::int64_t{band.hi} - band.lo;
-        return paths_.band > 0 || (width + kBlockBits) * 2 <= std::int64_t{n};
+        return paths_.band > 0 || (band.hi - band.lo + kNarrowBlockBits) * 2 <= std::int64_t{n};
     }
 
     Split find_split(const Oriented& o, std::int32_t known, unsigned threads,
-                     PassScratch& scratch) const {
+                     Scratch& scratch) const {
         const std::int32_t n = o.x.size, m = o.y.size, shorter = std::min(n, m);
-        const Band full = full_band(n, m);
+        const Band full{-std::int64_t{m}, std::int64_t{n}};
         if (paths_.band < 0) return passes(o, full, threads, scratch);
         // A lower bound of the piece's LCS, exact when it is known.
         std::int32_t floor = std::max(known, 0);
         if (known < 0) {
             // A first guess: a band of about a sixteenth of the full pass.
             const std::int32_t guess =
-                paths_.band > 0 ? 0 : std::max(0, (n / 16 - std::abs(n - m) - kBlockBits) / 2);
+                paths_.band > 0 ? 0
+                                : static_cast<std::int32_t>(std::max<std::int64_t>(
+                                      0, (n / 16 - std::abs(n - m) - kNarrowBlockBits) / 2));
             if (paths_.band > 0 || guess > 0) {
                 const Split first = passes(o, band_of(n, m, guess), threads, scratch);
                 if (first.left + first.right >= shorter - guess) return first;
@@ -276,7 +363,7 @@ Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, st
                         std::size_t alphabet, unsigned threads, AlignPaths paths) {
     const std::int32_t n = checked_size(a_size), m = checked_size(b_size);
     const Aligner<Symbol> aligner(a, b, alphabet, paths);
-    PassScratch scratch(alphabet, paths.vector_units);
+    Scratch scratch(alphabet);
     std::vector<Keep> keeps;
     aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
     return runs_of(keeps, n, m);
