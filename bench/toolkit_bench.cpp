@@ -441,6 +441,7 @@ void write_lines(const std::string& path, const std::vector<std::string>& lines,
 
 struct ChildRun {
     double seconds;
+    double processor_seconds;  // user and system time of the child
     double max_resident_bytes;
 };
 
@@ -468,7 +469,10 @@ ChildRun run_program(const std::vector<std::string>& argv, const std::string& ou
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         throw std::runtime_error(argv[0] + " failed (wait status " + std::to_string(status) + ")");
     }
-    return {seconds, static_cast<double>(usage.ru_maxrss) * 1024.0};
+    const double processor_seconds =
+        static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    return {seconds, processor_seconds, static_cast<double>(usage.ru_maxrss) * 1024.0};
 }
 
 // The LCS length on the first line of lcs-search's output ("similarity LCS
@@ -517,24 +521,27 @@ void search_program(Report& report, const std::string& search) {
     const Views views = views_of(lines);
     const lcs::Pattern pattern(query);
     const std::vector<std::string> argv{search, "--threads", "1", "--top", "1", query, file};
-    const auto t =
-        race(sizes, "lcs-search over " + lines_text,
-             {{"lcs::lengths, 1 thread",
-               [&] {
-                   return Lengths{best_match_length(query, views, lcs::lengths(pattern, views, 1))};
-               }},
-              {"lcs-search --threads 1", [&] {
-                   run_program(argv, printed);
-                   return Lengths{best_length_printed(printed)};
-               }}});
+    double least_processor_seconds = HUGE_VAL;
+    const auto t = race(
+        sizes, "lcs-search over " + lines_text,
+        {{"lcs::lengths, 1 thread",
+          [&] {
+              return Lengths{best_match_length(query, views, lcs::lengths(pattern, views, 1))};
+          }},
+         {"lcs-search --threads 1", [&] {
+              const ChildRun child = run_program(argv, printed);
+              least_processor_seconds = std::min(least_processor_seconds, child.processor_seconds);
+              return Lengths{best_length_printed(printed)};
+          }}});
     const double n = static_cast<double>(sizes.search_lines);
-    report.add_ratio(
-        "one against many",
-        "`lcs-search --threads 1` over " + lines_text +
-            " of L = 32 ± 25 %: throughput vs "
-            "`lcs::lengths` (1 thread) on the same lines in memory",
-        "lcs-search " + duration(t[1] / n) + ", lcs::lengths " + duration(t[0] / n) + " per line",
-        t[0] / t[1], Relation::at_least, 0.5);
+    report.add_ratio("one against many",
+                     "`lcs-search --threads 1` over " + lines_text +
+                         " of L = 32 ± 25 %: throughput vs "
+                         "`lcs::lengths` (1 thread) on the same lines in memory",
+                     "lcs-search " + duration(t[1] / n) + " (processor time " +
+                         duration(least_processor_seconds / n) + "), lcs::lengths " +
+                         duration(t[0] / n) + " per line",
+                     t[0] / t[1], Relation::at_least, 0.5);
 
     const std::size_t copies = sizes.all_lines / sizes.search_lines;
     const std::string big = scratch.file("many-lines.txt");
@@ -544,8 +551,8 @@ void search_program(Report& report, const std::string& search) {
     report.add({"one against many",
                 "`lcs-search --all` over " + std::to_string(copies * sizes.search_lines) +
                     " lines: max resident memory (getrusage of the child)",
-                "in " + duration(all.seconds), all.max_resident_bytes / kMiB, Relation::under, 64,
-                " MiB"});
+                "in " + duration(all.seconds) + " on every core", all.max_resident_bytes / kMiB,
+                Relation::under, 64, " MiB"});
 }
 
 // --- The alignment ---------------------------------------------------------------
