@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "kernel/blocks.h"
+#include "kernel/rows.h"
 
 namespace lcs::kernel {
 
@@ -114,9 +115,11 @@ __attribute__((target("avx512f"))) std::size_t run_vector_window(
 }
 #endif
 
-// The same band in a window of K words in general registers (K = 4 or 6);
+// The same band in a window of K words in general registers (K = 4 or 5);
 // it holds bands with hi - lo <= 64 (K - 1), which on strings of about equal
-// length is a half-width of 96 or 160. A word that the window leaves behind
+// length is a half-width of 96 or 128. Every word of a row costs about seven
+// instructions, and the row's carry chain is what bounds the time, so the
+// window is kept no wider than a first band on alike strings needs. A word that the window leaves behind
 // keeps its zeros to the end and a later word adds at most 64, so the pass
 // gives up, as the blocks do, once the deficit is sure to exceed give_up.
 template <std::size_t K>
@@ -149,7 +152,7 @@ PassResult run_plain_window(const Coded& c, const Word* table, std::size_t words
         for (; r < end; ++r) {
             const Word* row = base + std::size_t{c.y[r]} * words;
             unsigned char carry = 0;
-            for (std::size_t k = 0; k < K; k += 2) update_two(v + k, row + k, carry);
+            update_held<K>(v, row, carry);
         }
     }
     for (const Word word : v) frozen_zeros += zero_bits(word);
@@ -158,7 +161,7 @@ PassResult run_plain_window(const Coded& c, const Word* table, std::size_t words
 
 // Words of the plain windows.
 constexpr std::size_t kNarrowWindow = 4;
-constexpr std::size_t kWideWindow = 6;
+constexpr std::size_t kWideWindow = 5;
 
 // The columns that a window of `words` words holds whatever its start.
 constexpr std::int64_t window_columns(std::size_t words) {

@@ -125,11 +125,16 @@ bool has_avx2() {
 }
 
 BlockRun::BlockRun(const Coded& c, bool vector_blocks)
-    : c_(c), widest_block_(vector_blocks && has_avx512() ? kVectorBlock : kWideBlock) {
-    carries_ = static_cast<unsigned char*>(std::calloc(c.m, 1));
+    : c_(c), widest_block_(vector_blocks && has_avx512() ? kVectorBlock : kWideBlock) {}
+
+// Storage comes with the first pass, so that a band that runs in a window
+// costs none.
+void BlockRun::allocate() {
+    if (match_ != nullptr) return;
+    carries_ = static_cast<unsigned char*>(std::calloc(c_.m, 1));
     // Room for the widest layout, plus a line so that rows start on one and
     // no load of a row splits a line.
-    const std::size_t rows = c.distinct + 1;
+    const std::size_t rows = c_.distinct + 1;
     const std::size_t stride = std::max(kVectorBlock, 2 * kWideBlock);
     match_ = rows > (SIZE_MAX / sizeof(Word) - kLineWords) / stride
                  ? nullptr
@@ -137,6 +142,8 @@ BlockRun::BlockRun(const Coded& c, bool vector_blocks)
     if (carries_ == nullptr || match_ == nullptr) {
         std::free(carries_);
         std::free(match_);
+        carries_ = nullptr;
+        match_ = nullptr;
         throw std::bad_alloc();
     }
     const auto offset = reinterpret_cast<std::uintptr_t>(match_) / sizeof(Word) % kLineWords;
@@ -193,6 +200,7 @@ std::size_t BlockRun::run_block(std::size_t width, std::size_t first_row, std::s
 }
 
 PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Word* final_v) {
+    allocate();
     std::memset(carries_, 0, c_.m);
     const std::size_t words = words_for(c_.n);
     const std::size_t shorter = std::min(c_.n, c_.m);

@@ -51,14 +51,15 @@ public:
     std::size_t full(Word* final_v = nullptr);
 
 private:
+    void allocate();
     void load_block(std::size_t first, std::size_t width, bool complements);
     std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* out);
 
     const Coded& c_;
     std::size_t widest_block_;
-    unsigned char* carries_;
-    Word* match_;
-    Word* match_block_;  // match_ moved to a cache line
+    unsigned char* carries_ = nullptr;
+    Word* match_ = nullptr;
+    Word* match_block_ = nullptr;  // match_ moved to a cache line
     std::size_t stride_ = 0;
     std::size_t loaded_begin_ = 0, loaded_end_ = 0;
 };

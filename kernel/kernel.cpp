@@ -7,6 +7,7 @@
 #include "kernel/kernel.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <vector>
 
 #include "kernel/blocks.h"
@@ -100,8 +101,13 @@ std::size_t any_pattern_length(const detail::PatternData& x, std::basic_string_v
     if (words > kRegisterWords) return prepared_lcs(x, y, paths);
     Word v[kRegisterWords];
     std::fill(v, v + words, ~Word{0});
-    run_rows_any(words, v, y.data(), y.size(),
-                 [&](Char c) { return x.match_row(x.code(byte_of(c))); });
+    if (std::is_same<Char, char>::value && x.byte_rows() != nullptr) {
+        run_rows_any(words, v, y.data(), y.size(), x.byte_rows(),
+                     [](Char c) { return static_cast<Code>(byte_of(c)); });
+    } else {
+        run_rows_any(words, v, y.data(), y.size(), x.match_row(0),
+                     [&x](Char c) { return x.code(byte_of(c)); });
+    }
     return zero_bits_of(v, words);
 }
 
@@ -115,8 +121,8 @@ void any_final_row(const detail::PatternData& x, std::basic_string_view<Char> y,
         prepared_lcs(x, y, paths, v);
         return;
     }
-    run_rows_any(words, v, y.data(), y.size(),
-                 [&](Char c) { return x.match_row(x.code(byte_of(c))); });
+    run_rows_any(words, v, y.data(), y.size(), x.match_row(0),
+                 [&x](Char c) { return x.code(byte_of(c)); });
 }
 
 }  // namespace

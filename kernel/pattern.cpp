@@ -82,6 +82,12 @@ void PatternData::build_rows() {
             rows_[std::size_t{codes_[p]} * words + p / kernel::kWordBits] |=
                 Word{1} << (p % kernel::kWordBits);
         }
+        if (words == 0 || words > kByteRowWords) return;
+        byte_rows_.assign(256 * words, 0);
+        for (std::size_t b = 0; b < 256; ++b) {
+            const Word* row = rows_.data() + std::size_t{byte_code_[b]} * words;
+            std::copy(row, row + words, byte_rows_.data() + b * words);
+        }
         return;
     }
     // Counting sort of the positions by code: each code's run is ascending.

@@ -23,8 +23,8 @@
 
 namespace lcs::detail {
 
-class PatternData {
-public:
+// A struct, as <lcs/lcs.h> declares it.
+struct PatternData {
     explicit PatternData(std::string_view query);
     explicit PatternData(std::u32string_view query);
 
@@ -47,6 +47,11 @@ public:
     const kernel::Word* match_row(kernel::Code code) const {
         return rows_.empty() ? nullptr : rows_.data() + std::size_t{code} * words();
     }
+    // For a query of up to kByteRowWords words: the match row of each byte
+    // b at b * words(), so that a text of bytes needs no codes; else null.
+    const kernel::Word* byte_rows() const { return byte_rows_.empty() ? nullptr : byte_rows_.data(); }
+    static constexpr std::size_t kByteRowWords = 8;
+
     kernel::Word match_word(kernel::Code code, std::size_t k) const {
         return rows_.empty() ? sparse_match_word(code, k) : rows_[std::size_t{code} * words() + k];
     }
@@ -70,6 +75,7 @@ private:
     std::vector<WideSlot> wide_;  // capacity a power of two, or empty
     std::vector<kernel::Code> codes_;
     std::vector<kernel::Word> rows_;
+    std::vector<kernel::Word> byte_rows_;
     // Without whole rows: the positions of code c at
     // positions_[first_position_[c]] up to positions_[first_position_[c + 1]].
     std::vector<std::uint32_t> first_position_;

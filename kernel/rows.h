@@ -8,20 +8,32 @@
 
 namespace lcs::kernel {
 
-// Runs the W words of v down the m symbols of y; row_of(symbol) gives the
-// symbol's match row of W words. The rows' loads do not depend on v, so
-// they run ahead of the carry chain.
-template <std::size_t W, typename Symbol, typename RowOf>
-inline void run_rows(Word* v, const Symbol* y, std::size_t m, RowOf row_of) {
+// One row of W words: fours, then a pair, then a single word.
+template <std::size_t W>
+inline void update_held(Word* held, const Word* row, unsigned char& carry) {
+    std::size_t k = 0;
+    for (; k + 3 < W; k += 4) update_four_plain(held + k, row + k, carry);
+    if constexpr (W % 4 >= 2) {
+        update_two(held + k, row + k, carry);
+        k += 2;
+    }
+    if constexpr (W % 2 == 1) held[k] = update_word(held[k], row[k], carry);
+}
+
+// Runs the W words of v down the m symbols of y; the match row of a symbol
+// is the W words at rows + code_of(symbol) * W. The rows' loads do not
+// depend on v, so they run ahead of the carry chain.
+template <std::size_t W, typename Symbol, typename CodeOf>
+inline void run_rows(Word* v, const Symbol* y, std::size_t m, const Word* rows, CodeOf code_of) {
     Word held[W];
     for (std::size_t k = 0; k < W; ++k) held[k] = v[k];
     for (std::size_t r = 0; r < m; ++r) {
-        const Word* row = row_of(y[r]);
+        const Word* row = rows + std::size_t{code_of(y[r])} * W;
         if constexpr (W == 1) {
             held[0] = update_single(held[0], row[0]);
         } else {
             unsigned char carry = 0;
-            for (std::size_t k = 0; k < W; ++k) held[k] = update_word(held[k], row[k], carry);
+            update_held<W>(held, row, carry);
         }
     }
     for (std::size_t k = 0; k < W; ++k) v[k] = held[k];
@@ -31,17 +43,18 @@ inline void run_rows(Word* v, const Symbol* y, std::size_t m, RowOf row_of) {
 constexpr std::size_t kRegisterWords = 8;
 
 // run_rows for any width from 1 to kRegisterWords, chosen at run time.
-template <typename Symbol, typename RowOf>
-void run_rows_any(std::size_t words, Word* v, const Symbol* y, std::size_t m, RowOf row_of) {
+template <typename Symbol, typename CodeOf>
+void run_rows_any(std::size_t words, Word* v, const Symbol* y, std::size_t m, const Word* rows,
+                  CodeOf code_of) {
     switch (words) {
-    case 1: return run_rows<1>(v, y, m, row_of);
-    case 2: return run_rows<2>(v, y, m, row_of);
-    case 3: return run_rows<3>(v, y, m, row_of);
-    case 4: return run_rows<4>(v, y, m, row_of);
-    case 5: return run_rows<5>(v, y, m, row_of);
-    case 6: return run_rows<6>(v, y, m, row_of);
-    case 7: return run_rows<7>(v, y, m, row_of);
-    default: return run_rows<8>(v, y, m, row_of);
+    case 1: return run_rows<1>(v, y, m, rows, code_of);
+    case 2: return run_rows<2>(v, y, m, rows, code_of);
+    case 3: return run_rows<3>(v, y, m, rows, code_of);
+    case 4: return run_rows<4>(v, y, m, rows, code_of);
+    case 5: return run_rows<5>(v, y, m, rows, code_of);
+    case 6: return run_rows<6>(v, y, m, rows, code_of);
+    case 7: return run_rows<7>(v, y, m, rows, code_of);
+    default: return run_rows<8>(v, y, m, rows, code_of);
     }
 }
 

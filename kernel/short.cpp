@@ -92,12 +92,12 @@ std::size_t coded_short_lcs(std::basic_string_view<Char> x, std::basic_string_vi
         rows[x_codes[p] * words + p / kWordBits] |= Word{1} << (p % kWordBits);
     }
     Word v[kShortWords] = {~Word{0}, ~Word{0}, ~Word{0}, ~Word{0}};
-    const auto row_of = [&](Char c) { return rows + std::size_t{codes.code(c)} * words; };
+    const auto code_of = [&codes](Char c) { return codes.code(c); };
     switch (words) {
-    case 1: run_rows<1>(v, y.data(), y.size(), row_of); break;
-    case 2: run_rows<2>(v, y.data(), y.size(), row_of); break;
-    case 3: run_rows<3>(v, y.data(), y.size(), row_of); break;
-    default: run_rows<4>(v, y.data(), y.size(), row_of); break;
+    case 1: run_rows<1>(v, y.data(), y.size(), rows, code_of); break;
+    case 2: run_rows<2>(v, y.data(), y.size(), rows, code_of); break;
+    case 3: run_rows<3>(v, y.data(), y.size(), rows, code_of); break;
+    default: run_rows<4>(v, y.data(), y.size(), rows, code_of); break;
     }
     return zero_bits_of(v, words);
 }

@@ -78,7 +78,8 @@ inline Word update_single(Word v, Word match) {
 }
 
 // A whole row of `words` words of V over a contiguous match row; `carry`
-// enters word 0 and leaves the top word.
+// enters word 0 and leaves the top word. The register paths use the
+// unrolled forms below.
 inline void update_row(Word* v, const Word* match, std::size_t words, unsigned char& carry) {
     for (std::size_t k = 0; k < words; ++k) v[k] = update_word(v[k], match[k], carry);
 }
@@ -130,6 +131,27 @@ inline void update_two(Word* v, const Word* m, unsigned char& carry) {
         : [m] "r"(m), "m"(*reinterpret_cast<const Word(*)[2]>(m))
         : "cc");
 }
+// Four words of a row whose match row has no complements beside it, the
+// carry on the flag through all four, as update_two does for two.
+inline void update_four_plain(Word* v, const Word* m, unsigned char& carry) {
+    Word u0, u1, u2, u3, t;
+    __asm__(
+        "mov %[v0], %[u0]\n\tand (%[m]), %[u0]\n\t"
+        "mov %[v1], %[u1]\n\tand 8(%[m]), %[u1]\n\t"
+        "mov %[v2], %[u2]\n\tand 16(%[m]), %[u2]\n\t"
+        "mov %[v3], %[u3]\n\tand 24(%[m]), %[u3]\n\t"
+        "addb $-1, %[c]\n\t"
+        "adc %[v0], %[u0]\n\tadc %[v1], %[u1]\n\tadc %[v2], %[u2]\n\tadc %[v3], %[u3]\n\t"
+        "setc %[c]\n\t"
+        "mov %[v0], %[t]\n\tand (%[m]), %[t]\n\txor %[t], %[v0]\n\tor %[u0], %[v0]\n\t"
+        "mov %[v1], %[t]\n\tand 8(%[m]), %[t]\n\txor %[t], %[v1]\n\tor %[u1], %[v1]\n\t"
+        "mov %[v2], %[t]\n\tand 16(%[m]), %[t]\n\txor %[t], %[v2]\n\tor %[u2], %[v2]\n\t"
+        "mov %[v3], %[t]\n\tand 24(%[m]), %[t]\n\txor %[t], %[v3]\n\tor %[u3], %[v3]"
+        : [v0] "+r"(v[0]), [v1] "+r"(v[1]), [v2] "+r"(v[2]), [v3] "+r"(v[3]), [u0] "=&r"(u0),
+          [u1] "=&r"(u1), [u2] "=&r"(u2), [u3] "=&r"(u3), [t] "=&r"(t), [c] "+q"(carry)
+        : [m] "r"(m), "m"(*reinterpret_cast<const Word(*)[4]>(m))
+        : "cc");
+}
 #else
 template <std::size_t Offset>
 inline void update_four(Word* v, const Word* m, unsigned char& carry) {
@@ -142,6 +164,10 @@ inline void update_four(Word* v, const Word* m, unsigned char& carry) {
 inline void update_two(Word* v, const Word* m, unsigned char& carry) {
     v[0] = update_word(v[0], m[0], carry);
     v[1] = update_word(v[1], m[1], carry);
+}
+inline void update_four_plain(Word* v, const Word* m, unsigned char& carry) {
+    update_two(v, m, carry);
+    update_two(v + 2, m + 2, carry);
 }
 #endif
 

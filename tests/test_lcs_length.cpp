@@ -126,7 +126,7 @@ TEST(LcsLength, LongQueryOfManyDistinctSymbolsKeepsRowsAsPositions) {
 
 TEST(LcsLength, FinalRowCountsEveryPrefix) {
     std::mt19937 rng(9);
-    for (const std::size_t n : {std::size_t{70}, std::size_t{1100}}) {
+    for (const std::size_t n : {std::size_t{70}, std::size_t{1100}, std::size_t{2100}}) {
         const std::string x = lcs::reference::random_string(rng, n, "ACGT");
         const std::string y = lcs::reference::random_string(rng, 150, "ACGT");
         const lcs::detail::PatternData data(x);
