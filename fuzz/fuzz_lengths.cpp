@@ -34,7 +34,8 @@ template <typename Text>
 void check(const Text& query, const std::vector<Text>& choices, lcs::kernel::Isa isa) {
     using View = std::basic_string_view<typename Text::value_type>;
     const std::vector<View> views(choices.begin(), choices.end());
-    const std::vector<std::int32_t> got = lcs::detail::lengths(lcs::Pattern(View(query)), views, 1, isa);
+    const std::vector<std::int32_t> got =
+        lcs::detail::lengths(lcs::Pattern(View(query)), views, 1, isa);
     for (std::size_t i = 0; i < choices.size(); ++i) {
         const std::int32_t expected = lcs::reference::reference_lcs(View(query), views[i]);
         if (got[i] != expected) {

@@ -76,7 +76,8 @@ struct ByteWords {
     static constexpr bool kBytes = true;
 
     std::uint64_t operator()(std::string_view choice, std::size_t at) const {
-        static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "words hold the first byte lowest");
+        static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+                      "words hold the first byte lowest");
         const std::size_t size = choice.size();
         if (at >= size) return padding;
         if (size < kStepsPerWord) return short_word(choice) | padding << (8 * size);
@@ -199,15 +200,14 @@ struct Avx2Engine {
 };
 
 // The AVX-512 engines' shared part: the byte-to-row map and the match
-// words by row, cut to the lane width, in registers.
+// words by row, cut to the lane width, in registers. GCC 12's unmasked
+// forms of some AVX-512 shifts and shuffles start from an undefined register
+// and trip -Wuninitialized, so the engines use the zero-masked forms with
+// every lane kept: the same instructions.
 template <class Words, class Lane>
 struct Avx512Base {
-    // GCC 12's unmasked forms of some AVX-512 operations start from an
-    // undefined register and trip -Wuninitialized; the masked forms with
-    // every lane set are the same instructions.
-    static constexpr __mmask64 kAll = ~__mmask64{0};
-    __m512i map[4];    // row of each byte value, 64 bytes a register
-    __m512i rows[8];   // match word of each row, as Lane, from row 0 up
+    __m512i map[4];   // row of each byte value, 64 bytes a register
+    __m512i rows[8];  // match word of each row, as Lane, from row 0 up
     __m512i v;
 
     LCS_AVX512 explicit Avx512Base(const LaneQuery& query) {
@@ -342,7 +342,8 @@ struct Avx512Engine16 : Avx512Base<Words, std::uint16_t> {
         this->v = v;
     }
     // Symbols `step` and step + 1 of all 32 lanes.
-    LCS_AVX512 __m512i pair(__m512i w0, __m512i w1, __m512i w2, __m512i w3, std::size_t step) const {
+    LCS_AVX512 __m512i pair(__m512i w0, __m512i w1, __m512i w2, __m512i w3,
+                            std::size_t step) const {
         const __m512i low = _mm512_permutex2var_epi8(w0, turn[step / 4], w1);
         const __m512i high = _mm512_permutex2var_epi8(w2, turn[step / 4], w3);
         return step % 4 == 0 ? _mm512_maskz_shuffle_i64x2(0xFF, low, high, _MM_SHUFFLE(1, 0, 1, 0))
@@ -364,12 +365,21 @@ __attribute__((always_inline)) inline void run_groups(Engine& engine, const Lane
     for (std::size_t first = 0; first < count; first += kLanes) {
         const std::size_t lanes = std::min(kLanes, count - first);
         const Choice* group = choices + first;
+        // The next group's symbols, fetched while this group runs: choices
+        // lie anywhere in memory, and a group's steps take less time than
+        // reading its choices from memory would.
+        for (std::size_t next = first + kLanes; next < std::min(count, first + 2 * kLanes);
+             ++next) {
+            __builtin_prefetch(choices[next].data());
+        }
         std::size_t longest = 0;
-        for (std::size_t lane = 0; lane < lanes; ++lane) longest = std::max(longest, group[lane].size());
+        for (std::size_t lane = 0; lane < lanes; ++lane)
+            longest = std::max(longest, group[lane].size());
         std::fill(words + lanes, words + kLanes, words_at.padding);
         engine.load();
         for (std::size_t at = 0; at < longest; at += kStepsPerWord) {
-            for (std::size_t lane = 0; lane < lanes; ++lane) words[lane] = words_at(group[lane], at);
+            for (std::size_t lane = 0; lane < lanes; ++lane)
+                words[lane] = words_at(group[lane], at);
             engine.steps(words, std::min(kStepsPerWord, longest - at));
         }
         engine.store(lcs_words);
@@ -418,10 +428,10 @@ bool has_avx2() {
 }
 
 bool has_avx512() {
-    static const bool has = __builtin_cpu_supports("avx512f") &&
-                            __builtin_cpu_supports("avx512bw") &&
-                            __builtin_cpu_supports("avx512vl") &&
-                            __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("popcnt");
+    static const bool has =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
+        __builtin_cpu_supports("popcnt");
     return has;
 }
 
@@ -437,12 +447,9 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
         isa = has_avx512() ? Isa::avx512 : has_avx2() ? Isa::avx2 : Isa::plain;
     }
     switch (isa) {
-        case Isa::avx512:
-            return run_avx512(query, choices, count, out, fastest_words(words));
-        case Isa::avx2:
-            return run_avx2(query, choices, count, out, words);
-        default:
-            return run_plain(query, choices, count, out, words);
+        case Isa::avx512: return run_avx512(query, choices, count, out, fastest_words(words));
+        case Isa::avx2: return run_avx2(query, choices, count, out, words);
+        default: return run_plain(query, choices, count, out, words);
     }
 }
 
@@ -450,19 +457,17 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
 
 bool lane_isa_available(Isa isa) {
     switch (isa) {
-        case Isa::avx2:
-            return has_avx2();
-        case Isa::avx512:
-            return has_avx512();
-        default:
-            return true;
+        case Isa::avx2: return has_avx2();
+        case Isa::avx512: return has_avx512();
+        default: return true;
     }
 }
 
 // Row r is code r + 1: code 0, the symbols the query lacks, wraps to kAbsent.
 LaneQuery::LaneQuery(const detail::PatternData& query)
     : query_(query), size_(static_cast<std::int32_t>(query.size())), distinct_(query.distinct()) {
-    for (std::size_t row = 0; row < distinct_; ++row) row_table_[row] = query.match_word(row + 1, 0);
+    for (std::size_t row = 0; row < distinct_; ++row)
+        row_table_[row] = query.match_word(row + 1, 0);
     for (int byte = 0; byte < 256; ++byte) {
         row_of_byte_[byte] = row_of_symbol(static_cast<char32_t>(byte));
         byte_table_[byte] = row_table_[row_of_byte_[byte]];

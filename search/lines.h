@@ -39,6 +39,8 @@ public:
 
 private:
     bool fill();  // reads once more; false at the end of the input
+    std::size_t next_lf();
+    static constexpr std::size_t kNoLf = ~std::size_t{0};
     [[noreturn]] void too_long() const;
 
     std::string path_;
@@ -49,8 +51,11 @@ private:
     std::uint64_t next_line_ = 1;
     std::vector<char> buffer_;
     std::vector<std::pair<std::size_t, std::size_t>> spans_;  // offset and length of each line
-    std::size_t begin_ = 0;  // first byte not yet handed out
-    std::size_t end_ = 0;    // bytes read
+    std::size_t begin_ = 0;       // first byte not yet handed out
+    std::size_t end_ = 0;         // bytes read
+    std::size_t scan_ = 0;        // first byte not yet looked at for LF
+    std::size_t lf_block_ = 0;    // offset of the bytes lf_mask_ covers
+    std::uint64_t lf_mask_ = 0;   // LFs found there and not yet handed out
 };
 
 // How messages and output name a file: standard input as "(standard input)".

@@ -35,7 +35,8 @@ public:
     ~Progress() { clear(); }
     void lines_read(std::uint64_t lines) {
         if (!shown_ || lines < kLargeInput) return;
-        std::fprintf(stderr, "\r\033[Klcs-search: %llu lines read", static_cast<unsigned long long>(lines));
+        std::fprintf(stderr, "\r\033[Klcs-search: %llu lines read",
+                     static_cast<unsigned long long>(lines));
         std::fflush(stderr);
         written_ = true;
     }
@@ -60,18 +61,24 @@ int search_lines(const search::Options& options) {
     Progress progress;
     std::uint64_t order = 0;
     bool printed = false;
+    const bool filtered = options.min_similarity > 0.0;
     for (std::size_t file = 0; file < options.files.size(); ++file) {
         search::LineReader reader(options.files[file], static_cast<std::size_t>(lcs::kMaxLength));
         const std::string name = search::display_name(options.files[file]);
         while (reader.next(chunk)) {
-            const std::vector<std::int32_t> lengths = lcs::lengths(query, chunk.lines, options.threads);
+            const std::vector<std::int32_t> lengths =
+                lcs::lengths(query, chunk.lines, options.threads);
             for (std::size_t i = 0; i < chunk.lines.size(); ++i) {
-                const search::Score score = search::score_of(lengths[i], options.query.size(), chunk.lines[i].size());
-                if (score.similarity() < options.min_similarity) continue;
+                const search::Score score =
+                    search::score_of(lengths[i], options.query.size(), chunk.lines[i].size());
+                if (filtered && score.similarity() < options.min_similarity) continue;
                 if (options.all) {
-                    search::print_found(stdout, {score.lcs, score.similarity(), name, chunk.first_line + i, chunk.lines[i]}, options.json);
+                    search::print_found(
+                        stdout,
+                        {score.lcs, score.similarity(), name, chunk.first_line + i, chunk.lines[i]},
+                        options.json);
                     printed = true;
-                } else {
+                } else if (top.wanted(score)) {
                     top.offer(score, order + i, file, chunk.first_line + i, chunk.lines[i]);
                 }
             }
@@ -82,7 +89,9 @@ int search_lines(const search::Options& options) {
     progress.clear();
     for (const search::Ranked& line : top.take_sorted()) {
         const std::string name = search::display_name(options.files[line.file]);
-        search::print_found(stdout, {line.score.lcs, line.score.similarity(), name, line.line, line.text}, options.json);
+        search::print_found(stdout,
+                            {line.score.lcs, line.score.similarity(), name, line.line, line.text},
+                            options.json);
         printed = true;
     }
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

@@ -85,10 +85,14 @@ std::string refused_option(char** argv) {
 
 Options parse_options(int argc, char** argv) {
     static const struct option kLong[] = {
-        {"top", required_argument, nullptr, 'n'},  {"min-similarity", required_argument, nullptr, 'm'},
-        {"all", no_argument, nullptr, 'a'},        {"threads", required_argument, nullptr, 't'},
-        {"json", no_argument, nullptr, 'j'},       {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, 'V'},    {nullptr, 0, nullptr, 0},
+        {"top", required_argument, nullptr, 'n'},
+        {"min-similarity", required_argument, nullptr, 'm'},
+        {"all", no_argument, nullptr, 'a'},
+        {"threads", required_argument, nullptr, 't'},
+        {"json", no_argument, nullptr, 'j'},
+        {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'},
+        {nullptr, 0, nullptr, 0},
     };
     Options options;
     opterr = 0;  // the messages below are one line and name the program the same way
@@ -100,12 +104,15 @@ Options parse_options(int argc, char** argv) {
             case 'n': options.top = whole_number("--top", optarg, 1, 1ULL << 32); break;
             case 'm': options.min_similarity = fraction("--min-similarity", optarg); break;
             case 'a': options.all = true; break;
-            case 't': options.threads = static_cast<unsigned>(whole_number("--threads", optarg, 1, 1024)); break;
+            case 't':
+                options.threads = static_cast<unsigned>(whole_number("--threads", optarg, 1, 1024));
+                break;
             case 'j': options.json = true; break;
             case 'h': options.help = true; return options;
             case 'V': options.version = true; return options;
             case ':':
-                throw SearchError("option " + quoted(argv[optind - 1]) + " needs a value (see --help)");
+                throw SearchError("option " + quoted(argv[optind - 1]) +
+                                  " needs a value (see --help)");
             default: throw SearchError(refused_option(argv) + " (see --help)");
         }
     }

@@ -115,8 +115,8 @@ void print_found(std::FILE* out, const Found& found, bool json) {
     line.clear();
     char numbers[64];
     if (json) {
-        std::snprintf(numbers, sizeof numbers, "{\"similarity\":%.3f,\"lcs\":%d,\"file\":",
-                      found.similarity, found.lcs);
+        std::snprintf(numbers, sizeof numbers,
+                      "{\"similarity\":%.3f,\"lcs\":%d,\"file\":", found.similarity, found.lcs);
         line += numbers;
         append_json_string(line, found.file);
         line += ",\"line\":" + std::to_string(found.line) + ",\"text\":";

@@ -1,7 +1,7 @@
 // Top K lines with a binary heap of K (worst on top): a line enters only
 // when it beats the worst kept, so memory stays at K lines whatever the
 // input's size. Equal similarities rank by input order, compared exactly
-// as fractions (lcs1 * longer2 against lcs2 * longer1, under 2^62).
+// as fractions (lcs1 * longer2 against lcs2 * longer1).
 #include "search/ranking.h"
 
 #include <algorithm>
@@ -10,30 +10,19 @@ namespace search {
 
 namespace {
 
-// a strictly more similar than b. Two empty strings count as 1 / 1.
-bool more_similar(Score a, Score b) {
-    const auto normal = [](Score s) { return s.longer == 0 ? Score{1, 1} : s; };
-    const Score x = normal(a), y = normal(b);
-    return std::int64_t{x.lcs} * y.longer > std::int64_t{y.lcs} * x.longer;
-}
-
 // a before b: more similar, or as similar and earlier in the input.
 bool ranks_before(Score a, std::uint64_t a_order, Score b, std::uint64_t b_order) {
     return more_similar(a, b) || (!more_similar(b, a) && a_order < b_order);
 }
 
-bool better(const Ranked& a, const Ranked& b) { return ranks_before(a.score, a.order, b.score, b.order); }
+bool better(const Ranked& a, const Ranked& b) {
+    return ranks_before(a.score, a.order, b.score, b.order);
+}
 
 }  // namespace
 
 Score score_of(std::int32_t lcs, std::size_t query_length, std::size_t line_length) {
     return {lcs, static_cast<std::int32_t>(std::max(query_length, line_length))};
-}
-
-// Lines are offered in input order, so a line must beat the worst kept one
-// outright: on a tie the kept line is the earlier.
-bool TopLines::wanted(Score score) const {
-    return heap_.size() < capacity_ || more_similar(score, heap_.front().score);
 }
 
 void TopLines::offer(Score score, std::uint64_t order, std::size_t file, std::uint64_t line,

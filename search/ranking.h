@@ -21,6 +21,14 @@ struct Score {
 
 Score score_of(std::int32_t lcs, std::size_t query_length, std::size_t line_length);
 
+// a strictly more similar than b, compared exactly as fractions (each
+// product under 2^62). Two empty strings count as 1 / 1.
+inline bool more_similar(Score a, Score b) {
+    const auto normal = [](Score s) { return s.longer == 0 ? Score{1, 1} : s; };
+    const Score x = normal(a), y = normal(b);
+    return std::int64_t{x.lcs} * y.longer > std::int64_t{y.lcs} * x.longer;
+}
+
 struct Ranked {
     Score score;
     std::uint64_t order;  // place in the input, over all files
@@ -35,8 +43,12 @@ struct Ranked {
 class TopLines {
 public:
     explicit TopLines(std::size_t capacity) : capacity_(capacity) {}
-    // True when a line of this score, offered now, would be kept.
-    bool wanted(Score score) const;
+    // True when a line of this score, offered now, would be kept. Lines are
+    // offered in input order, so a line must beat the worst kept one
+    // outright: on a tie the kept line is the earlier.
+    bool wanted(Score score) const {
+        return heap_.size() < capacity_ || more_similar(score, heap_.front().score);
+    }
     void offer(Score score, std::uint64_t order, std::size_t file, std::uint64_t line,
                std::string_view text);
     // The kept lines, best first; the heap is left empty.

@@ -36,7 +36,8 @@ TEST(Search, RanksBestFirstAndTiesKeepInputOrder) {
         {{"--top", "3", "receive", "-"},
          "1.000\t7\t(standard input):3\treceive\n0.875\t7\t(standard input):2\treceiver\n"
          "0.857\t6\t(standard input):1\trecieve\n"},
-        {{"-n", "1", "--min-similarity", "0.86", "receive"}, "1.000\t7\t(standard input):3\treceive\n"},
+        {{"-n", "1", "--min-similarity", "0.86", "receive"},
+         "1.000\t7\t(standard input):3\treceive\n"},
         {{"--all", "-m", "0.8", "receive"},
          "0.857\t6\t(standard input):1\trecieve\n0.875\t7\t(standard input):2\treceiver\n"
          "1.000\t7\t(standard input):3\treceive\n0.857\t6\t(standard input):5\tdeceive\n"},
@@ -74,7 +75,8 @@ TEST(Search, JsonReadsBackAndKeepsAnyBytesValid) {
         ASSERT_NE(end, std::string::npos);
         const std::string object = run.out.substr(begin, end - begin);
         begin = end + 1;
-        EXPECT_NE(object.find("\"text\":" + expected_text[line] + "}"), std::string::npos) << object;
+        EXPECT_NE(object.find("\"text\":" + expected_text[line] + "}"), std::string::npos)
+            << object;
         if (line == 3) continue;  // the reader takes no \u escape beyond ASCII
         const auto json = testing_support::JsonReader::parse(object);
         EXPECT_EQ(json["line"].number, line + 1);
@@ -101,12 +103,24 @@ TEST(Search, FailuresAndNoMatchHaveTheirStatus) {
         {{}, 2, "lcs-search: missing QUERY (see --help)\n"},
         {{"--frob", "a"}, 2, "lcs-search: unknown option '--frob' (see --help)\n"},
         {{"a", "--top"}, 2, "lcs-search: option '--top' needs a value (see --help)\n"},
-        {{"--top", "0", "a"}, 2, "lcs-search: option '--top' needs a whole number from 1 to 4294967296, not '0'\n"},
-        {{"--top", "2x", "a"}, 2, "lcs-search: option '--top' needs a whole number from 1 to 4294967296, not '2x'\n"},
-        {{"-t", "-1", "a"}, 2, "lcs-search: option '--threads' needs a whole number from 1 to 1024, not '-1'\n"},
-        {{"-m", "nan", "a"}, 2, "lcs-search: option '--min-similarity' needs a number from 0 to 1, not 'nan'\n"},
-        {{"-m", "1.01", "a"}, 2, "lcs-search: option '--min-similarity' needs a number from 0 to 1, not '1.01'\n"},
-        {{"a", "/nonexistent/\x1b"}, 2, "lcs-search: cannot open '/nonexistent/\\x1b': No such file or directory\n"},
+        {{"--top", "0", "a"},
+         2,
+         "lcs-search: option '--top' needs a whole number from 1 to 4294967296, not '0'\n"},
+        {{"--top", "2x", "a"},
+         2,
+         "lcs-search: option '--top' needs a whole number from 1 to 4294967296, not '2x'\n"},
+        {{"-t", "-1", "a"},
+         2,
+         "lcs-search: option '--threads' needs a whole number from 1 to 1024, not '-1'\n"},
+        {{"-m", "nan", "a"},
+         2,
+         "lcs-search: option '--min-similarity' needs a number from 0 to 1, not 'nan'\n"},
+        {{"-m", "1.01", "a"},
+         2,
+         "lcs-search: option '--min-similarity' needs a number from 0 to 1, not '1.01'\n"},
+        {{"a", "/nonexistent/\x1b"},
+         2,
+         "lcs-search: cannot open '/nonexistent/\\x1b': No such file or directory\n"},
         {{"a", "/"}, 2, "lcs-search: cannot read '/': Is a directory\n"},
     };
     for (const auto& c : cases) {

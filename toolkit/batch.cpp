@@ -23,7 +23,8 @@ namespace {
 constexpr std::size_t kChoicesPerThread = 2048;
 
 std::optional<kernel::LaneQuery> lane_query_of(const Pattern& query) {
-    if (static_cast<std::size_t>(query.size()) > kernel::LaneQuery::kMaxSymbols) return std::nullopt;
+    if (static_cast<std::size_t>(query.size()) > kernel::LaneQuery::kMaxSymbols)
+        return std::nullopt;
     return kernel::LaneQuery(query.data());
 }
 
@@ -51,7 +52,8 @@ std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Cho
     const std::optional<kernel::LaneQuery> lanes = lane_query_of(query);
     const auto run = [&](std::size_t begin, std::size_t end) {
         if (lanes) {
-            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin, isa);
+            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin,
+                                 isa);
             return;
         }
         for (std::size_t i = begin; i < end; ++i) out[i] = query.length(choices[i]);
@@ -84,8 +86,9 @@ std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Cho
 
 namespace detail {
 
-std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
-                                  unsigned threads, kernel::Isa isa) {
+std::vector<std::int32_t> lengths(const Pattern& query,
+                                  const std::vector<std::string_view>& choices, unsigned threads,
+                                  kernel::Isa isa) {
     return lengths_of(query, choices, threads, isa);
 }
 
@@ -97,8 +100,8 @@ std::vector<std::int32_t> lengths(const Pattern& query,
 
 }  // namespace detail
 
-std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
-                                  unsigned threads) {
+std::vector<std::int32_t> lengths(const Pattern& query,
+                                  const std::vector<std::string_view>& choices, unsigned threads) {
     return detail::lengths(query, choices, threads, kernel::Isa::automatic);
 }
 

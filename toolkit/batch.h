@@ -12,8 +12,9 @@
 
 namespace lcs::detail {
 
-std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
-                                  unsigned threads, kernel::Isa isa);
+std::vector<std::int32_t> lengths(const Pattern& query,
+                                  const std::vector<std::string_view>& choices, unsigned threads,
+                                  kernel::Isa isa);
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices, unsigned threads,
                                   kernel::Isa isa);
