@@ -198,15 +198,18 @@ private:
     bool written_ = false;
 };
 
-// The two inputs' bytes are left in a_bytes and b_bytes for --show.
+// With --show the two inputs' bytes are left in a_bytes and b_bytes;
+// without, no second copy of them is held.
 compare::Report compare_inputs(const Options& options, std::string& a_bytes, std::string& b_bytes) {
     compare::Report report;
     report.timeout_seconds = options.timeout_seconds;
     report.physical_bytes = compare::physical_memory_bytes();
     a_bytes = read_operand(options, options.operands[0], "A");
-    b_bytes = read_operand(options, options.operands[1], "B");
     const compare::OneBased a(a_bytes);
+    if (!options.show) std::string().swap(a_bytes);
+    b_bytes = read_operand(options, options.operands[1], "B");
     const compare::OneBased b(b_bytes);
+    if (!options.show) std::string().swap(b_bytes);
     report.length_a = a.length();
     report.length_b = b.length();
 

@@ -16,7 +16,9 @@
 // (kernel/traceback.cpp).
 // Cost: about twice one full pass, |A| |B| / 64 word updates; the two
 // passes of a split, and the two sub-pieces, are independent and run on
-// threads of their own.
+// threads of their own. Against a traceback through the whole bit matrix
+// (|A| |B| / 8 bytes) it trades a second pass for memory that grows with the
+// lengths only, so it wins wherever that matrix leaves the cache.
 //
 // Band: once the LCS of a piece is known (it is, for every sub-piece, from
 // the split above it) so is its insert-delete deficit d = min(n, m) - L,
