@@ -9,8 +9,9 @@
 // that the other work of a shared machine slows each of them alike and the
 // least disturbed run counts. Every timed result is checked: all contestants
 // of a race must give the same lengths, and a disagreement stops the run.
-// Peak memory is the exact count of bytes held from the allocator
-// (allocation_count.cpp), taken in a child process.
+// The peak memory of a call is the exact count of bytes held from the
+// allocator (allocation_count.cpp), taken in a child process; that of the
+// lcs-search program is its peak resident memory (getrusage).
 //
 //     lcs_toolkit_bench [--quick] [--out FILE] [--search PATH]
 //
