@@ -70,7 +70,15 @@ std::size_t traceback_words(std::size_t n, std::size_t m) {
 
 void traceback(const Coded& c, std::vector<Word>& rows, std::vector<MatchRun>& out) {
     const std::size_t words = traceback_words(c.n, 1);
-    rows.resize(traceback_words(c.n, c.m));
+    // Exactly what this piece needs: resize alone may double the storage,
+    // and these rows are most of lcs::align's working memory.
+    const std::size_t needed = traceback_words(c.n, c.m);
+    if (rows.capacity() < needed) {
+        rows.clear();
+        rows.shrink_to_fit();
+        rows.reserve(needed);
+    }
+    rows.resize(needed);
     keep_rows(c, words, rows.data());
     // The walk meets the matches from the last; they are gathered, then
     // appended in order.

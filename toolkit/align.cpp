@@ -141,17 +141,42 @@ std::int32_t zero_bit(const std::vector<Word>& v, std::int32_t i) {
     return static_cast<std::int32_t>(~(v[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1);
 }
 
+// The zero bits of v at positions [begin, end), at most 64 apart.
+std::int32_t zero_bits_between(const std::vector<Word>& v, std::int32_t begin, std::int32_t end) {
+    if (begin >= end) return 0;
+    const auto bits = [&](std::int32_t word, unsigned from, unsigned to) {
+        const Word span = to - from == 64 ? ~Word{0} : ((Word{1} << (to - from)) - 1) << from;
+        return static_cast<std::int32_t>(
+            __builtin_popcountll(~v[static_cast<std::size_t>(word)] & span));
+    };
+    const std::int32_t first = begin / 64, last = (end - 1) / 64;
+    const auto from = static_cast<unsigned>(begin % 64);
+    if (first == last) return bits(first, from, static_cast<unsigned>((end - 1) % 64) + 1);
+    return bits(first, from, 64) + bits(last, 0, static_cast<unsigned>((end - 1) % 64) + 1);
+}
+
 // The first p with the largest L(h, p) + L'(n - p), from the forward and
-// backward row vectors.
+// backward row vectors. Over a word of the forward vector the sum grows by
+// at most that word's zero bits, so a word that cannot pass the best sum
+// is stepped over whole.
 Split best_split(const std::vector<Word>& forward, const std::vector<Word>& backward,
                  std::int32_t n) {
     std::int32_t left = 0, right = 0;
     for (const Word word : backward) right += __builtin_popcountll(~word);
     Split best{0, left, right};
-    for (std::int32_t p = 1; p <= n; ++p) {
-        left += zero_bit(forward, p - 1);
-        right -= zero_bit(backward, n - p);
-        if (left + right > best.left + best.right) best = {p, left, right};
+    for (std::int32_t start = 1; start <= n; start += 64) {
+        const std::int32_t end = std::min(n, start + 63);
+        const std::int32_t gain = zero_bits_between(forward, start - 1, end);
+        if (left + right + gain <= best.left + best.right) {
+            left += gain;
+            right -= zero_bits_between(backward, n - end, n - start + 1);
+            continue;
+        }
+        for (std::int32_t p = start; p <= end; ++p) {
+            left += zero_bit(forward, p - 1);
+            right -= zero_bit(backward, n - p);
+            if (left + right > best.left + best.right) best = {p, left, right};
+        }
     }
     return best;
 }
@@ -365,9 +390,12 @@ Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, st
                         std::size_t alphabet, unsigned threads, AlignPaths paths) {
     const std::int32_t n = checked_size(a_size), m = checked_size(b_size);
     const Aligner<Symbol> aligner(a, b, alphabet, paths);
-    Scratch scratch(alphabet);
     std::vector<Keep> keeps;
-    aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
+    {
+        // Gone before the result is built, so that the two never add up.
+        Scratch scratch(alphabet);
+        aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
+    }
     return runs_of(keeps, n, m);
 }
 
