@@ -45,6 +45,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <future>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -117,23 +118,27 @@ struct Scratch {
 // X and Y of one comparison under X's dense codes, 1 upwards; 0 for the
 // symbols of Y that X lacks.
 struct CodedPair {
-    std::vector<Code> x, y;
-    std::size_t distinct = 0;
-    kernel::Coded view() const { return {x.data(), x.size(), distinct, y.data(), y.size(), nullptr}; }
+    CodedPair(std::size_t n, std::size_t m) : x(new Code[n]), y(new Code[m]), n(n), m(m) {}
+    std::unique_ptr<Code[]> x, y;
+    std::size_t n, m, distinct = 0;
+    kernel::Coded view() const { return {x.get(), n, distinct, y.get(), m, nullptr}; }
 };
 
+// The codes are written once each, so the arrays start unset, and the
+// strands are walked by pointer: this runs for every pass.
 template <typename Symbol>
 CodedPair coded(Strand<Symbol> x, Strand<Symbol> y, std::vector<Code>& code_of) {
-    CodedPair c;
-    c.x.resize(static_cast<std::size_t>(x.size));
-    for (std::int32_t i = 0; i < x.size; ++i) {
-        Code& code = code_of[x[i]];
+    CodedPair c(static_cast<std::size_t>(x.size), static_cast<std::size_t>(y.size));
+    const Symbol* symbol = x.first;
+    for (std::size_t i = 0; i < c.n; ++i, symbol += x.step) {
+        Code& code = code_of[*symbol];
         if (code == 0) code = static_cast<Code>(++c.distinct);
-        c.x[static_cast<std::size_t>(i)] = code;
+        c.x[i] = code;
     }
-    c.y.resize(static_cast<std::size_t>(y.size));
-    for (std::int32_t j = 0; j < y.size; ++j) c.y[static_cast<std::size_t>(j)] = code_of[y[j]];
-    for (std::int32_t i = 0; i < x.size; ++i) code_of[x[i]] = 0;
+    symbol = y.first;
+    for (std::size_t j = 0; j < c.m; ++j, symbol += y.step) c.y[j] = code_of[*symbol];
+    symbol = x.first;
+    for (std::size_t i = 0; i < c.n; ++i, symbol += x.step) code_of[*symbol] = 0;
     return c;
 }
 
