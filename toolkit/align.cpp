@@ -46,6 +46,7 @@
 #include <cstdlib>
 #include <future>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -275,37 +276,50 @@ private:
         }
     }
 
-    // The row vector after all of y over x, inside `band`.
-    void pass(Strand<Symbol> x, Strand<Symbol> y, Band band, Scratch& scratch,
-              std::vector<Word>& v) const {
+    // The row vector after all of y over x, inside `band`; false, with `v`
+    // unfinished, once the pass's deficit is sure to exceed `give_up`
+    // (negative: never).
+    bool pass(Strand<Symbol> x, Strand<Symbol> y, Band band, std::int32_t give_up,
+              Scratch& scratch, std::vector<Word>& v) const {
         const CodedPair c = coded(x, y, scratch.code_of);
         const kernel::Coded view = c.view();
         kernel::BlockRun blocks(view, paths_.vector_units);
         const bool wide = band.hi - band.lo >= kVectorBlockBits;
-        blocks.pass(band, wide ? blocks.widest_block() : kernel::kWideBlock, view.n, v.data());
+        const std::size_t limit = give_up < 0 ? view.n : static_cast<std::size_t>(give_up);
+        return !blocks.pass(band, wide ? blocks.widest_block() : kernel::kWideBlock, limit, v.data())
+                    .abandoned;
     }
 
     // The split's forward and backward passes in `band`, and the first
-    // point of the largest sum.
-    Split passes(const Oriented& o, Band band, unsigned threads, Scratch& scratch) const {
+    // point of the largest sum; none once a pass gives up (see pass).
+    std::optional<Split> passes(const Oriented& o, Band band, unsigned threads, Scratch& scratch,
+                                std::int32_t give_up = -1) const {
         const std::int32_t n = o.x.size, m = o.y.size, h = m / 2;
         // Diagonal p - j of the table is (n - m) - (p - j) read backwards.
         const Band back_band{(n - m) - band.hi, (n - m) - band.lo};
         std::vector<Word> forward(kernel::words_for(static_cast<std::size_t>(n)), ~Word{0});
         std::vector<Word> backward(forward.size(), ~Word{0});
         const Strand<Symbol> x_back = o.x.reversed(), y_back = o.y.part(h, m).reversed();
+        bool finished = false;
         if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
             auto forward_done = std::async(std::launch::async, [&] {
                 Scratch own(alphabet_);
-                pass(o.x, o.y.part(0, h), band, own, forward);
+                return pass(o.x, o.y.part(0, h), band, give_up, own, forward);
             });
-            pass(x_back, y_back, back_band, scratch, backward);
-            forward_done.get();
+            const bool backward_finished = pass(x_back, y_back, back_band, give_up, scratch, backward);
+            finished = forward_done.get() && backward_finished;
         } else {
-            pass(o.x, o.y.part(0, h), band, scratch, forward);
-            pass(x_back, y_back, back_band, scratch, backward);
+            finished = pass(o.x, o.y.part(0, h), band, give_up, scratch, forward) &&
+                       pass(x_back, y_back, back_band, give_up, scratch, backward);
         }
+        if (!finished) return std::nullopt;
         return best_split(forward, backward, n);
+    }
+
+    // The full passes, which never give up.
+    Split full_passes(const Oriented& o, unsigned threads, Scratch& scratch) const {
+        const Band full{-std::int64_t{o.y.size}, std::int64_t{o.x.size}};
+        return *passes(o, full, threads, scratch);
     }
 
     // A band is worth its bookkeeping when it covers at most half of X.
@@ -313,11 +327,16 @@ private:
         return paths_.band > 0 || (band.hi - band.lo + kNarrowBlockBits) * 2 <= std::int64_t{n};
     }
 
+    // The largest half-width of a band that narrow() takes, for a piece of
+    // X n and Y m (n >= m); negative when none.
+    static std::int32_t widest_narrow(std::int32_t n, std::int32_t m) {
+        return static_cast<std::int32_t>((std::int64_t{n} / 2 - kNarrowBlockBits - (n - m)) / 2);
+    }
+
     Split find_split(const Oriented& o, std::int32_t known, unsigned threads,
                      Scratch& scratch) const {
         const std::int32_t n = o.x.size, m = o.y.size, shorter = std::min(n, m);
-        const Band full{-std::int64_t{m}, std::int64_t{n}};
-        if (paths_.band < 0) return passes(o, full, threads, scratch);
+        if (paths_.band < 0) return full_passes(o, threads, scratch);
         // A lower bound of the piece's LCS, exact when it is known.
         std::int32_t floor = std::max(known, 0);
         if (known < 0) {
@@ -327,20 +346,30 @@ private:
                                 : static_cast<std::int32_t>(std::max<std::int64_t>(
                                       0, (n / 16 - std::abs(n - m) - kNarrowBlockBits) / 2));
             if (paths_.band > 0 || guess > 0) {
-                const Split first = passes(o, band_of(n, m, guess), threads, scratch);
-                if (first.left + first.right >= shorter - guess) return first;
-                floor = first.left + first.right;
+                // Each pass's deficit is at most the piece's, d: the first h
+                // rows of an optimal path leave at most d of theirs
+                // unmatched, and so do the others. A pass whose deficit
+                // passes widest_narrow proves d too large for this band and
+                // for any narrow one, so it stops there and the full passes
+                // follow, as its sum would have chosen.
+                const std::int32_t give_up = paths_.band > 0 ? -1 : std::max(widest_narrow(n, m), guess);
+                const std::optional<Split> first =
+                    passes(o, band_of(n, m, guess), threads, scratch, give_up);
+                if (first) {
+                    if (first->left + first->right >= shorter - guess) return *first;
+                    floor = first->left + first->right;
+                }
             }
         }
         // The deficit is at most shorter - floor, so every optimal path stays
         // in the band of that half-width, and the band proves itself.
         const Band band = band_of(n, m, shorter - floor);
         if (narrow(band, n)) {
-            const Split split = passes(o, band, threads, scratch);
+            const Split split = *passes(o, band, threads, scratch);
             const std::int32_t sum = split.left + split.right;
             if (known >= 0 ? sum == known : sum >= floor) return split;
         }
-        return passes(o, full, threads, scratch);
+        return full_passes(o, threads, scratch);
     }
 
     const Symbol* a_;
