@@ -108,6 +108,26 @@ TEST(Threads, AlignAlikeAndUnlikePairsGiveTheSameRunsOnAnyThreadCount) {
     }
 }
 
+// Pairs long enough for the first guess of a band: accepted (a few
+// changes), refused for the narrower band that follows (alike), and given up
+// part way for the full passes (unlike). However the passes go, the splits,
+// and so the runs, are those of the full passes alone.
+TEST(Align, FirstGuessAcceptedRefusedOrGivenUp) {
+    std::mt19937 rng(9600);
+    const std::string letters = "abcdefghijklmnopqrstuvwxyz";
+    const std::string a = lcs::reference::random_string(rng, 9600, letters);
+    std::string few = a;
+    few[100] = 'x';
+    few.erase(9500, 3);
+    const std::vector<std::string> partners{few, lcs::reference::mutated(rng, a, 2, letters),
+                                            lcs::reference::random_string(rng, 9600, letters)};
+    for (const std::string& b : partners) {
+        const lcs::Alignment chosen = lcs::detail::align_with(a, b, 1, AlignPaths{});
+        EXPECT_EQ(alignment_fault<char>(a, b, chosen, lcs::length(a, b)), "");
+        EXPECT_TRUE(same_runs(chosen, lcs::detail::align_with(a, b, 1, AlignPaths{-1})));
+    }
+}
+
 // Lengths across the edges of the 32-word vector blocks, where the full
 // passes run them (the plain blocks are forced by one of the paths).
 TEST(Align, AcrossTheVectorBlocks) {

@@ -45,6 +45,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <future>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -117,23 +119,27 @@ struct Scratch {
 // X and Y of one comparison under X's dense codes, 1 upwards; 0 for the
 // symbols of Y that X lacks.
 struct CodedPair {
-    std::vector<Code> x, y;
-    std::size_t distinct = 0;
-    kernel::Coded view() const { return {x.data(), x.size(), distinct, y.data(), y.size(), nullptr}; }
+    CodedPair(std::size_t n, std::size_t m) : x(new Code[n]), y(new Code[m]), n(n), m(m) {}
+    std::unique_ptr<Code[]> x, y;
+    std::size_t n, m, distinct = 0;
+    kernel::Coded view() const { return {x.get(), n, distinct, y.get(), m, nullptr}; }
 };
 
+// The codes are written once each, so the arrays start unset, and the
+// strands are walked by pointer: this runs for every pass.
 template <typename Symbol>
 CodedPair coded(Strand<Symbol> x, Strand<Symbol> y, std::vector<Code>& code_of) {
-    CodedPair c;
-    c.x.resize(static_cast<std::size_t>(x.size));
-    for (std::int32_t i = 0; i < x.size; ++i) {
-        Code& code = code_of[x[i]];
+    CodedPair c(static_cast<std::size_t>(x.size), static_cast<std::size_t>(y.size));
+    const Symbol* symbol = x.first;
+    for (std::size_t i = 0; i < c.n; ++i, symbol += x.step) {
+        Code& code = code_of[*symbol];
         if (code == 0) code = static_cast<Code>(++c.distinct);
-        c.x[static_cast<std::size_t>(i)] = code;
+        c.x[i] = code;
     }
-    c.y.resize(static_cast<std::size_t>(y.size));
-    for (std::int32_t j = 0; j < y.size; ++j) c.y[static_cast<std::size_t>(j)] = code_of[y[j]];
-    for (std::int32_t i = 0; i < x.size; ++i) code_of[x[i]] = 0;
+    symbol = y.first;
+    for (std::size_t j = 0; j < c.m; ++j, symbol += y.step) c.y[j] = code_of[*symbol];
+    symbol = x.first;
+    for (std::size_t i = 0; i < c.n; ++i, symbol += x.step) code_of[*symbol] = 0;
     return c;
 }
 
@@ -141,17 +147,42 @@ std::int32_t zero_bit(const std::vector<Word>& v, std::int32_t i) {
     return static_cast<std::int32_t>(~(v[static_cast<std::size_t>(i / 64)] >> (i % 64)) & 1);
 }
 
+// The zero bits of v at positions [begin, end), at most 64 apart.
+std::int32_t zero_bits_between(const std::vector<Word>& v, std::int32_t begin, std::int32_t end) {
+    if (begin >= end) return 0;
+    const auto bits = [&](std::int32_t word, unsigned from, unsigned to) {
+        const Word span = to - from == 64 ? ~Word{0} : ((Word{1} << (to - from)) - 1) << from;
+        return static_cast<std::int32_t>(
+            __builtin_popcountll(~v[static_cast<std::size_t>(word)] & span));
+    };
+    const std::int32_t first = begin / 64, last = (end - 1) / 64;
+    const auto from = static_cast<unsigned>(begin % 64);
+    if (first == last) return bits(first, from, static_cast<unsigned>((end - 1) % 64) + 1);
+    return bits(first, from, 64) + bits(last, 0, static_cast<unsigned>((end - 1) % 64) + 1);
+}
+
 // The first p with the largest L(h, p) + L'(n - p), from the forward and
-// backward row vectors.
+// backward row vectors. Over a word of the forward vector the sum grows by
+// at most that word's zero bits, so a word that cannot pass the best sum
+// is stepped over whole.
 Split best_split(const std::vector<Word>& forward, const std::vector<Word>& backward,
                  std::int32_t n) {
     std::int32_t left = 0, right = 0;
     for (const Word word : backward) right += __builtin_popcountll(~word);
     Split best{0, left, right};
-    for (std::int32_t p = 1; p <= n; ++p) {
-        left += zero_bit(forward, p - 1);
-        right -= zero_bit(backward, n - p);
-        if (left + right > best.left + best.right) best = {p, left, right};
+    for (std::int32_t start = 1; start <= n; start += 64) {
+        const std::int32_t end = std::min(n, start + 63);
+        const std::int32_t gain = zero_bits_between(forward, start - 1, end);
+        if (left + right + gain <= best.left + best.right) {
+            left += gain;
+            right -= zero_bits_between(backward, n - end, n - start + 1);
+            continue;
+        }
+        for (std::int32_t p = start; p <= end; ++p) {
+            left += zero_bit(forward, p - 1);
+            right -= zero_bit(backward, n - p);
+            if (left + right > best.left + best.right) best = {p, left, right};
+        }
     }
     return best;
 }
@@ -245,37 +276,50 @@ private:
         }
     }
 
-    // The row vector after all of y over x, inside `band`.
-    void pass(Strand<Symbol> x, Strand<Symbol> y, Band band, Scratch& scratch,
-              std::vector<Word>& v) const {
+    // The row vector after all of y over x, inside `band`; false, with `v`
+    // unfinished, once the pass's deficit is sure to exceed `give_up`
+    // (negative: never).
+    bool pass(Strand<Symbol> x, Strand<Symbol> y, Band band, std::int32_t give_up,
+              Scratch& scratch, std::vector<Word>& v) const {
         const CodedPair c = coded(x, y, scratch.code_of);
         const kernel::Coded view = c.view();
         kernel::BlockRun blocks(view, paths_.vector_units);
         const bool wide = band.hi - band.lo >= kVectorBlockBits;
-        blocks.pass(band, wide ? blocks.widest_block() : kernel::kWideBlock, view.n, v.data());
+        const std::size_t limit = give_up < 0 ? view.n : static_cast<std::size_t>(give_up);
+        return !blocks.pass(band, wide ? blocks.widest_block() : kernel::kWideBlock, limit, v.data())
+                    .abandoned;
     }
 
     // The split's forward and backward passes in `band`, and the first
-    // point of the largest sum.
-    Split passes(const Oriented& o, Band band, unsigned threads, Scratch& scratch) const {
+    // point of the largest sum; none once a pass gives up (see pass).
+    std::optional<Split> passes(const Oriented& o, Band band, unsigned threads, Scratch& scratch,
+                                std::int32_t give_up = -1) const {
         const std::int32_t n = o.x.size, m = o.y.size, h = m / 2;
         // Diagonal p - j of the table is (n - m) - (p - j) read backwards.
         const Band back_band{(n - m) - band.hi, (n - m) - band.lo};
         std::vector<Word> forward(kernel::words_for(static_cast<std::size_t>(n)), ~Word{0});
         std::vector<Word> backward(forward.size(), ~Word{0});
         const Strand<Symbol> x_back = o.x.reversed(), y_back = o.y.part(h, m).reversed();
+        bool finished = false;
         if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
             auto forward_done = std::async(std::launch::async, [&] {
                 Scratch own(alphabet_);
-                pass(o.x, o.y.part(0, h), band, own, forward);
+                return pass(o.x, o.y.part(0, h), band, give_up, own, forward);
             });
-            pass(x_back, y_back, back_band, scratch, backward);
-            forward_done.get();
+            const bool backward_finished = pass(x_back, y_back, back_band, give_up, scratch, backward);
+            finished = forward_done.get() && backward_finished;
         } else {
-            pass(o.x, o.y.part(0, h), band, scratch, forward);
-            pass(x_back, y_back, back_band, scratch, backward);
+            finished = pass(o.x, o.y.part(0, h), band, give_up, scratch, forward) &&
+                       pass(x_back, y_back, back_band, give_up, scratch, backward);
         }
+        if (!finished) return std::nullopt;
         return best_split(forward, backward, n);
+    }
+
+    // The full passes, which never give up.
+    Split full_passes(const Oriented& o, unsigned threads, Scratch& scratch) const {
+        const Band full{-std::int64_t{o.y.size}, std::int64_t{o.x.size}};
+        return *passes(o, full, threads, scratch);
     }
 
     // A band is worth its bookkeeping when it covers at most half of X.
@@ -283,11 +327,16 @@ private:
         return paths_.band > 0 || (band.hi - band.lo + kNarrowBlockBits) * 2 <= std::int64_t{n};
     }
 
+    // The largest half-width of a band that narrow() takes, for a piece of
+    // X n and Y m (n >= m); negative when none.
+    static std::int32_t widest_narrow(std::int32_t n, std::int32_t m) {
+        return static_cast<std::int32_t>((std::int64_t{n} / 2 - kNarrowBlockBits - (n - m)) / 2);
+    }
+
     Split find_split(const Oriented& o, std::int32_t known, unsigned threads,
                      Scratch& scratch) const {
         const std::int32_t n = o.x.size, m = o.y.size, shorter = std::min(n, m);
-        const Band full{-std::int64_t{m}, std::int64_t{n}};
-        if (paths_.band < 0) return passes(o, full, threads, scratch);
+        if (paths_.band < 0) return full_passes(o, threads, scratch);
         // A lower bound of the piece's LCS, exact when it is known.
         std::int32_t floor = std::max(known, 0);
         if (known < 0) {
@@ -297,20 +346,30 @@ private:
                                 : static_cast<std::int32_t>(std::max<std::int64_t>(
                                       0, (n / 16 - std::abs(n - m) - kNarrowBlockBits) / 2));
             if (paths_.band > 0 || guess > 0) {
-                const Split first = passes(o, band_of(n, m, guess), threads, scratch);
-                if (first.left + first.right >= shorter - guess) return first;
-                floor = first.left + first.right;
+                // Each pass's deficit is at most the piece's, d: the first h
+                // rows of an optimal path leave at most d of theirs
+                // unmatched, and so do the others. A pass whose deficit
+                // passes widest_narrow proves d too large for this band and
+                // for any narrow one, so it stops there and the full passes
+                // follow, as its sum would have chosen.
+                const std::int32_t give_up = paths_.band > 0 ? -1 : std::max(widest_narrow(n, m), guess);
+                const std::optional<Split> first =
+                    passes(o, band_of(n, m, guess), threads, scratch, give_up);
+                if (first) {
+                    if (first->left + first->right >= shorter - guess) return *first;
+                    floor = first->left + first->right;
+                }
             }
         }
         // The deficit is at most shorter - floor, so every optimal path stays
         // in the band of that half-width, and the band proves itself.
         const Band band = band_of(n, m, shorter - floor);
         if (narrow(band, n)) {
-            const Split split = passes(o, band, threads, scratch);
+            const Split split = *passes(o, band, threads, scratch);
             const std::int32_t sum = split.left + split.right;
             if (known >= 0 ? sum == known : sum >= floor) return split;
         }
-        return passes(o, full, threads, scratch);
+        return full_passes(o, threads, scratch);
     }
 
     const Symbol* a_;
@@ -365,9 +424,12 @@ Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, st
                         std::size_t alphabet, unsigned threads, AlignPaths paths) {
     const std::int32_t n = checked_size(a_size), m = checked_size(b_size);
     const Aligner<Symbol> aligner(a, b, alphabet, paths);
-    Scratch scratch(alphabet);
     std::vector<Keep> keeps;
-    aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
+    {
+        // Gone before the result is built, so that the two never add up.
+        Scratch scratch(alphabet);
+        aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
+    }
     return runs_of(keeps, n, m);
 }
 
