@@ -1,6 +1,5 @@
-// Lines of a file in chunks: one buffer that grows to hold the chunk's
-// lines, refilled by reads of at least kReadBytes; the unfinished line at
-// the end of a chunk moves to the front for the next one.
+// Lines of a file in chunks of views into one buffer; see search/lines.h.
+// Tests: tests/test_search.cpp (SearchLines.*, Search.*).
 #include "search/lines.h"
 
 #include <fcntl.h>
@@ -18,8 +17,6 @@
 namespace search {
 
 namespace {
-
-constexpr std::size_t kReadBytes = std::size_t{1} << 20;
 
 [[noreturn]] void read_failed(const std::string& path, const char* what, int error) {
     throw SearchError(std::string(what) + " " + quoted(display_name(path)) + ": " +
@@ -52,21 +49,46 @@ LineReader::~LineReader() {
     if (owned_) ::close(fd_);
 }
 
-bool LineReader::fill() {
+// Moves the unfinished line to the front of the buffer, or doubles the
+// buffer when that line fills it, so that a read has room. The moved bytes
+// hold no LF (they were scanned), so the scan resumes after them.
+void LineReader::make_room() {
+    const std::size_t kept = end_ - begin_;
+    if (kept == capacity_ || !buffer_) {
+        // The longest line and a CR, plus one byte to tell whether it ends.
+        const std::size_t capacity =
+            std::max(kBufferBytes, std::min(2 * capacity_, longest_line_ + 3));
+        std::unique_ptr<char[]> larger(new char[capacity]);
+        if (kept > 0) std::memcpy(larger.get(), buffer_.get() + begin_, kept);
+        buffer_ = std::move(larger);
+        capacity_ = capacity;
+    } else if (kept > 0 && begin_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + begin_, kept);
+    }
+    begin_ = 0;
+    end_ = scan_ = kept;
+    lf_mask_ = 0;
+}
+
+// Reads until the buffer is full or the input ends: a chunk then holds as
+// many lines as the buffer does, even from a pipe that hands out little at
+// a time.
+bool LineReader::refill() {
     if (ended_) return false;
-    if (buffer_.size() - end_ < kReadBytes) buffer_.resize(end_ + kReadBytes);
-    for (;;) {
-        const ssize_t got = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    make_room();
+    const std::size_t before = end_;
+    while (end_ < capacity_) {
+        const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
         if (got > 0) {
             end_ += static_cast<std::size_t>(got);
-            return true;
-        }
-        if (got == 0) {
+        } else if (got == 0) {
             ended_ = true;
-            return false;
+            break;
+        } else if (errno != EINTR) {
+            read_failed(path_, "cannot read", errno);
         }
-        if (errno != EINTR) read_failed(path_, "cannot read", errno);
     }
+    return end_ > before;
 }
 
 void LineReader::too_long() const {
@@ -81,7 +103,7 @@ void LineReader::too_long() const {
 std::size_t LineReader::next_lf() {
     while (lf_mask_ == 0) {
         if (scan_ >= end_) return kNoLf;
-        const char* block = buffer_.data() + scan_;
+        const char* block = buffer_.get() + scan_;
         const std::size_t count = std::min<std::size_t>(64, end_ - scan_);
         std::uint64_t mask = 0;
         if (count == 64) {
@@ -106,39 +128,37 @@ std::size_t LineReader::next_lf() {
     return at;
 }
 
-bool LineReader::next(Chunk& chunk) {
-    // The previous chunk's views end here: its unfinished line moves to the
-    // front, and the bytes after it are scanned again.
-    if (begin_ > 0) std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
-    end_ -= begin_;
-    begin_ = scan_ = 0;
-    lf_mask_ = 0;
-    chunk.first_line = next_line_;
-    // Offsets, not views, while reads may move the buffer.
-    spans_.clear();
-    while (spans_.size() < kChunkLines && begin_ < kChunkBytes) {
+void LineReader::add_line(Chunk& chunk, std::size_t length) {
+    if (length > longest_line_) too_long();
+    chunk.lines.emplace_back(buffer_.get() + begin_, length);
+    ++next_line_;
+}
+
+// The complete lines of the buffer into the chunk, up to kChunkLines.
+void LineReader::take_lines(Chunk& chunk) {
+    while (chunk.lines.size() < kChunkLines) {
         const std::size_t lf = next_lf();
-        if (lf == kNoLf) {
-            if (end_ - begin_ > longest_line_ + 1) too_long();  // + 1: a CR may yet come off
-            if (fill()) continue;
-            if (begin_ == end_) break;
-            if (end_ - begin_ > longest_line_) too_long();  // the last line, without LF
-            spans_.emplace_back(begin_, end_ - begin_);
-            begin_ = scan_ = end_;
-            ++next_line_;
-            break;
-        }
-        const std::size_t length = line_length(buffer_.data() + begin_, buffer_.data() + lf);
-        if (length > longest_line_) too_long();
-        spans_.emplace_back(begin_, length);
+        if (lf == kNoLf) return;
+        add_line(chunk, line_length(buffer_.get() + begin_, buffer_.get() + lf));
         begin_ = lf + 1;
-        ++next_line_;
     }
+}
+
+bool LineReader::next(Chunk& chunk) {
     chunk.lines.clear();
-    for (const auto& [offset, length] : spans_) {
-        chunk.lines.emplace_back(buffer_.data() + offset, length);
+    chunk.first_line = next_line_;
+    for (;;) {
+        take_lines(chunk);
+        if (!chunk.lines.empty()) return true;
+        // No complete line is left, so no view into the buffer is held and
+        // its bytes may move.
+        if (end_ - begin_ > longest_line_ + 1) too_long();  // + 1: a CR may yet come off
+        if (refill()) continue;
+        if (begin_ == end_) return false;
+        add_line(chunk, end_ - begin_);  // the last line, without LF
+        begin_ = scan_ = end_;
+        return true;
     }
-    return !chunk.lines.empty();
 }
 
 }  // namespace search
