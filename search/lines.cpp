@@ -34,8 +34,9 @@ std::string display_name(const std::string& path) {
     return path == "-" ? "(standard input)" : path;
 }
 
-LineReader::LineReader(const std::string& path, std::size_t longest_line)
-    : path_(path), longest_line_(longest_line) {
+LineReader::LineReader(const std::string& path, std::size_t longest_line,
+                       std::size_t buffer_bytes)
+    : path_(path), longest_line_(longest_line), buffer_bytes_(std::max<std::size_t>(buffer_bytes, 64)) {
     if (path == "-") {
         fd_ = STDIN_FILENO;
     } else {
@@ -57,7 +58,7 @@ void LineReader::make_room() {
     if (kept == capacity_ || !buffer_) {
         // The longest line and a CR, plus one byte to tell whether it ends.
         const std::size_t capacity =
-            std::max(kBufferBytes, std::min(2 * capacity_, longest_line_ + 3));
+            std::max(buffer_bytes_, std::min(2 * capacity_, longest_line_ + 3));
         std::unique_ptr<char[]> larger(new char[capacity]);
         if (kept > 0) std::memcpy(larger.get(), buffer_.get() + begin_, kept);
         buffer_ = std::move(larger);
@@ -96,36 +97,40 @@ void LineReader::too_long() const {
                       ": longer than " + std::to_string(longest_line_) + " bytes");
 }
 
-// The offset of the next LF at or after scan_, or npos when the bytes read
-// so far hold none. Sixty-four bytes at a time become a mask of their LFs
-// (SSE2, which every x86-64 processor has), so that many short lines cost
-// one comparison of each byte and a bit scan per line.
-std::size_t LineReader::next_lf() {
-    while (lf_mask_ == 0) {
-        if (scan_ >= end_) return kNoLf;
-        const char* block = buffer_.get() + scan_;
-        const std::size_t count = std::min<std::size_t>(64, end_ - scan_);
-        std::uint64_t mask = 0;
-        if (count == 64) {
-            const __m128i lf = _mm_set1_epi8('\n');
-            for (int part = 0; part < 4; ++part) {
-                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block) + part);
-                const auto hits = static_cast<std::uint32_t>(
-                    _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)));
-                mask |= std::uint64_t{hits} << (16 * part);
-            }
-        } else {
-            for (std::size_t i = 0; i < count; ++i) {
-                mask |= std::uint64_t{block[i] == '\n'} << i;
-            }
-        }
-        lf_mask_ = mask;
-        lf_block_ = scan_;
-        scan_ += count;
+namespace {
+
+// The LFs of the 64 bytes at `block`, as a mask (SSE2, which every x86-64
+// processor has): many short lines then cost one comparison of each byte
+// and a bit scan per line.
+std::uint64_t lf_mask_of_block(const char* block) {
+    const __m128i lf = _mm_set1_epi8('\n');
+    std::uint64_t mask = 0;
+    for (int part = 0; part < 4; ++part) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block) + part);
+        const auto hits = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lf)));
+        mask |= std::uint64_t{hits} << (16 * part);
     }
-    const std::size_t at = lf_block_ + static_cast<std::size_t>(__builtin_ctzll(lf_mask_));
-    lf_mask_ &= lf_mask_ - 1;
-    return at;
+    return mask;
+}
+
+std::uint64_t lf_mask_of_tail(const char* block, std::size_t count) {
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < count; ++i) mask |= std::uint64_t{block[i] == '\n'} << i;
+    return mask;
+}
+
+}  // namespace
+
+// Loads the LF mask of the next bytes not yet scanned; false when every
+// byte read so far has been.
+bool LineReader::scan_block() {
+    if (scan_ >= end_) return false;
+    const std::size_t count = std::min<std::size_t>(64, end_ - scan_);
+    const char* block = buffer_.get() + scan_;
+    lf_mask_ = count == 64 ? lf_mask_of_block(block) : lf_mask_of_tail(block, count);
+    lf_block_ = scan_;
+    scan_ += count;
+    return true;
 }
 
 void LineReader::add_line(Chunk& chunk, std::size_t length) {
@@ -134,14 +139,38 @@ void LineReader::add_line(Chunk& chunk, std::size_t length) {
     ++next_line_;
 }
 
-// The complete lines of the buffer into the chunk, up to kChunkLines.
+// The complete lines of the buffer into the chunk, up to kChunkLines. The
+// hot loop of a search over short lines, so the state it walks is kept in
+// locals, which the views it writes cannot alias.
 void LineReader::take_lines(Chunk& chunk) {
-    while (chunk.lines.size() < kChunkLines) {
-        const std::size_t lf = next_lf();
-        if (lf == kNoLf) return;
-        add_line(chunk, line_length(buffer_.get() + begin_, buffer_.get() + lf));
-        begin_ = lf + 1;
+    std::vector<std::string_view>& lines = chunk.lines;
+    lines.reserve(kChunkLines);
+    const char* const data = buffer_.get();
+    const std::size_t longest = longest_line_;
+    const std::size_t first = lines.size();
+    std::size_t begin = begin_;
+    std::uint64_t mask = lf_mask_;
+    std::size_t block = lf_block_;
+    while (lines.size() < kChunkLines) {
+        if (mask == 0) {
+            if (!scan_block()) break;
+            mask = lf_mask_;
+            block = lf_block_;
+            continue;
+        }
+        const std::size_t lf = block + static_cast<std::size_t>(__builtin_ctzll(mask));
+        mask &= mask - 1;
+        const std::size_t length = line_length(data + begin, data + lf);
+        if (length > longest) {
+            next_line_ += lines.size() - first;
+            too_long();
+        }
+        lines.emplace_back(data + begin, length);
+        begin = lf + 1;
     }
+    lf_mask_ = mask;
+    begin_ = begin;
+    next_line_ += lines.size() - first;
 }
 
 bool LineReader::next(Chunk& chunk) {

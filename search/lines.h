@@ -29,12 +29,14 @@ struct Chunk {
 class LineReader {
 public:
     static constexpr std::size_t kChunkLines = std::size_t{1} << 16;
-    // The buffer's starting size: small enough to stay in the processor's
-    // second-level cache while its lines are matched.
-    static constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
+    // The buffer's starting size for one thread: small enough to stay in
+    // the processor's second-level cache while its lines are matched.
+    static constexpr std::size_t kBufferBytes = std::size_t{1} << 17;
 
-    // Reads `path` ("-": standard input). Throws SearchError when the file cannot be opened.
-    LineReader(const std::string& path, std::size_t longest_line);
+    // Reads `path` ("-": standard input) through a buffer of at least
+    // buffer_bytes. Throws SearchError when the file cannot be opened.
+    LineReader(const std::string& path, std::size_t longest_line,
+               std::size_t buffer_bytes = kBufferBytes);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
@@ -47,8 +49,7 @@ private:
     void take_lines(Chunk& chunk);
     bool refill();  // false at the end of the input
     void make_room();
-    std::size_t next_lf();
-    static constexpr std::size_t kNoLf = ~std::size_t{0};
+    bool scan_block();
     void add_line(Chunk& chunk, std::size_t length);
     [[noreturn]] void too_long() const;
 
@@ -57,6 +58,7 @@ private:
     bool owned_ = false;
     bool ended_ = false;
     std::size_t longest_line_;
+    std::size_t buffer_bytes_;
     std::uint64_t next_line_ = 1;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
