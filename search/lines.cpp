@@ -36,7 +36,9 @@ std::string display_name(const std::string& path) {
 
 LineReader::LineReader(const std::string& path, std::size_t longest_line,
                        std::size_t buffer_bytes)
-    : path_(path), longest_line_(longest_line), buffer_bytes_(std::max<std::size_t>(buffer_bytes, 64)) {
+    : path_(path),
+      longest_line_(longest_line),
+      buffer_bytes_(std::max<std::size_t>(buffer_bytes, 1)) {
     if (path == "-") {
         fd_ = STDIN_FILENO;
     } else {

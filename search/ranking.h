@@ -20,7 +20,8 @@ struct Score {
 };
 
 inline Score score_of(std::int32_t lcs, std::size_t query_length, std::size_t line_length) {
-    return {lcs, static_cast<std::int32_t>(query_length > line_length ? query_length : line_length)};
+    const std::size_t longer = query_length > line_length ? query_length : line_length;
+    return {lcs, static_cast<std::int32_t>(longer)};
 }
 
 // a strictly more similar than b, compared exactly as fractions (each
