@@ -1,14 +1,14 @@
 // Reading the lines of a file or of standard input in chunks, for
-// lcs-search: large reads, lines split with memchr, memory bounded by the
-// chunk whatever the input's size.
+// lcs-search: large reads, lines found by a vector scan for LF, memory
+// bounded by the buffer whatever the input's size.
 #ifndef SEARCH_LINES_H
 #define SEARCH_LINES_H
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace search {
@@ -21,14 +21,22 @@ struct Chunk {
     std::uint64_t first_line = 1;
 };
 
+// One buffer, filled by large reads and never zeroed; a chunk is the
+// complete lines the buffer holds, as views, so a line is neither copied
+// nor moved on its way to the batch. Only the unfinished line at the end
+// of the buffer moves to the front before the next read, and the buffer
+// grows only when one line fills it.
 class LineReader {
 public:
     static constexpr std::size_t kChunkLines = std::size_t{1} << 16;
-    // A chunk stops early once it holds this many bytes of lines.
-    static constexpr std::size_t kChunkBytes = std::size_t{16} << 20;
+    // The buffer's starting size for one thread: small enough to stay in
+    // the processor's second-level cache while its lines are matched.
+    static constexpr std::size_t kBufferBytes = std::size_t{1} << 17;
 
-    // Reads `path` ("-": standard input). Throws SearchError when the file cannot be opened.
-    LineReader(const std::string& path, std::size_t longest_line);
+    // Reads `path` ("-": standard input) through a buffer of at least
+    // buffer_bytes. Throws SearchError when the file cannot be opened.
+    LineReader(const std::string& path, std::size_t longest_line,
+               std::size_t buffer_bytes = kBufferBytes);
     ~LineReader();
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
@@ -38,9 +46,11 @@ public:
     bool next(Chunk& chunk);
 
 private:
-    bool fill();  // reads once more; false at the end of the input
-    std::size_t next_lf();
-    static constexpr std::size_t kNoLf = ~std::size_t{0};
+    void take_lines(Chunk& chunk);
+    bool refill();  // false at the end of the input
+    void make_room();
+    bool scan_block();
+    void add_line(Chunk& chunk, std::size_t length);
     [[noreturn]] void too_long() const;
 
     std::string path_;
@@ -48,9 +58,10 @@ private:
     bool owned_ = false;
     bool ended_ = false;
     std::size_t longest_line_;
+    std::size_t buffer_bytes_;
     std::uint64_t next_line_ = 1;
-    std::vector<char> buffer_;
-    std::vector<std::pair<std::size_t, std::size_t>> spans_;  // offset and length of each line
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
     std::size_t begin_ = 0;       // first byte not yet handed out
     std::size_t end_ = 0;         // bytes read
     std::size_t scan_ = 0;        // first byte not yet looked at for LF

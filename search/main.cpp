@@ -6,12 +6,14 @@
 // Tests: tests/test_search.cpp.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <lcs/lcs.h>
@@ -53,6 +55,16 @@ private:
     bool written_ = false;
 };
 
+// One thread matches a buffer of lines while it stays in cache; several
+// get a larger one, so that each has enough lines to repay starting it.
+std::size_t buffer_bytes(unsigned threads) {
+    constexpr unsigned kMostThreads = 64;
+    const unsigned workers =
+        threads != 0 ? threads : std::max(1U, std::thread::hardware_concurrency());
+    if (workers == 1) return search::LineReader::kBufferBytes;
+    return 4 * search::LineReader::kBufferBytes * std::min(workers, kMostThreads);
+}
+
 int search_lines(const search::Options& options) {
     static char output_buffer[1 << 16];
     std::setvbuf(stdout, output_buffer, _IOFBF, sizeof output_buffer);
@@ -64,17 +76,23 @@ int search_lines(const search::Options& options) {
     Progress progress;
     std::uint64_t order = 0;
     bool printed = false;
-    const bool filtered = options.min_similarity > 0.0;
+    // Locals, not the options, in the loop over every line: the compiler
+    // need not load them again after each call it cannot see into.
+    const bool filtered = options.min_similarity > 0.0, all = options.all;
+    const double min_similarity = options.min_similarity;
+    const std::size_t query_length = query.query_length();
     for (std::size_t file = 0; file < options.files.size(); ++file) {
-        search::LineReader reader(options.files[file], static_cast<std::size_t>(lcs::kMaxLength));
+        search::LineReader reader(options.files[file], static_cast<std::size_t>(lcs::kMaxLength),
+                                  buffer_bytes(options.threads));
         const std::string name = search::display_name(options.files[file]);
         while (reader.next(chunk)) {
             query.match(chunk, options.files[file], options.threads, lengths, line_lengths);
+            const std::int32_t* const lcs = lengths.data();
+            const std::size_t* const sizes = line_lengths.data();
             for (std::size_t i = 0; i < chunk.lines.size(); ++i) {
-                const search::Score score =
-                    search::score_of(lengths[i], query.query_length(), line_lengths[i]);
-                if (filtered && score.similarity() < options.min_similarity) continue;
-                if (options.all) {
+                const search::Score score = search::score_of(lcs[i], query_length, sizes[i]);
+                if (filtered && score.similarity() < min_similarity) continue;
+                if (all) {
                     search::print_found(
                         stdout,
                         {score.lcs, score.similarity(), name, chunk.first_line + i, chunk.lines[i]},

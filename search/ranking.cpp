@@ -21,10 +21,6 @@ bool better(const Ranked& a, const Ranked& b) {
 
 }  // namespace
 
-Score score_of(std::int32_t lcs, std::size_t query_length, std::size_t line_length) {
-    return {lcs, static_cast<std::int32_t>(std::max(query_length, line_length))};
-}
-
 void TopLines::offer(Score score, std::uint64_t order, std::size_t file, std::uint64_t line,
                      std::string_view text) {
     if (!wanted(score)) return;

@@ -19,7 +19,10 @@ struct Score {
     double similarity() const { return longer == 0 ? 1.0 : static_cast<double>(lcs) / longer; }
 };
 
-Score score_of(std::int32_t lcs, std::size_t query_length, std::size_t line_length);
+inline Score score_of(std::int32_t lcs, std::size_t query_length, std::size_t line_length) {
+    const std::size_t longer = query_length > line_length ? query_length : line_length;
+    return {lcs, static_cast<std::int32_t>(longer)};
+}
 
 // a strictly more similar than b, compared exactly as fractions (each
 // product under 2^62). Two empty strings count as 1 / 1.

@@ -140,10 +140,11 @@ TEST(Search, HelpAndVersion) {
     EXPECT_NE(help.out.find("\\u00HH"), std::string::npos);
 }
 
-std::vector<std::string> all_lines(const std::string& bytes, std::size_t longest) {
+std::vector<std::string> all_lines(const std::string& bytes, std::size_t longest,
+                                   std::size_t buffer_bytes = search::LineReader::kBufferBytes) {
     const std::string path = testing_support::temporary_path("lines");
     testing_support::write_file(path, bytes);
-    search::LineReader reader(path, longest);
+    search::LineReader reader(path, longest, buffer_bytes);
     search::Chunk chunk;
     std::vector<std::string> lines;
     while (reader.next(chunk)) {
@@ -169,6 +170,22 @@ TEST(SearchLines, LineEndsChunksAndTheLongestLine) {
         many += expected.back() + "\n";
     }
     EXPECT_EQ(all_lines(many, 10), expected);
+}
+
+// A buffer far smaller than the lines: lines and CR LF pairs cut by reads,
+// the unfinished line moved or the buffer grown, nothing lost or joined.
+TEST(SearchLines, LinesAcrossSmallBuffers) {
+    std::string bytes;
+    std::vector<std::string> expected;
+    for (std::size_t length : {0, 1, 63, 64, 65, 130, 7, 300, 2}) {
+        expected.push_back(std::string(length, static_cast<char>('a' + length % 26)));
+        bytes += expected.back() + (length % 2 == 0 ? "\r\n" : "\n");
+    }
+    for (std::size_t buffer : {1, 64, 100, 4096}) {
+        EXPECT_EQ(all_lines(bytes, 300, buffer), expected) << buffer;
+        EXPECT_EQ(all_lines(bytes + "tail", 300, buffer).back(), "tail") << buffer;
+    }
+    EXPECT_THROW(all_lines(bytes, 299, 64), search::SearchError);
 }
 
 }  // namespace
