@@ -21,6 +21,7 @@
 #include "compare/show.h"
 #include "compare/units.h"
 #include <lcs/routines.h>
+#include "support/status_line.h"
 
 namespace {
 
@@ -234,31 +235,20 @@ std::string read_operand(const Options& options, const std::string& operand, con
 }
 
 // On a terminal, standard error shows the method that runs and for how long;
-// the line is cleared when it ends. Never on a pipe or a file.
+// the line is cleared when it ends.
 class ProgressLine {
 public:
-    ProgressLine() : shown_(::isatty(STDERR_FILENO) == 1) {}
-
     compare::ProgressReport reporter(const char* name, std::size_t number, std::size_t count) {
-        if (!shown_) return nullptr;
+        if (!line_.shown()) return nullptr;
         return [this, name, number, count](double elapsed) {
-            std::fprintf(stderr, "\r\033[Krunning %s (%zu of %zu): %s", name, number, count,
-                         compare::human_seconds(elapsed).c_str());
-            std::fflush(stderr);
-            written_ = true;
+            line_.show("running %s (%zu of %zu): %s", name, number, count,
+                       compare::human_seconds(elapsed).c_str());
         };
     }
-
-    void clear() {
-        if (!written_) return;
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
-        written_ = false;
-    }
+    void clear() { line_.clear(); }
 
 private:
-    bool shown_;
-    bool written_ = false;
+    lcs::support::StatusLine line_;
 };
 
 // The rows of the chosen routines on a and b; with `too_many_tokens` each

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include <lcs/lcs.h>
+#include "support/status_line.h"
 #include "search/lines.h"
 #include "search/options.h"
 #include "search/output.h"
@@ -28,31 +29,19 @@ namespace {
 constexpr int kSomePrinted = 0, kNonePrinted = 1, kFailed = 2;
 
 // On a terminal, once the input is large, standard error shows how many
-// lines have been read; the line is cleared at the end. Never on a pipe or
-// a file, where it would mix with what the user keeps.
+// lines have been read; the line is cleared at the end.
 class Progress {
 public:
     static constexpr std::uint64_t kLargeInput = 1000000;
 
-    Progress() : shown_(::isatty(STDERR_FILENO) == 1) {}
-    ~Progress() { clear(); }
     void lines_read(std::uint64_t lines) {
-        if (!shown_ || lines < kLargeInput) return;
-        std::fprintf(stderr, "\r\033[Klcs-search: %llu lines read",
-                     static_cast<unsigned long long>(lines));
-        std::fflush(stderr);
-        written_ = true;
+        if (lines < kLargeInput) return;
+        line_.show("lcs-search: %llu lines read", static_cast<unsigned long long>(lines));
     }
-    void clear() {
-        if (!written_) return;
-        std::fputs("\r\033[K", stderr);
-        std::fflush(stderr);
-        written_ = false;
-    }
+    void clear() { line_.clear(); }
 
 private:
-    bool shown_;
-    bool written_ = false;
+    lcs::support::StatusLine line_;
 };
 
 // One thread matches a buffer of lines while it stays in cache; several
