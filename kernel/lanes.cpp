@@ -117,11 +117,19 @@ struct MaskedByteWords {
 
     LCS_AVX512 std::uint64_t operator()(std::string_view choice, std::size_t at) const {
         const std::size_t size = choice.size();
-        const std::size_t left = at < size ? size - at : 0;
-        const auto keep = static_cast<__mmask16>((1U << std::min(left, kStepsPerWord)) - 1);
+        const std::size_t from = std::min(at, size);
+        const auto keep = static_cast<__mmask16>((1U << at_most_a_word(size - from)) - 1);
         const __m128i bytes = _mm_mask_loadu_epi8(_mm_set1_epi64x(static_cast<long long>(padding)),
-                                                  keep, choice.data() + std::min(at, size));
+                                                  keep, choice.data() + from);
         return static_cast<std::uint64_t>(_mm_cvtsi128_si64(bytes));
+    }
+
+    // min(left, kStepsPerWord) by a select on a comparison: written as
+    // std::min, or as a test of at against the size, GCC 12 branches, and
+    // choices of mixed length mispredict that branch about once a lane.
+    static std::size_t at_most_a_word(std::size_t left) {
+        const std::size_t over = -static_cast<std::size_t>(left > kStepsPerWord);
+        return left ^ ((left ^ kStepsPerWord) & over);
     }
 };
 
