@@ -74,7 +74,11 @@ std::uint64_t short_word(std::string_view choice) {
 struct ByteWords {
     std::uint64_t padding;
     static constexpr bool kBytes = true;
+    static constexpr std::size_t kWordsPerRead = 1;
 
+    void read(std::string_view choice, std::size_t at, std::uint64_t* words) const {
+        words[0] = (*this)(choice, at);
+    }
     std::uint64_t operator()(std::string_view choice, std::size_t at) const {
         static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
                       "words hold the first byte lowest");
@@ -93,6 +97,11 @@ struct SymbolWords {
     const LaneQuery& query;
     std::uint64_t padding;
     static constexpr bool kBytes = false;
+    static constexpr std::size_t kWordsPerRead = 1;
+
+    void read(std::u32string_view choice, std::size_t at, std::uint64_t* words) const {
+        words[0] = (*this)(choice, at);
+    }
 
     std::uint64_t operator()(std::u32string_view choice, std::size_t at) const {
         if (at >= choice.size()) return padding;
@@ -108,28 +117,32 @@ struct SymbolWords {
 #define LCS_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
 
 // ByteWords for AVX-512: one masked load reads the bytes that remain (up to
-// eight) and keeps the padding in the others, without a branch on the
-// choice's length, which short choices of mixed length would mispredict.
-// Masked-off bytes are not read, so nothing past the choice's end is.
+// sixteen, two words) and keeps the padding in the others, without a branch
+// on the choice's length, which short choices of mixed length would
+// mispredict. Masked-off bytes are not read, so nothing past the choice's
+// end is.
 struct MaskedByteWords {
     std::uint64_t padding;
     static constexpr bool kBytes = true;
+    static constexpr std::size_t kWordsPerRead = 2;
 
-    LCS_AVX512 std::uint64_t operator()(std::string_view choice, std::size_t at) const {
+    LCS_AVX512 void read(std::string_view choice, std::size_t at, std::uint64_t* words) const {
         const std::size_t size = choice.size();
         const std::size_t from = std::min(at, size);
-        const auto keep = static_cast<__mmask16>((1U << at_most_a_word(size - from)) - 1);
+        const auto keep = static_cast<__mmask16>((1U << at_most_two_words(size - from)) - 1);
         const __m128i bytes = _mm_mask_loadu_epi8(_mm_set1_epi64x(static_cast<long long>(padding)),
                                                   keep, choice.data() + from);
-        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(bytes));
+        words[0] = static_cast<std::uint64_t>(_mm_cvtsi128_si64(bytes));
+        words[kMostLanes] = static_cast<std::uint64_t>(_mm_extract_epi64(bytes, 1));
     }
 
-    // min(left, kStepsPerWord) by a select on a comparison: written as
+    // min(left, 2 kStepsPerWord) by a select on a comparison: written as
     // std::min, or as a test of at against the size, GCC 12 branches, and
     // choices of mixed length mispredict that branch about once a lane.
-    static std::size_t at_most_a_word(std::size_t left) {
-        const std::size_t over = -static_cast<std::size_t>(left > kStepsPerWord);
-        return left ^ ((left ^ kStepsPerWord) & over);
+    static std::size_t at_most_two_words(std::size_t left) {
+        constexpr std::size_t kMost = 2 * kStepsPerWord;
+        const std::size_t over = -static_cast<std::size_t>(left > kMost);
+        return left ^ ((left ^ kMost) & over);
     }
 };
 
@@ -368,7 +381,8 @@ __attribute__((always_inline)) inline void run_groups(Engine& engine, const Lane
     constexpr std::size_t kLanes = Engine::kLanes;
     const std::uint64_t query_bits =
         query.size() == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << query.size()) - 1;
-    alignas(64) std::uint64_t words[kMostLanes];
+    constexpr std::size_t kPerRead = Words::kWordsPerRead;
+    alignas(64) std::uint64_t words[kPerRead][kMostLanes];
     std::uint64_t lcs_words[kMostLanes];
     for (std::size_t first = 0; first < count; first += kLanes) {
         const std::size_t lanes = std::min(kLanes, count - first);
@@ -383,12 +397,15 @@ __attribute__((always_inline)) inline void run_groups(Engine& engine, const Lane
         std::size_t longest = 0;
         for (std::size_t lane = 0; lane < lanes; ++lane)
             longest = std::max(longest, group[lane].size());
-        std::fill(words + lanes, words + kLanes, words_at.padding);
+        for (auto& row : words) std::fill(row + lanes, row + kLanes, words_at.padding);
         engine.load();
-        for (std::size_t at = 0; at < longest; at += kStepsPerWord) {
+        for (std::size_t at = 0; at < longest; at += kPerRead * kStepsPerWord) {
             for (std::size_t lane = 0; lane < lanes; ++lane)
-                words[lane] = words_at(group[lane], at);
-            engine.steps(words, std::min(kStepsPerWord, longest - at));
+                words_at.read(group[lane], at, &words[0][lane]);
+            for (std::size_t word = 0; word < kPerRead && at + word * kStepsPerWord < longest;
+                 ++word) {
+                engine.steps(words[word], std::min(kStepsPerWord, longest - at - word * kStepsPerWord));
+            }
         }
         engine.store(lcs_words);
         for (std::size_t lane = 0; lane < lanes; ++lane) {
