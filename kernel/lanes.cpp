@@ -16,7 +16,9 @@
 // (up to four 16-row tables, blended). AVX2 gathers the words from memory,
 // four lanes per gather; the plain path runs eight independent scalar
 // chains, which the processor overlaps. Each lane reads its choice eight
-// symbols at a time, one unaligned word; a choice that ends pads with a
+// symbols at a time, one unaligned word (AVX-512: sixteen, one masked load
+// whose length comes from a select, not a branch, since mixed lengths would
+// mispredict a branch about once a lane); a choice that ends pads with a
 // symbol not in the query, whose match word is zero and leaves V as it is,
 // so no lane needs a mask. A group runs for as many steps as its longest
 // choice: a lane that refills as its choice ends would branch where the
