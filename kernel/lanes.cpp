@@ -323,21 +323,20 @@ struct Avx512Engine32 : Avx512Base<Words, std::uint32_t> {
     LCS_AVX512 void steps(const std::uint64_t* words, std::size_t count) {
         const __m512i first = this->rows_of(words), second = this->rows_of(words + 8);
         const __m512i high_rows = _mm512_set1_epi32(0xE0);
-        __m512i v = this->v;
+        __m512i v = this->v, symbols = _mm512_setzero_si512();
         for (std::size_t step = 0; step < count; ++step) {
             if (step % 4 == 0) {
-                symbols_ = _mm512_permutex2var_epi8(first, turn[step / 4], second);
+                symbols = _mm512_permutex2var_epi8(first, turn[step / 4], second);
             }
-            const __mmask16 known = _mm512_testn_epi32_mask(symbols_, high_rows);
+            const __mmask16 known = _mm512_testn_epi32_mask(symbols, high_rows);
             const __m512i match =
-                _mm512_maskz_permutex2var_epi32(known, this->rows[0], symbols_, this->rows[1]);
+                _mm512_maskz_permutex2var_epi32(known, this->rows[0], symbols, this->rows[1]);
             const __m512i u = _mm512_and_si512(v, match);
             v = _mm512_or_si512(_mm512_add_epi32(v, u), _mm512_sub_epi32(v, u));
-            symbols_ = _mm512_maskz_srli_epi32(0xFFFF, symbols_, 8);
+            symbols = _mm512_maskz_srli_epi32(0xFFFF, symbols, 8);
         }
         this->v = v;
     }
-    __m512i symbols_;
 };
 
 // Queries of up to 16 symbols: 32 lanes of 16 bits, every row's word in one
