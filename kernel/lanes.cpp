@@ -16,7 +16,9 @@
 // (up to four 16-row tables, blended). AVX2 gathers the words from memory,
 // four lanes per gather; the plain path runs eight independent scalar
 // chains, which the processor overlaps. Each lane reads its choice eight
-// symbols at a time, one unaligned word; a choice that ends pads with a
+// symbols at a time, one unaligned word (AVX-512: sixteen, one masked load
+// whose length comes from a select, not a branch, since mixed lengths would
+// mispredict a branch about once a lane); a choice that ends pads with a
 // symbol not in the query, whose match word is zero and leaves V as it is,
 // so no lane needs a mask. A group runs for as many steps as its longest
 // choice: a lane that refills as its choice ends would branch where the
@@ -74,7 +76,11 @@ std::uint64_t short_word(std::string_view choice) {
 struct ByteWords {
     std::uint64_t padding;
     static constexpr bool kBytes = true;
+    static constexpr std::size_t kWordsPerRead = 1;
 
+    void read(std::string_view choice, std::size_t at, std::uint64_t* words) const {
+        words[0] = (*this)(choice, at);
+    }
     std::uint64_t operator()(std::string_view choice, std::size_t at) const {
         static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
                       "words hold the first byte lowest");
@@ -93,6 +99,11 @@ struct SymbolWords {
     const LaneQuery& query;
     std::uint64_t padding;
     static constexpr bool kBytes = false;
+    static constexpr std::size_t kWordsPerRead = 1;
+
+    void read(std::u32string_view choice, std::size_t at, std::uint64_t* words) const {
+        words[0] = (*this)(choice, at);
+    }
 
     std::uint64_t operator()(std::u32string_view choice, std::size_t at) const {
         if (at >= choice.size()) return padding;
@@ -108,20 +119,32 @@ struct SymbolWords {
 #define LCS_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
 
 // ByteWords for AVX-512: one masked load reads the bytes that remain (up to
-// eight) and keeps the padding in the others, without a branch on the
-// choice's length, which short choices of mixed length would mispredict.
-// Masked-off bytes are not read, so nothing past the choice's end is.
+// sixteen, two words) and keeps the padding in the others, without a branch
+// on the choice's length, which short choices of mixed length would
+// mispredict. Masked-off bytes are not read, so nothing past the choice's
+// end is.
 struct MaskedByteWords {
     std::uint64_t padding;
     static constexpr bool kBytes = true;
+    static constexpr std::size_t kWordsPerRead = 2;
 
-    LCS_AVX512 std::uint64_t operator()(std::string_view choice, std::size_t at) const {
+    LCS_AVX512 void read(std::string_view choice, std::size_t at, std::uint64_t* words) const {
         const std::size_t size = choice.size();
-        const std::size_t left = at < size ? size - at : 0;
-        const auto keep = static_cast<__mmask16>((1U << std::min(left, kStepsPerWord)) - 1);
+        const std::size_t from = std::min(at, size);
+        const auto keep = static_cast<__mmask16>((1U << at_most_two_words(size - from)) - 1);
         const __m128i bytes = _mm_mask_loadu_epi8(_mm_set1_epi64x(static_cast<long long>(padding)),
-                                                  keep, choice.data() + std::min(at, size));
-        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(bytes));
+                                                  keep, choice.data() + from);
+        words[0] = static_cast<std::uint64_t>(_mm_cvtsi128_si64(bytes));
+        words[kMostLanes] = static_cast<std::uint64_t>(_mm_extract_epi64(bytes, 1));
+    }
+
+    // min(left, 2 kStepsPerWord) by a select on a comparison: written as
+    // std::min, or as a test of at against the size, GCC 12 branches, and
+    // choices of mixed length mispredict that branch about once a lane.
+    static std::size_t at_most_two_words(std::size_t left) {
+        constexpr std::size_t kMost = 2 * kStepsPerWord;
+        const std::size_t over = -static_cast<std::size_t>(left > kMost);
+        return left ^ ((left ^ kMost) & over);
     }
 };
 
@@ -300,21 +323,20 @@ struct Avx512Engine32 : Avx512Base<Words, std::uint32_t> {
     LCS_AVX512 void steps(const std::uint64_t* words, std::size_t count) {
         const __m512i first = this->rows_of(words), second = this->rows_of(words + 8);
         const __m512i high_rows = _mm512_set1_epi32(0xE0);
-        __m512i v = this->v;
+        __m512i v = this->v, symbols = _mm512_setzero_si512();
         for (std::size_t step = 0; step < count; ++step) {
             if (step % 4 == 0) {
-                symbols_ = _mm512_permutex2var_epi8(first, turn[step / 4], second);
+                symbols = _mm512_permutex2var_epi8(first, turn[step / 4], second);
             }
-            const __mmask16 known = _mm512_testn_epi32_mask(symbols_, high_rows);
+            const __mmask16 known = _mm512_testn_epi32_mask(symbols, high_rows);
             const __m512i match =
-                _mm512_maskz_permutex2var_epi32(known, this->rows[0], symbols_, this->rows[1]);
+                _mm512_maskz_permutex2var_epi32(known, this->rows[0], symbols, this->rows[1]);
             const __m512i u = _mm512_and_si512(v, match);
             v = _mm512_or_si512(_mm512_add_epi32(v, u), _mm512_sub_epi32(v, u));
-            symbols_ = _mm512_maskz_srli_epi32(0xFFFF, symbols_, 8);
+            symbols = _mm512_maskz_srli_epi32(0xFFFF, symbols, 8);
         }
         this->v = v;
     }
-    __m512i symbols_;
 };
 
 // Queries of up to 16 symbols: 32 lanes of 16 bits, every row's word in one
@@ -360,7 +382,8 @@ __attribute__((always_inline)) inline void run_groups(Engine& engine, const Lane
     constexpr std::size_t kLanes = Engine::kLanes;
     const std::uint64_t query_bits =
         query.size() == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << query.size()) - 1;
-    alignas(64) std::uint64_t words[kMostLanes];
+    constexpr std::size_t kPerRead = Words::kWordsPerRead;
+    alignas(64) std::uint64_t words[kPerRead][kMostLanes];
     std::uint64_t lcs_words[kMostLanes];
     for (std::size_t first = 0; first < count; first += kLanes) {
         const std::size_t lanes = std::min(kLanes, count - first);
@@ -375,12 +398,15 @@ __attribute__((always_inline)) inline void run_groups(Engine& engine, const Lane
         std::size_t longest = 0;
         for (std::size_t lane = 0; lane < lanes; ++lane)
             longest = std::max(longest, group[lane].size());
-        std::fill(words + lanes, words + kLanes, words_at.padding);
+        for (auto& row : words) std::fill(row + lanes, row + kLanes, words_at.padding);
         engine.load();
-        for (std::size_t at = 0; at < longest; at += kStepsPerWord) {
+        for (std::size_t at = 0; at < longest; at += kPerRead * kStepsPerWord) {
             for (std::size_t lane = 0; lane < lanes; ++lane)
-                words[lane] = words_at(group[lane], at);
-            engine.steps(words, std::min(kStepsPerWord, longest - at));
+                words_at.read(group[lane], at, &words[0][lane]);
+            for (std::size_t word = 0; word < kPerRead && at + word * kStepsPerWord < longest;
+                 ++word) {
+                engine.steps(words[word], std::min(kStepsPerWord, longest - at - word * kStepsPerWord));
+            }
         }
         engine.store(lcs_words);
         for (std::size_t lane = 0; lane < lanes; ++lane) {
