@@ -174,20 +174,22 @@ TEST(BenchPlan, BudgetShortensTheLadder) {
     const std::vector<bench::Contestant> all = bench::contestants();
     bench::Options unlimited;
     const double full = bench::estimated_total(all, bench::plan_runs(all, unlimited), unlimited);
-    struct Case {
-        double budget;
-    };
-    ASSERT_GT(full, 240.0) << "the budgets below must cut the full plan";
-    // Budgets below the full plan's estimate: a plan that ignored them would
-    // keep the per-call limit and the whole total.
-    for (const Case& c : {Case{120.0}, Case{240.0}}) {
+    // The shortest ladder the budget can cut to: every run at its least
+    // time. How long it is depends on the contestants built (the peer too).
+    bench::Options shortest;
+    shortest.max_seconds = 0.02;
+    const double floor = bench::estimated_total(all, bench::plan_runs(all, shortest), shortest);
+    ASSERT_GT(full, 2.0 * floor) << "the budgets below must cut the full plan";
+    // Budgets between the two: a plan that ignored them would keep the
+    // per-call limit and the whole total.
+    for (const double budget : {1.1 * floor, 0.5 * (floor + full)}) {
         bench::Options options;
-        options.budget_seconds = c.budget;
+        options.budget_seconds = budget;
         const bench::Options fitted = bench::fit_to_budget(all, options);
         const double total = bench::estimated_total(all, bench::plan_runs(all, fitted), fitted);
-        EXPECT_LT(fitted.max_seconds, unlimited.max_seconds) << c.budget;
-        EXPECT_LE(total, c.budget) << c.budget;
-        EXPECT_LT(total, full) << c.budget;
+        EXPECT_LT(fitted.max_seconds, unlimited.max_seconds) << budget;
+        EXPECT_LE(total, budget) << budget;
+        EXPECT_LT(total, full) << budget;
     }
 }
 
