@@ -17,6 +17,7 @@
 #include <lcs/lcs.h>
 #include "kernel/kernel.h"
 #include "reference/oracles.h"
+#include "reference/sequences.h"
 
 namespace {
 
@@ -26,15 +27,6 @@ constexpr std::size_t kLengthCap = 700;
     std::fprintf(stderr, "%s: lengths %zu and %zu: got %ld, expected %ld\n", what, n, m, got,
                  expected);
     std::abort();
-}
-
-std::u32string as_symbols(const std::string& text) {
-    std::u32string symbols;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        symbols.push_back(b < 128 ? b : static_cast<char32_t>(b) * 0x01010101u);
-    }
-    return symbols;
 }
 
 template <typename Text>
@@ -62,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::int32_t kBands[] = {0, -1, 1, 2, 5, 16, 64, 100};
     const lcs::kernel::Paths paths{kIsas[choice & 3], kBands[(choice >> 3) & 7]};
     if (choice & 4) {
-        check(as_symbols(a), as_symbols(b), paths);
+        check(lcs::reference::widened_symbols(a), lcs::reference::widened_symbols(b), paths);
     } else {
         check(a, b, paths);
     }

@@ -17,18 +17,10 @@
 
 #include <lcs/lcs.h>
 #include "reference/oracles.h"
+#include "reference/sequences.h"
 #include "toolkit/batch.h"
 
 namespace {
-
-std::u32string as_symbols(std::string_view text) {
-    std::u32string symbols;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        symbols.push_back(b < 128 ? b : static_cast<char32_t>(b) * 0x01010101u);
-    }
-    return symbols;
-}
 
 template <typename Text>
 void check(const Text& query, const std::vector<Text>& choices, lcs::kernel::Isa isa) {
@@ -64,8 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (data[0] & 4) {
         std::vector<std::u32string> symbols;
-        for (const std::string& choice : choices) symbols.push_back(as_symbols(choice));
-        check(as_symbols(query), symbols, isa);
+        for (const std::string& choice : choices) {
+            symbols.push_back(lcs::reference::widened_symbols(choice));
+        }
+        check(lcs::reference::widened_symbols(query), symbols, isa);
     } else {
         check(std::string(query), choices, isa);
     }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace lcs::reference {
@@ -88,6 +89,18 @@ inline const std::vector<std::string>& small_alphabets() {
         std::string("a"), std::string(1, '\0'), std::string("ab"),
         std::string("\0\xff", 2), std::string("a\0\xff", 3), std::string("ab\0\xff", 4)};
     return alphabets;
+}
+
+// Bytes as 32-bit symbols: ASCII stays itself and each other byte b becomes
+// b * 0x01010101, so that symbols above 0xFFFF (up to 0xFFFFFFFF) meet the
+// paths, while equal bytes stay equal symbols and the LCS is unchanged.
+inline std::u32string widened_symbols(std::string_view text) {
+    std::u32string symbols;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        symbols.push_back(b < 128 ? b : static_cast<char32_t>(b) * 0x01010101u);
+    }
+    return symbols;
 }
 
 }  // namespace lcs::reference
