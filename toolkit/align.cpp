@@ -466,21 +466,36 @@ Alignment align_with(std::u32string_view a, std::u32string_view b, unsigned thre
 
 }  // namespace detail
 
-Alignment align(std::string_view a, std::string_view b, unsigned threads) {
+Alignment align(std::string_view a, std::string_view b, unsigned threads, const Stop* /*stop*/) {
     return detail::align_with(a, b, threads, detail::AlignPaths{});
 }
 
-Alignment align(std::u32string_view a, std::u32string_view b, unsigned threads) {
+Alignment align(std::u32string_view a, std::u32string_view b, unsigned threads,
+                const Stop* /*stop*/) {
     return detail::align_with(a, b, threads, detail::AlignPaths{});
 }
 
-std::string common_subsequence(std::string_view a, std::string_view b) {
-    std::string common;
+namespace {
+
+template <typename Char>
+std::basic_string<Char> kept_symbols(std::basic_string_view<Char> a,
+                                     std::basic_string_view<Char> b) {
+    std::basic_string<Char> common;
     for (const Run& run : align(a, b).runs) {
         if (run.edit == Edit::keep) common.append(a.substr(static_cast<std::size_t>(run.a_pos),
                                                            static_cast<std::size_t>(run.count)));
     }
     return common;
+}
+
+}  // namespace
+
+std::string common_subsequence(std::string_view a, std::string_view b) {
+    return kept_symbols(a, b);
+}
+
+std::u32string common_subsequence(std::u32string_view a, std::u32string_view b) {
+    return kept_symbols(a, b);
 }
 
 }  // namespace lcs

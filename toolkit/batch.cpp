@@ -101,13 +101,14 @@ std::vector<std::int32_t> lengths(const Pattern& query,
 }  // namespace detail
 
 std::vector<std::int32_t> lengths(const Pattern& query,
-                                  const std::vector<std::string_view>& choices, unsigned threads) {
+                                  const std::vector<std::string_view>& choices, unsigned threads,
+                                  const Stop* /*stop*/) {
     return detail::lengths(query, choices, threads, kernel::Isa::automatic);
 }
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices,
-                                  unsigned threads) {
+                                  unsigned threads, const Stop* /*stop*/) {
     return detail::lengths(query, choices, threads, kernel::Isa::automatic);
 }
 

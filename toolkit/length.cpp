@@ -28,8 +28,14 @@ double checked_similarity(Text a, Text b) {
 
 }  // namespace
 
-std::int32_t length(std::string_view a, std::string_view b) { return checked_length(a, b); }
-std::int32_t length(std::u32string_view a, std::u32string_view b) { return checked_length(a, b); }
+std::int32_t length(std::string_view a, std::string_view b, unsigned /*threads*/,
+                    const Stop* /*stop*/) {
+    return checked_length(a, b);
+}
+std::int32_t length(std::u32string_view a, std::u32string_view b, unsigned /*threads*/,
+                    const Stop* /*stop*/) {
+    return checked_length(a, b);
+}
 
 double similarity(std::string_view a, std::string_view b) { return checked_similarity(a, b); }
 double similarity(std::u32string_view a, std::u32string_view b) {

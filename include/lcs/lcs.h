@@ -18,8 +18,13 @@
 #ifndef LCS_LCS_H
 #define LCS_LCS_H
 
+#include <atomic>
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,9 +33,52 @@
 
 namespace lcs {
 
-// The LCS length of a and b.
-std::int32_t length(std::string_view a, std::string_view b);
-std::int32_t length(std::u32string_view a, std::u32string_view b);
+// A request to stop long work early: from another thread (request()) or at a
+// deadline. A computation given one polls it every so many rows and, once it
+// is requested, frees what it holds and throws lcs::Stopped. One Stop may
+// serve several computations at once.
+class Stop {
+public:
+    Stop() noexcept = default;
+    Stop(const Stop&) = delete;
+    Stop& operator=(const Stop&) = delete;
+
+    void request() noexcept { requested_.store(true, std::memory_order_relaxed); }
+    void set_deadline(std::chrono::steady_clock::time_point when) noexcept {
+        deadline_.store(when.time_since_epoch().count(), std::memory_order_relaxed);
+    }
+    // True once requested or once the deadline has passed.
+    bool requested() const noexcept {
+        if (requested_.load(std::memory_order_relaxed)) return true;
+        const auto deadline = deadline_.load(std::memory_order_relaxed);
+        return deadline != kNever &&
+               std::chrono::steady_clock::now().time_since_epoch().count() >= deadline;
+    }
+
+private:
+    using Ticks = std::chrono::steady_clock::rep;
+    static constexpr Ticks kNever = std::chrono::steady_clock::time_point::max().time_since_epoch().count();
+    std::atomic<bool> requested_{false};
+    std::atomic<Ticks> deadline_{kNever};
+};
+
+// What a computation throws when its Stop was requested.
+class Stopped : public std::runtime_error {
+public:
+    Stopped() : std::runtime_error("lcs: stopped on request") {}
+};
+
+// The vector paths this process runs, per component where they differ, as
+// "avx512" or "blocks avx512, lanes avx2, smith-waterman avx2". Chosen once,
+// at the first call that computes, from the processor and LCS_ISA.
+std::string isa();
+
+// The LCS length of a and b. threads = 0: every hardware thread; a pair too
+// short to pay for threads runs on one.
+std::int32_t length(std::string_view a, std::string_view b, unsigned threads = 1,
+                    const Stop* stop = nullptr);
+std::int32_t length(std::u32string_view a, std::u32string_view b, unsigned threads = 1,
+                    const Stop* stop = nullptr);
 
 // LCS / max(|a|, |b|), from 0 to 1; 1.0 for two empty strings.
 double similarity(std::string_view a, std::string_view b);
@@ -69,10 +117,68 @@ private:
 // The LCS of the query with each choice, in the choices' order.
 // threads = 0: every hardware thread.
 std::vector<std::int32_t> lengths(const Pattern& query, const std::vector<std::string_view>& choices,
-                                  unsigned threads = 1);
+                                  unsigned threads = 1, const Stop* stop = nullptr);
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices,
-                                  unsigned threads = 1);
+                                  unsigned threads = 1, const Stop* stop = nullptr);
+
+// The `limit` best choices for the query: highest similarity first, ties in
+// the choices' order, only those at or above min_similarity.
+struct Match {
+    std::size_t index;    // position in choices
+    std::int32_t length;  // the LCS length
+    double similarity;    // length / max(query size, choice size); 1.0 for two empty strings
+};
+std::vector<Match> extract(const Pattern& query, const std::vector<std::string_view>& choices,
+                           std::size_t limit, double min_similarity = 0.0, unsigned threads = 1,
+                           const Stop* stop = nullptr);
+std::vector<Match> extract(const Pattern& query, const std::vector<std::u32string_view>& choices,
+                           std::size_t limit, double min_similarity = 0.0, unsigned threads = 1,
+                           const Stop* stop = nullptr);
+
+// The LCS of every query with every choice, row-major: element
+// q * choices.size() + c.
+std::vector<std::int32_t> matrix(const std::vector<std::string_view>& queries,
+                                 const std::vector<std::string_view>& choices,
+                                 unsigned threads = 1, const Stop* stop = nullptr);
+std::vector<std::int32_t> matrix(const std::vector<std::u32string_view>& queries,
+                                 const std::vector<std::u32string_view>& choices,
+                                 unsigned threads = 1, const Stop* stop = nullptr);
+
+// Every pair whose similarity, length / max of the two sizes, is at least
+// min_similarity, ordered by query, then by choice, whatever `threads`.
+// Against one list: each unordered pair once (query < choice), never a
+// string with itself. Memory: the result and a bounded working set.
+struct Pair {
+    std::size_t query;
+    std::size_t choice;
+    std::int32_t length;
+};
+std::vector<Pair> pairs(const std::vector<std::string_view>& queries,
+                        const std::vector<std::string_view>& choices, double min_similarity,
+                        unsigned threads = 1, const Stop* stop = nullptr);
+std::vector<Pair> pairs(const std::vector<std::u32string_view>& queries,
+                        const std::vector<std::u32string_view>& choices, double min_similarity,
+                        unsigned threads = 1, const Stop* stop = nullptr);
+std::vector<Pair> pairs(const std::vector<std::string_view>& strings, double min_similarity,
+                        unsigned threads = 1, const Stop* stop = nullptr);
+std::vector<Pair> pairs(const std::vector<std::u32string_view>& strings, double min_similarity,
+                        unsigned threads = 1, const Stop* stop = nullptr);
+
+// The same pairs streamed: the sink receives them in blocks, in the order
+// above, on the calling thread, while later blocks are computed; memory
+// stays bounded whatever the number of pairs.
+using PairSink = std::function<void(const Pair* pairs, std::size_t count)>;
+void pairs(const std::vector<std::string_view>& queries,
+           const std::vector<std::string_view>& choices, double min_similarity,
+           const PairSink& sink, unsigned threads = 1, const Stop* stop = nullptr);
+void pairs(const std::vector<std::u32string_view>& queries,
+           const std::vector<std::u32string_view>& choices, double min_similarity,
+           const PairSink& sink, unsigned threads = 1, const Stop* stop = nullptr);
+void pairs(const std::vector<std::string_view>& strings, double min_similarity,
+           const PairSink& sink, unsigned threads = 1, const Stop* stop = nullptr);
+void pairs(const std::vector<std::u32string_view>& strings, double min_similarity,
+           const PairSink& sink, unsigned threads = 1, const Stop* stop = nullptr);
 
 // An alignment of A with B as runs of edits.
 enum class Edit : unsigned char { keep, remove, insert };
@@ -93,11 +199,14 @@ struct Alignment {
 // A longest common subsequence of a and b as an edit script, in memory
 // linear in |a| + |b|. The runs do not depend on `threads` (0: every
 // hardware thread).
-Alignment align(std::string_view a, std::string_view b, unsigned threads = 1);
-Alignment align(std::u32string_view a, std::u32string_view b, unsigned threads = 1);
+Alignment align(std::string_view a, std::string_view b, unsigned threads = 1,
+                const Stop* stop = nullptr);
+Alignment align(std::u32string_view a, std::u32string_view b, unsigned threads = 1,
+                const Stop* stop = nullptr);
 
-// The bytes of one longest common subsequence of a and b (the keeps of align).
+// One longest common subsequence of a and b (the keeps of align).
 std::string common_subsequence(std::string_view a, std::string_view b);
+std::u32string common_subsequence(std::u32string_view a, std::u32string_view b);
 
 }  // namespace lcs
 
