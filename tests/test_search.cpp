@@ -353,6 +353,14 @@ TEST(SearchLines, LineEndsChunksAndTheLongestLine) {
     EXPECT_THROW(all_lines("abcd\nabcde\n", 4), search::SearchError);
     EXPECT_THROW(all_lines("abcd\nabcd\r\r\n", 4), search::SearchError);
     EXPECT_THROW(all_lines("abcde", 4), search::SearchError);
+    // The lines before a line too long are handed out first.
+    const std::string path = testing_support::temporary_path("long_line");
+    testing_support::write_file(path, "ab\ncd\nabcde\nx\n");
+    search::LineReader reader(path, 4);
+    search::Chunk chunk;
+    ASSERT_TRUE(reader.next(chunk));
+    EXPECT_EQ(chunk.lines, (std::vector<std::string_view>{"ab", "cd"}));
+    EXPECT_THROW(reader.next(chunk), search::SearchError);
     // Past one chunk of lines: every line once, in order.
     std::string many;
     Lines expected;
