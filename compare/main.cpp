@@ -167,7 +167,8 @@ bool parse(int argc, char** argv, Options& options) {
         case 'C': options.color = compare::parse_color(optarg); break;
         case 'Y': options.unit = parse_unit(optarg); break;
         case 'U':
-            options.context = static_cast<std::int64_t>(lcs::support::whole_number("--unified", optarg, 0));
+            options.context =
+                static_cast<std::int64_t>(lcs::support::whole_number("--unified", optarg, 0));
             break;
         case 'h': std::fputs(kUsage, stdout); return false;
         case 'V':
