@@ -22,6 +22,8 @@
 #include <cstring>
 #include <new>
 
+#include "kernel/stop.h"
+
 namespace lcs::kernel {
 
 namespace {
@@ -106,26 +108,8 @@ constexpr std::size_t kLineWords = 64 / sizeof(Word);
 
 }  // namespace
 
-bool has_avx512() {
-#if defined(LCS_KERNEL_AVX512)
-    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-    return has;
-#else
-    return false;
-#endif
-}
-
-bool has_avx2() {
-#if defined(LCS_KERNEL_X86) && defined(__GNUC__)
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-#else
-    return false;
-#endif
-}
-
-BlockRun::BlockRun(const Coded& c, bool vector_blocks)
-    : c_(c), widest_block_(vector_blocks && has_avx512() ? kVectorBlock : kWideBlock) {}
+BlockRun::BlockRun(const Coded& c, bool vector_blocks, const Stop* stop)
+    : c_(c), widest_block_(vector_blocks && has_avx512() ? kVectorBlock : kWideBlock), stop_(stop) {}
 
 // Storage comes with the first pass, so that a band that runs in a window
 // costs none.
@@ -226,6 +210,7 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
                                final_v == nullptr ? nullptr : final_v + first);
         }
         first += width;
+        poll(stop_);
         // Each later column adds at most 1 to the final count.
         if (zeros + (c_.n - c1) + give_up < shorter) return {zeros, true};
     }

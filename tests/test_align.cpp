@@ -15,21 +15,22 @@
 
 namespace {
 
-using lcs::detail::AlignPaths;
+using lcs::kernel::Isa;
+using lcs::kernel::Paths;
 using lcs::reference::alignment_fault;
 
 struct NamedPaths {
     const char* name;
-    AlignPaths paths;
+    Paths paths;
 };
 
 // Splits down to pieces of one row, in the band or in the full pass, the
 // plain blocks forced, and the library's own choice.
 const std::vector<NamedPaths>& every_path() {
-    static const std::vector<NamedPaths> paths{{"chosen", AlignPaths{}},
-                                               {"full splits", AlignPaths{-1, 4, true}},
-                                               {"band splits", AlignPaths{1, 4, true}},
-                                               {"plain full splits", AlignPaths{-1, 4, false}}};
+    static const std::vector<NamedPaths> paths{{"chosen", Paths{}},
+                                               {"full splits", Paths{Isa::automatic, -1, 4}},
+                                               {"band splits", Paths{Isa::automatic, 1, 4}},
+                                               {"plain full splits", Paths{Isa::plain, -1, 4}}};
     return paths;
 }
 
@@ -96,8 +97,8 @@ TEST(Threads, AlignAlikeAndUnlikePairsGiveTheSameRunsOnAnyThreadCount) {
                                             a.substr(0, 2000) + a.substr(2500)};
     for (const std::string& b : partners) {
         const std::int32_t expected = lcs::reference::reference_lcs(a, b);
-        for (const NamedPaths& path : {every_path()[0], NamedPaths{"band", AlignPaths{1, 1 << 15}},
-                                       NamedPaths{"full", AlignPaths{-1, 1 << 15}}}) {
+        for (const NamedPaths& path : {every_path()[0], NamedPaths{"band", Paths{Isa::automatic, 1, 1 << 15}},
+                                       NamedPaths{"full", Paths{Isa::automatic, -1, 1 << 15}}}) {
             const lcs::Alignment one = lcs::detail::align_with(a, b, 1, path.paths);
             EXPECT_EQ(alignment_fault<char>(a, b, one, expected), "") << path.name;
             for (const unsigned threads : {2u, 5u}) {
@@ -122,9 +123,9 @@ TEST(Align, FirstGuessAcceptedRefusedOrGivenUp) {
     const std::vector<std::string> partners{few, lcs::reference::mutated(rng, a, 2, letters),
                                             lcs::reference::random_string(rng, 9600, letters)};
     for (const std::string& b : partners) {
-        const lcs::Alignment chosen = lcs::detail::align_with(a, b, 1, AlignPaths{});
+        const lcs::Alignment chosen = lcs::detail::align_with(a, b, 1, Paths{});
         EXPECT_EQ(alignment_fault<char>(a, b, chosen, lcs::length(a, b)), "");
-        EXPECT_TRUE(same_runs(chosen, lcs::detail::align_with(a, b, 1, AlignPaths{-1})));
+        EXPECT_TRUE(same_runs(chosen, lcs::detail::align_with(a, b, 1, Paths{Isa::automatic, -1})));
     }
 }
 

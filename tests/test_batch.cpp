@@ -11,11 +11,13 @@
 #include "lcs/lcs.h"
 #include "reference/oracles.h"
 #include "reference/sequences.h"
+#include "kernel/lanes.h"
 #include "toolkit/batch.h"
 
 namespace {
 
 using lcs::kernel::Isa;
+using lcs::kernel::Paths;
 
 std::vector<Isa> available_paths() {
     std::vector<Isa> paths;
@@ -88,7 +90,7 @@ TEST(Batch, BytesOnEveryPathMatchTheOracle) {
             expected.push_back(lcs::reference::reference_lcs(query, choice));
         const lcs::Pattern pattern(query);
         for (const Isa path : available_paths()) {
-            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), expected)
+            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, Paths{path}), expected)
                 << "query " << batch.query_length << ", path " << static_cast<int>(path);
         }
     }
@@ -129,9 +131,9 @@ TEST(Batch, SymbolsAndMixedWidthsOnEveryPathMatchTheOracle) {
         for (const Isa path : available_paths()) {
             SCOPED_TRACE("query " + std::to_string(query_length) + ", path " +
                          std::to_string(static_cast<int>(path)));
-            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), symbol_expected);
-            EXPECT_EQ(lcs::detail::lengths(pattern, byte_views, 1, path), byte_choice_expected);
-            EXPECT_EQ(lcs::detail::lengths(byte_pattern, views, 1, path), byte_query_expected);
+            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, Paths{path}), symbol_expected);
+            EXPECT_EQ(lcs::detail::lengths(pattern, byte_views, 1, Paths{path}), byte_choice_expected);
+            EXPECT_EQ(lcs::detail::lengths(byte_pattern, views, 1, Paths{path}), byte_query_expected);
         }
     }
 }

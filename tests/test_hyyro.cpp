@@ -15,13 +15,14 @@
 namespace {
 
 using lcs::detail::hyyro_lcs;
-using lcs::detail::HyyroPaths;
+using lcs::kernel::Isa;
+using lcs::kernel::Paths;
 using lcs::reference::reference_lcs;
 using lcs::reference::Sequence;
 
 struct NamedPaths {
     const char* name;
-    HyyroPaths paths;
+    Paths paths;
 };
 
 // Every way through the routine: each kernel, full or banded, the band
@@ -30,15 +31,10 @@ struct NamedPaths {
 // four-word window, 110 does not).
 std::vector<NamedPaths> every_path() {
     std::vector<NamedPaths> all;
-    for (const bool vector : {false, true}) {
-        if (vector && !lcs::detail::hyyro_has_vector_units()) continue;
-        const char* kernel = vector ? "vector" : "plain";
-        all.push_back({kernel, {vector, 0}});
-        all.push_back({kernel, {vector, -1}});
-        all.push_back({kernel, {vector, 1}});
-        all.push_back({kernel, {vector, 16}});
-        all.push_back({kernel, {vector, 90}});
-        all.push_back({kernel, {vector, 110}});
+    for (const Isa isa : {Isa::plain, Isa::avx512}) {
+        if (!lcs::kernel::isa_available(isa)) continue;
+        const char* kernel = isa == Isa::avx512 ? "vector" : "plain";
+        for (const std::int32_t band : {0, -1, 1, 16, 90, 110}) all.push_back({kernel, {isa, band}});
     }
     return all;
 }

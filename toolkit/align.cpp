@@ -44,15 +44,16 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <future>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <thread>
 #include <utility>
 
 #include "kernel/blocks.h"
+#include "kernel/stop.h"
 #include "kernel/traceback.h"
+#include "toolkit/length_check.h"
+#include "toolkit/threads.h"
 
 namespace lcs {
 namespace detail {
@@ -60,6 +61,7 @@ namespace {
 
 using kernel::Band;
 using kernel::Code;
+using kernel::Paths;
 using kernel::Word;
 
 // Below this many cells a second thread costs more than it saves.
@@ -67,6 +69,19 @@ constexpr std::int64_t kParallelCells = std::int64_t{1} << 24;
 // Positions of X in the blocks that a narrow band runs.
 constexpr std::int64_t kNarrowBlockBits = kernel::kWideBlock * kernel::kWordBits;
 constexpr std::int64_t kVectorBlockBits = kernel::kVectorBlock * kernel::kWordBits;
+
+// Blocks for the passes in `band`: the widest for a wide band; for a
+// narrow one, blocks about as wide as the band, since each row of a block
+// that meets the band costs all its words.
+std::size_t block_for(Band band, std::size_t widest) {
+    const std::int64_t width = band.hi - band.lo;
+    if (width >= kVectorBlockBits) return widest;
+    std::size_t block = 1;
+    while (block < kernel::kWideBlock && static_cast<std::int64_t>(block * kernel::kWordBits) < width) {
+        block *= 2;
+    }
+    return block;
+}
 
 // A diagonal run of matches: A from a, B from b, count long.
 struct Keep {
@@ -194,8 +209,9 @@ Band band_of(std::int32_t n, std::int32_t m, std::int32_t half_width) {
 template <typename Symbol>
 class Aligner {
 public:
-    Aligner(const Symbol* a, const Symbol* b, std::size_t alphabet, AlignPaths paths)
-        : a_(a), b_(b), alphabet_(alphabet), paths_(paths) {}
+    Aligner(const Symbol* a, const Symbol* b, std::size_t alphabet, const Paths& paths)
+        : a_(a), b_(b), alphabet_(alphabet), paths_(paths),
+          vector_blocks_(resolve(kernel::Component::blocks, paths.isa) == kernel::Isa::avx512) {}
 
     // Appends the matches of one LCS of the piece, in order, to `out`;
     // `known` is the piece's LCS, or -1.
@@ -238,6 +254,7 @@ private:
 
     void solve_inner(Piece piece, std::int32_t known, unsigned threads, Scratch& scratch,
                      std::vector<Keep>& out) const {
+        kernel::poll(paths_.stop);
         const Oriented o = orient(piece);
         const std::int32_t n = o.x.size, m = o.y.size;
         // One row cannot be cut; its traceback is one row vector.
@@ -255,14 +272,13 @@ private:
             solve(right, split.right, threads, scratch, out);
             return;
         }
-        std::vector<Keep> left_keeps;
-        auto left_done = std::async(std::launch::async, [&] {
-            Scratch own(alphabet_);
-            solve(left, split.left, threads / 2, own, left_keeps);
-        });
-        std::vector<Keep> right_keeps;
-        solve(right, split.right, threads - threads / 2, scratch, right_keeps);
-        left_done.get();
+        std::vector<Keep> left_keeps, right_keeps;
+        run_beside(
+            [&] {
+                Scratch own(alphabet_);
+                solve(left, split.left, threads / 2, own, left_keeps);
+            },
+            [&] { solve(right, split.right, threads - threads / 2, scratch, right_keeps); });
         for (const Keep& keep : left_keeps) append_keep(out, keep);
         for (const Keep& keep : right_keeps) append_keep(out, keep);
     }
@@ -283,11 +299,9 @@ private:
               Scratch& scratch, std::vector<Word>& v) const {
         const CodedPair c = coded(x, y, scratch.code_of);
         const kernel::Coded view = c.view();
-        kernel::BlockRun blocks(view, paths_.vector_units);
-        const bool wide = band.hi - band.lo >= kVectorBlockBits;
+        kernel::BlockRun blocks(view, vector_blocks_, paths_.stop);
         const std::size_t limit = give_up < 0 ? view.n : static_cast<std::size_t>(give_up);
-        return !blocks.pass(band, wide ? blocks.widest_block() : kernel::kWideBlock, limit, v.data())
-                    .abandoned;
+        return !blocks.pass(band, block_for(band, blocks.widest_block()), limit, v.data()).abandoned;
     }
 
     // The split's forward and backward passes in `band`, and the first
@@ -302,12 +316,14 @@ private:
         const Strand<Symbol> x_back = o.x.reversed(), y_back = o.y.part(h, m).reversed();
         bool finished = false;
         if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
-            auto forward_done = std::async(std::launch::async, [&] {
-                Scratch own(alphabet_);
-                return pass(o.x, o.y.part(0, h), band, give_up, own, forward);
-            });
-            const bool backward_finished = pass(x_back, y_back, back_band, give_up, scratch, backward);
-            finished = forward_done.get() && backward_finished;
+            bool forward_finished = false, backward_finished = false;
+            run_beside(
+                [&] {
+                    Scratch own(alphabet_);
+                    forward_finished = pass(o.x, o.y.part(0, h), band, give_up, own, forward);
+                },
+                [&] { backward_finished = pass(x_back, y_back, back_band, give_up, scratch, backward); });
+            finished = forward_finished && backward_finished;
         } else {
             finished = pass(o.x, o.y.part(0, h), band, give_up, scratch, forward) &&
                        pass(x_back, y_back, back_band, give_up, scratch, backward);
@@ -324,42 +340,24 @@ private:
 
     // A band is worth its bookkeeping when it covers at most half of X.
     bool narrow(Band band, std::int32_t n) const {
-        return paths_.band > 0 || (band.hi - band.lo + kNarrowBlockBits) * 2 <= std::int64_t{n};
+        return paths_.first_band > 0 || (band.hi - band.lo + kNarrowBlockBits) * 2 <= std::int64_t{n};
     }
 
-    // The largest half-width of a band that narrow() takes, for a piece of
-    // X n and Y m (n >= m); negative when none.
-    static std::int32_t widest_narrow(std::int32_t n, std::int32_t m) {
-        return static_cast<std::int32_t>((std::int64_t{n} / 2 - kNarrowBlockBits - (n - m)) / 2);
-    }
-
+    // The split of the piece. Its LCS is known but at the top, where the
+    // length pass found the strings too unlike for a band; with a band
+    // forced, the top starts from the diagonal alone.
     Split find_split(const Oriented& o, std::int32_t known, unsigned threads,
                      Scratch& scratch) const {
         const std::int32_t n = o.x.size, m = o.y.size, shorter = std::min(n, m);
-        if (paths_.band < 0) return full_passes(o, threads, scratch);
+        if (paths_.first_band < 0 || (known < 0 && paths_.first_band == 0)) {
+            return full_passes(o, threads, scratch);
+        }
         // A lower bound of the piece's LCS, exact when it is known.
         std::int32_t floor = std::max(known, 0);
         if (known < 0) {
-            // A first guess: a band of about a sixteenth of the full pass.
-            const std::int32_t guess =
-                paths_.band > 0 ? 0
-                                : static_cast<std::int32_t>(std::max<std::int64_t>(
-                                      0, (n / 16 - std::abs(n - m) - kNarrowBlockBits) / 2));
-            if (paths_.band > 0 || guess > 0) {
-                // Each pass's deficit is at most the piece's, d: the first h
-                // rows of an optimal path leave at most d of theirs
-                // unmatched, and so do the others. A pass whose deficit
-                // passes widest_narrow proves d too large for this band and
-                // for any narrow one, so it stops there and the full passes
-                // follow, as its sum would have chosen.
-                const std::int32_t give_up = paths_.band > 0 ? -1 : std::max(widest_narrow(n, m), guess);
-                const std::optional<Split> first =
-                    passes(o, band_of(n, m, guess), threads, scratch, give_up);
-                if (first) {
-                    if (first->left + first->right >= shorter - guess) return *first;
-                    floor = first->left + first->right;
-                }
-            }
+            const Split diagonal = *passes(o, band_of(n, m, 0), threads, scratch);
+            if (diagonal.left + diagonal.right >= shorter) return diagonal;
+            floor = diagonal.left + diagonal.right;
         }
         // The deficit is at most shorter - floor, so every optimal path stays
         // in the band of that half-width, and the band proves itself.
@@ -375,7 +373,8 @@ private:
     const Symbol* a_;
     const Symbol* b_;
     std::size_t alphabet_;
-    AlignPaths paths_;
+    Paths paths_;
+    bool vector_blocks_;
 };
 
 // The runs of the alignment whose matches are `keeps`: between two keep
@@ -407,46 +406,53 @@ Alignment runs_of(const std::vector<Keep>& keeps, std::int32_t a_size, std::int3
     return alignment;
 }
 
-std::int32_t checked_size(std::size_t size) {
-    if (size > static_cast<std::size_t>(kMaxLength)) {
-        throw std::length_error("lcs::align: a string is longer than lcs::kMaxLength");
-    }
-    return static_cast<std::int32_t>(size);
-}
-
 unsigned thread_count(unsigned threads) {
     if (threads != 0) return threads;
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+// The LCS of a and b where the length pass's band proves it, which is what
+// lets the first split run in a band of the strings' own difference; -1
+// where they are too unlike for a band (or the splits are forced full).
+template <typename Text>
+std::int32_t known_length(Text a, Text b, const Paths& paths) {
+    if (paths.first_band < 0) return -1;
+    const std::optional<std::size_t> length = kernel::banded_length(a, b, paths);
+    return length ? static_cast<std::int32_t>(*length) : -1;
+}
+
 template <typename Symbol>
 Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, std::size_t b_size,
-                        std::size_t alphabet, unsigned threads, AlignPaths paths) {
-    const std::int32_t n = checked_size(a_size), m = checked_size(b_size);
+                        std::size_t alphabet, std::int32_t known, unsigned threads,
+                        const Paths& paths) {
+    const auto n = static_cast<std::int32_t>(a_size), m = static_cast<std::int32_t>(b_size);
     const Aligner<Symbol> aligner(a, b, alphabet, paths);
     std::vector<Keep> keeps;
     {
         // Gone before the result is built, so that the two never add up.
         Scratch scratch(alphabet);
-        aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
+        aligner.solve({0, n, 0, m}, known, thread_count(threads), scratch, keeps);
     }
     return runs_of(keeps, n, m);
 }
 
 }  // namespace
 
-Alignment align_with(std::string_view a, std::string_view b, unsigned threads, AlignPaths paths) {
+Alignment align_with(std::string_view a, std::string_view b, unsigned threads, const Paths& paths) {
+    check_length(a.size());
+    check_length(b.size());
     return align_symbols(reinterpret_cast<const unsigned char*>(a.data()), a.size(),
-                         reinterpret_cast<const unsigned char*>(b.data()), b.size(), 256, threads,
-                         paths);
+                         reinterpret_cast<const unsigned char*>(b.data()), b.size(), 256,
+                         known_length(a, b, paths), threads, paths);
 }
 
 // Wide symbols are renamed to dense codes (their ranks among the symbols of
 // both strings), so that a block's match rows are an array of the codes.
 Alignment align_with(std::u32string_view a, std::u32string_view b, unsigned threads,
-                     AlignPaths paths) {
-    checked_size(a.size());
-    checked_size(b.size());
+                     const Paths& paths) {
+    check_length(a.size());
+    check_length(b.size());
+    const std::int32_t known = known_length(a, b, paths);
     std::vector<char32_t> symbols(a.begin(), a.end());
     symbols.insert(symbols.end(), b.begin(), b.end());
     std::sort(symbols.begin(), symbols.end());
@@ -461,18 +467,27 @@ Alignment align_with(std::u32string_view a, std::u32string_view b, unsigned thre
     };
     const std::vector<std::uint32_t> a_codes = codes_of(a), b_codes = codes_of(b);
     return align_symbols(a_codes.data(), a_codes.size(), b_codes.data(), b_codes.size(),
-                         std::max<std::size_t>(symbols.size(), 1), threads, paths);
+                         std::max<std::size_t>(symbols.size(), 1), known, threads, paths);
 }
 
 }  // namespace detail
 
-Alignment align(std::string_view a, std::string_view b, unsigned threads, const Stop* /*stop*/) {
-    return detail::align_with(a, b, threads, detail::AlignPaths{});
+namespace {
+
+kernel::Paths stopping(const Stop* stop) {
+    kernel::Paths paths;
+    paths.stop = stop;
+    return paths;
 }
 
-Alignment align(std::u32string_view a, std::u32string_view b, unsigned threads,
-                const Stop* /*stop*/) {
-    return detail::align_with(a, b, threads, detail::AlignPaths{});
+}  // namespace
+
+Alignment align(std::string_view a, std::string_view b, unsigned threads, const Stop* stop) {
+    return detail::align_with(a, b, threads, stopping(stop));
+}
+
+Alignment align(std::u32string_view a, std::u32string_view b, unsigned threads, const Stop* stop) {
+    return detail::align_with(a, b, threads, stopping(stop));
 }
 
 namespace {

@@ -5,7 +5,7 @@
 #include <lcs/lcs.h>
 #include "kernel/kernel.h"
 #include "kernel/pattern.h"
-#include "toolkit/limits.h"
+#include "toolkit/length_check.h"
 
 namespace lcs {
 

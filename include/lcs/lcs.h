@@ -29,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-#include <lcs/routines.h>
+#include <lcs/limits.h>
 
 namespace lcs {
 
@@ -86,6 +86,7 @@ double similarity(std::u32string_view a, std::u32string_view b);
 
 namespace detail {
 struct PatternData;
+struct PatternAccess;
 }
 
 // A query prepared once: its match vectors, for many comparisons.
@@ -107,10 +108,8 @@ public:
     // The query's length in symbols.
     std::int32_t size() const;
 
-    // The library's own view of the prepared query.
-    const detail::PatternData& data() const { return *data_; }
-
 private:
+    friend struct detail::PatternAccess;  // the library's own view of the prepared query
     std::unique_ptr<detail::PatternData> data_;
 };
 

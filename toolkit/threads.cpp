@@ -1,0 +1,64 @@
+// Worker threads that may fail to start (toolkit/threads.h). Covered by
+// tests/test_batch.cpp and tests/test_align.cpp (a starter that refuses).
+#include "toolkit/threads.h"
+
+#include <atomic>
+#include <exception>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace lcs::detail {
+
+namespace {
+
+std::thread start_std_thread(std::function<void()> work) { return std::thread(std::move(work)); }
+
+std::atomic<ThreadStarter> starter{start_std_thread};
+
+// A thread that runs `work`, or none (not joinable) when it cannot start.
+std::thread try_start(std::function<void()> work) {
+    try {
+        return starter.load()(std::move(work));
+    } catch (const std::system_error&) {
+        return std::thread();
+    }
+}
+
+}  // namespace
+
+ThreadStarter set_thread_starter(ThreadStarter replacement) {
+    return starter.exchange(replacement != nullptr ? replacement : start_std_thread);
+}
+
+void run_parts(unsigned count, const std::function<void(unsigned)>& part) {
+    std::vector<std::exception_ptr> failures(count);
+    std::atomic<bool> failed{false};
+    const auto guarded = [&](unsigned t) {
+        try {
+            part(t);
+        } catch (...) {
+            failures[t] = std::current_exception();
+            failed.store(true);
+        }
+    };
+    std::vector<std::thread> workers(count);
+    for (unsigned t = 1; t < count; ++t) workers[t] = try_start([&guarded, t] { guarded(t); });
+    guarded(0);
+    for (unsigned t = 1; t < count; ++t) {
+        if (workers[t].joinable()) {
+            workers[t].join();
+        } else if (!failed.load()) {  // after a failure the result is lost anyway
+            guarded(t);
+        }
+    }
+    for (const std::exception_ptr& failure : failures) {
+        if (failure) std::rethrow_exception(failure);
+    }
+}
+
+void run_beside(const std::function<void()>& beside, const std::function<void()>& here) {
+    run_parts(2, [&](unsigned t) { t == 1 ? beside() : here(); });
+}
+
+}  // namespace lcs::detail
