@@ -22,8 +22,7 @@
 //
 // Cost: about (|n - m| + 2 w) / 64 + 16 words per symbol of Y in blocks, or
 // the window's words; on alike strings, time in proportion to their
-// distance. Covered by tests/test_hyyro.cpp (bands forced narrow and wide)
-// and tests/test_lcs_length.cpp.
+// distance. Covered by tests/test_kernel.cpp (bands forced narrow and wide).
 #include <algorithm>
 #include <cstring>
 #include <optional>

@@ -13,8 +13,8 @@
 // match rows are built from X's codes as the block starts and cleared, row by
 // row, as it ends, so a long X of many distinct symbols costs no more than
 // one of few. Cost: ceil(n / 64) word updates per symbol of Y; storage: m
-// carries and (distinct + 1) x 32 words. Covered by tests/test_hyyro.cpp and
-// tests/test_lcs_length.cpp (every path forced).
+// carries and (distinct + 1) x 32 words. Covered by tests/test_kernel.cpp and
+// tests/test_hyyro.cpp (every path forced).
 #include "kernel/blocks.h"
 
 #include <algorithm>

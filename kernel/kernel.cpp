@@ -2,7 +2,7 @@
 // the short paths when the shorter string fits in four words, else the
 // column blocks and bands over the strings under dense codes. A prepared
 // pattern of up to eight words runs down a text from its own match rows;
-// longer ones take the blocks. Covered by tests/test_lcs_length.cpp,
+// longer ones take the blocks. Covered by tests/test_kernel.cpp,
 // tests/test_hyyro.cpp and fuzz/fuzz_length.cpp.
 #include "kernel/kernel.h"
 

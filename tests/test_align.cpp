@@ -109,11 +109,12 @@ TEST(Threads, AlignAlikeAndUnlikePairsGiveTheSameRunsOnAnyThreadCount) {
     }
 }
 
-// Pairs long enough for the first guess of a band: accepted (a few
-// changes), refused for the narrower band that follows (alike), and given up
-// part way for the full passes (unlike). However the passes go, the splits,
-// and so the runs, are those of the full passes alone.
-TEST(Align, FirstGuessAcceptedRefusedOrGivenUp) {
+// Pairs long enough for every strategy: a few changes (the difference
+// search), more (the band from the length pass's difference) and none in
+// common to speak of (the full passes). Whatever the library chooses is
+// exact, and the band forced on every split finds the very splits of the
+// full passes.
+TEST(Align, DifferenceSearchBandAndFullPassesAgree) {
     std::mt19937 rng(9600);
     const std::string letters = "abcdefghijklmnopqrstuvwxyz";
     const std::string a = lcs::reference::random_string(rng, 9600, letters);
@@ -121,11 +122,15 @@ TEST(Align, FirstGuessAcceptedRefusedOrGivenUp) {
     few[100] = 'x';
     few.erase(9500, 3);
     const std::vector<std::string> partners{few, lcs::reference::mutated(rng, a, 2, letters),
+                                            lcs::reference::mutated(rng, a, 30, letters),
                                             lcs::reference::random_string(rng, 9600, letters)};
     for (const std::string& b : partners) {
+        const std::int32_t expected = lcs::length(a, b);
         const lcs::Alignment chosen = lcs::detail::align_with(a, b, 1, Paths{});
-        EXPECT_EQ(alignment_fault<char>(a, b, chosen, lcs::length(a, b)), "");
-        EXPECT_TRUE(same_runs(chosen, lcs::detail::align_with(a, b, 1, Paths{Isa::automatic, -1})));
+        EXPECT_EQ(alignment_fault<char>(a, b, chosen, expected), "");
+        const lcs::Alignment full = lcs::detail::align_with(a, b, 1, Paths{Isa::automatic, -1});
+        EXPECT_TRUE(same_runs(full, lcs::detail::align_with(a, b, 1, Paths{Isa::automatic, 1})));
+        EXPECT_EQ(alignment_fault<char>(a, b, full, expected), "");
     }
 }
 

@@ -46,12 +46,15 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 
 #include "kernel/blocks.h"
 #include "kernel/stop.h"
 #include "kernel/traceback.h"
+#include "toolkit/differences.h"
+#include "toolkit/keeps.h"
 #include "toolkit/length_check.h"
 #include "toolkit/threads.h"
 
@@ -64,6 +67,9 @@ using kernel::Code;
 using kernel::Paths;
 using kernel::Word;
 
+// The difference search takes a piece whose D^2 is at most this many times
+// its length.
+constexpr std::int64_t kDifferenceFactor = 8;
 // Below this many cells a second thread costs more than it saves.
 constexpr std::int64_t kParallelCells = std::int64_t{1} << 24;
 // Positions of X in the blocks that a narrow band runs.
@@ -81,24 +87,6 @@ std::size_t block_for(Band band, std::size_t widest) {
         block *= 2;
     }
     return block;
-}
-
-// A diagonal run of matches: A from a, B from b, count long.
-struct Keep {
-    std::int32_t a, b, count;
-};
-
-// Appends `keep` to `out`, joined to the last run when it continues it.
-void append_keep(std::vector<Keep>& out, Keep keep) {
-    if (keep.count <= 0) return;
-    if (!out.empty()) {
-        Keep& last = out.back();
-        if (last.a + last.count == keep.a && last.b + last.count == keep.b) {
-            last.count += keep.count;
-            return;
-        }
-    }
-    out.push_back(keep);
 }
 
 struct Piece {
@@ -227,12 +215,31 @@ public:
         const Piece inner{piece.a0 + prefix, piece.a_size - prefix - suffix, piece.b0 + prefix,
                           piece.b_size - prefix - suffix};
         if (inner.a_size > 0 && inner.b_size > 0) {
-            solve_inner(inner, known < 0 ? -1 : known - prefix - suffix, threads, scratch, out);
+            const std::int32_t inner_known = known < 0 ? -1 : known - prefix - suffix;
+            if (!few_differences(inner, inner_known, out)) {
+                solve_inner(inner, inner_known, threads, scratch, out);
+            }
         }
         append_keep(out, {piece.a0 + piece.a_size - suffix, piece.b0 + piece.b_size - suffix, suffix});
     }
 
 private:
+    // The piece by the difference search when its edits, D = |A| + |B| -
+    // 2 LCS, are few enough that the search's D^2 is below a few times its
+    // length; false, with nothing appended, otherwise.
+    bool few_differences(Piece piece, std::int32_t known, std::vector<Keep>& out) const {
+        if (known < 0 || paths_.first_band != 0) return false;
+        const std::int64_t size = std::int64_t{piece.a_size} + piece.b_size;
+        const std::int64_t edits = size - 2 * std::int64_t{known};
+        if (edits * edits > kDifferenceFactor * size) return false;
+        DifferenceSearch<Symbol> search(a_, b_, edits, UINT64_MAX, paths_.stop, out);
+        // The bound is the piece's exact D, so the searches always meet.
+        if (!search.compare(piece.a0, piece.a0 + piece.a_size, piece.b0, piece.b0 + piece.b_size)) {
+            throw std::logic_error("lcs::align: the difference search passed its bound");
+        }
+        return true;
+    }
+
     // X is the piece's longer string, packed; Y is cut.
     struct Oriented {
         Strand<Symbol> x, y;
@@ -376,35 +383,6 @@ private:
     Paths paths_;
     bool vector_blocks_;
 };
-
-// The runs of the alignment whose matches are `keeps`: between two keep
-// runs the removes, then the inserts.
-Alignment runs_of(const std::vector<Keep>& keeps, std::int32_t a_size, std::int32_t b_size) {
-    Alignment alignment{0, {}};
-    std::size_t runs = keeps.size();
-    std::int32_t a = 0, b = 0;
-    for (const Keep& keep : keeps) {
-        runs += (keep.a > a) + (keep.b > b);
-        a = keep.a + keep.count;
-        b = keep.b + keep.count;
-    }
-    alignment.runs.reserve(runs + (a_size > a) + (b_size > b));
-    a = 0;
-    b = 0;
-    const auto gap_to = [&](std::int32_t a_end, std::int32_t b_end) {
-        if (a_end > a) alignment.runs.push_back({Edit::remove, a, b, a_end - a});
-        if (b_end > b) alignment.runs.push_back({Edit::insert, a_end, b, b_end - b});
-    };
-    for (const Keep& keep : keeps) {
-        gap_to(keep.a, keep.b);
-        alignment.runs.push_back({Edit::keep, keep.a, keep.b, keep.count});
-        alignment.length += keep.count;
-        a = keep.a + keep.count;
-        b = keep.b + keep.count;
-    }
-    gap_to(a_size, b_size);
-    return alignment;
-}
 
 unsigned thread_count(unsigned threads) {
     if (threads != 0) return threads;

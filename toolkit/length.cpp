@@ -1,6 +1,6 @@
 // lcs::length and lcs::similarity (<lcs/lcs.h>): the bit-parallel kernel
 // (kernel/kernel.h) behind the library's length limit. Covered by
-// tests/test_lcs_length.cpp and fuzz/fuzz_length.cpp.
+// tests/test_kernel.cpp and fuzz/fuzz_length.cpp.
 #include <algorithm>
 #include <stdexcept>
 
