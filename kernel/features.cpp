@@ -25,6 +25,8 @@ Features probe() {
     return f;
 }
 
+constexpr Component kComponents[] = {Component::blocks, Component::lanes, Component::smith_waterman};
+
 const char* name_of(Component component, Isa isa) {
     if (isa == Isa::plain) return "plain";
     // Smith-Waterman's one vector scan is 256 bits of doubles on AVX.
@@ -32,15 +34,8 @@ const char* name_of(Component component, Isa isa) {
     return isa == Isa::avx512 ? "avx512" : "avx2";
 }
 
-}  // namespace
-
-const Features& processor() {
-    static const Features features = probe();
-    return features;
-}
-
-Isa widest(Component component) {
-    const Features& f = processor();
+// The widest path of each component on this processor.
+Isa widest_on(const Features& f, Component component) {
     switch (component) {
     case Component::blocks:
         if (f.avx512f && f.avx512bw) return Isa::avx512;
@@ -53,11 +48,21 @@ Isa widest(Component component) {
     return Isa::plain;
 }
 
-bool runs(Component component, Isa isa) { return isa <= widest(component); }
+}  // namespace
 
-Isa resolve(Component component, Isa isa) {
-    if (isa == Isa::automatic) return std::min(widest(component), cap());
-    return std::min(widest(component), isa);
+const Features& processor() {
+    static const Features features = probe();
+    return features;
+}
+
+PathTable path_table() {
+    PathTable table{};
+    for (const Component component : kComponents) {
+        const auto c = static_cast<unsigned>(component);
+        table.widest[c] = widest_on(processor(), component);
+        table.automatic[c] = std::min(table.widest[c], cap());
+    }
+    return table;
 }
 
 Isa cap_of(const char* value) {
@@ -73,11 +78,10 @@ Isa cap() {
 }
 
 std::string describe_paths() {
-    const Component components[] = {Component::blocks, Component::lanes, Component::smith_waterman};
     const char* labels[] = {"blocks", "lanes", "smith-waterman"};
     const Isa blocks = resolve(Component::blocks, Isa::automatic);
     bool alike = true;
-    for (const Component component : components) {
+    for (const Component component : kComponents) {
         alike = alike && std::strcmp(name_of(component, resolve(component, Isa::automatic)),
                                      name_of(Component::blocks, blocks)) == 0;
     }
@@ -86,7 +90,7 @@ std::string describe_paths() {
     for (std::size_t i = 0; i < 3; ++i) {
         if (!text.empty()) text += ", ";
         text += std::string(labels[i]) + " " +
-                name_of(components[i], resolve(components[i], Isa::automatic));
+                name_of(kComponents[i], resolve(kComponents[i], Isa::automatic));
     }
     return text;
 }

@@ -32,20 +32,38 @@ struct Features {
 };
 const Features& processor();
 
-// The widest path of `component` that the processor runs, uncapped.
-Isa widest(Component component);
-// True when the processor runs `isa` for `component` (plain and automatic
-// always).
-bool runs(Component component, Isa isa);
-// The path that `component` takes for a forced `isa`: automatic gives the
-// widest under LCS_ISA's cap; a set the processor lacks gives the next
-// narrower one it runs, so forcing is always safe.
-Isa resolve(Component component, Isa isa);
-
 // LCS_ISA's cap as the process read it (avx512 when unset or unknown).
 Isa cap();
 // The cap that an LCS_ISA value sets: null, empty or unknown caps nothing.
 Isa cap_of(const char* value);
+
+// Per component: the widest path the processor runs, and the path taken
+// when none is forced (the widest under the cap). Worked out once; every
+// call of the library asks, so the questions below are inline.
+struct PathTable {
+    Isa widest[3];
+    Isa automatic[3];
+};
+PathTable path_table();
+inline const PathTable& paths_in_use() {
+    static const PathTable table = path_table();
+    return table;
+}
+
+// The widest path of `component` that the processor runs, uncapped.
+inline Isa widest(Component component) {
+    return paths_in_use().widest[static_cast<unsigned>(component)];
+}
+// True when the processor runs `isa` for `component` (plain and automatic
+// always).
+inline bool runs(Component component, Isa isa) { return isa <= widest(component); }
+// The path that `component` takes for a forced `isa`: automatic gives the
+// widest under LCS_ISA's cap; a set the processor lacks gives the next
+// narrower one it runs, so forcing is always safe.
+inline Isa resolve(Component component, Isa isa) {
+    if (isa == Isa::automatic) return paths_in_use().automatic[static_cast<unsigned>(component)];
+    return isa < widest(component) ? isa : widest(component);
+}
 
 // The paths in use, as lcs::isa() names them.
 std::string describe_paths();

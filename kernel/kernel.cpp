@@ -7,6 +7,7 @@
 #include "kernel/kernel.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -96,21 +97,41 @@ template <typename Char>
 std::size_t any_pattern_length(const detail::PatternData& x, std::basic_string_view<Char> y,
                                const Paths& paths);
 
+// A short x against a long y under a stop request: the prepared rows, which
+// poll. Out of line, so that the short paths' callers keep a small frame.
+template <typename Char>
+__attribute__((noinline)) std::size_t polled_short_length(std::basic_string_view<Char> x,
+                                                          std::basic_string_view<Char> y,
+                                                          const Paths& paths) {
+    return any_pattern_length(detail::PatternData(x), y, paths);
+}
+
+// What any_length gives, with band_only, where no band proves the length.
+// A plain value rather than an optional, which costs the short calls a
+// stalled load of their result.
+constexpr std::size_t kUnproven = SIZE_MAX;
+
+std::optional<std::size_t> proven(std::size_t length) {
+    if (length == kUnproven) return std::nullopt;
+    return length;
+}
+
 // The LCS of a and b under X's codes, or, with band_only, where a band
 // proves it.
 template <typename Char>
-std::optional<std::size_t> coded_length(const detail::PatternData& x, std::basic_string_view<Char> y,
-                                        const Paths& paths, bool band_only) {
+std::size_t coded_length(const detail::PatternData& x, std::basic_string_view<Char> y,
+                         const Paths& paths, bool band_only) {
     if (!band_only) return prepared_lcs(x, y, paths);
     std::vector<Code> y_codes(y.size());
     for (std::size_t r = 0; r < y.size(); ++r) y_codes[r] = x.code(byte_of(y[r]));
     return coded_banded_lcs({x.codes(), x.size(), x.distinct(), y_codes.data(), y.size(), x.match_row(0)},
-                            paths);
+                            paths)
+        .value_or(kUnproven);
 }
 
 template <typename Char>
-std::optional<std::size_t> any_length(std::basic_string_view<Char> a, std::basic_string_view<Char> b,
-                                      const Paths& paths, bool band_only = false) {
+std::size_t any_length(std::basic_string_view<Char> a, std::basic_string_view<Char> b,
+                       const Paths& paths, bool band_only = false) {
     const std::size_t common = strip_common_ends(a, b);
     if (a.empty() || b.empty()) return common;
     const bool a_shorter = a.size() <= b.size();
@@ -122,13 +143,12 @@ std::optional<std::size_t> any_length(std::basic_string_view<Char> a, std::basic
         if (paths.stop == nullptr || y.size() <= kPollRows) {
             return common + short_lcs(x, y, resolve(Component::blocks, paths.isa));
         }
-        return common + any_pattern_length(detail::PatternData(x), y, paths);
+        return common + polled_short_length(x, y, paths);
     }
     const bool pack_a = pack_first(a, b);
     const detail::PatternData packed(pack_a ? a : b);
-    const std::optional<std::size_t> inner = coded_length(packed, pack_a ? b : a, paths, band_only);
-    if (!inner) return std::nullopt;
-    return common + *inner;
+    const std::size_t inner = coded_length(packed, pack_a ? b : a, paths, band_only);
+    return inner == kUnproven ? kUnproven : common + inner;
 }
 
 template <typename Char>
@@ -166,18 +186,18 @@ void any_final_row(const detail::PatternData& x, std::basic_string_view<Char> y,
 }  // namespace
 
 std::size_t length(std::string_view a, std::string_view b, const Paths& paths) {
-    return *any_length(a, b, paths);
+    return any_length(a, b, paths);
 }
 std::size_t length(std::u32string_view a, std::u32string_view b, const Paths& paths) {
-    return *any_length(a, b, paths);
+    return any_length(a, b, paths);
 }
 
 std::optional<std::size_t> banded_length(std::string_view a, std::string_view b, const Paths& paths) {
-    return any_length(a, b, paths, true);
+    return proven(any_length(a, b, paths, true));
 }
 std::optional<std::size_t> banded_length(std::u32string_view a, std::u32string_view b,
                                          const Paths& paths) {
-    return any_length(a, b, paths, true);
+    return proven(any_length(a, b, paths, true));
 }
 
 std::size_t pattern_length(const detail::PatternData& x, std::string_view y, const Paths& paths) {

@@ -32,6 +32,10 @@ ThreadStarter set_thread_starter(ThreadStarter replacement) {
 }
 
 void run_parts(unsigned count, const std::function<void(unsigned)>& part) {
+    if (count <= 1) {
+        if (count == 1) part(0);
+        return;
+    }
     std::vector<std::exception_ptr> failures(count);
     std::atomic<bool> failed{false};
     const auto guarded = [&](unsigned t) {
