@@ -35,7 +35,7 @@ struct PassResult {
 // Working storage of the column blocks for one comparison.
 class BlockRun {
 public:
-    // A stop request is polled between blocks (kernel/stop.h).
+    // A stop request is polled every kPollRows rows (kernel/stop.h).
     BlockRun(const Coded& c, bool vector_blocks, const Stop* stop = nullptr);
     ~BlockRun();
     BlockRun(const BlockRun&) = delete;
@@ -56,7 +56,9 @@ public:
 private:
     void allocate();
     void load_block(std::size_t first, std::size_t width, bool complements);
-    std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* out);
+    std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* state);
+    std::size_t run_rows_of_block(std::size_t width, std::size_t first_row, std::size_t end_row,
+                                  Word* final_v);
 
     const Coded& c_;
     std::size_t widest_block_;
