@@ -85,33 +85,33 @@ __attribute__((target("avx512f"))) std::size_t run_vector_window(
     std::size_t first = 0;
     const std::size_t last_first = words - kWindow;
     for (std::size_t r = 0; r < m;) {
-      poll(stop);
-      for (const std::size_t end = std::min(m, r + kPollRows); r < end; ++r) {
-        if (first < window_start(r, lo, last_first)) {  // one word a row at most
-            frozen_zeros += zero_bits(static_cast<Word>(v[0][0]));
-            // Lanes move down by one, the next register's lowest lane coming in.
-            for (std::size_t k = 0; k + 1 < K; ++k) {
-                v[k] = _mm512_mask_alignr_epi64(v[k], 0xff, v[k + 1], v[k], 1);
+        poll(stop);
+        for (const std::size_t end = std::min(m, r + kPollRows); r < end; ++r) {
+            if (first < window_start(r, lo, last_first)) {  // one word a row at most
+                frozen_zeros += zero_bits(static_cast<Word>(v[0][0]));
+                // Lanes move down by one, the next register's lowest lane coming in.
+                for (std::size_t k = 0; k + 1 < K; ++k) {
+                    v[k] = _mm512_mask_alignr_epi64(v[k], 0xff, v[k + 1], v[k], 1);
+                }
+                v[K - 1] = _mm512_mask_alignr_epi64(v[K - 1], 0xff, ones, v[K - 1], 1);
+                ++first;
             }
-            v[K - 1] = _mm512_mask_alignr_epi64(v[K - 1], 0xff, ones, v[K - 1], 1);
-            ++first;
+            const Word* row = table + std::size_t{codes[r]} * words + first;
+            __m512i sum[K], kept[K];
+            std::uint64_t wrapped = 0, full = 0;
+            for (std::size_t k = 0; k < K; ++k) {
+                const __m512i u = _mm512_and_si512(v[k], _mm512_loadu_si512(row + k * kLanes));
+                sum[k] = _mm512_add_epi64(v[k], u);
+                kept[k] = _mm512_xor_si512(v[k], u);
+                wrapped |= std::uint64_t{_mm512_cmplt_epu64_mask(sum[k], v[k])} << (k * kLanes);
+                full |= std::uint64_t{_mm512_cmpeq_epi64_mask(sum[k], ones)} << (k * kLanes);
+            }
+            const std::uint64_t received = ((wrapped << 1) + full) ^ full;
+            for (std::size_t k = 0; k < K; ++k) {
+                const auto lanes = static_cast<__mmask8>(received >> (k * kLanes));
+                v[k] = _mm512_or_si512(_mm512_mask_add_epi64(sum[k], lanes, sum[k], one), kept[k]);
+            }
         }
-        const Word* row = table + std::size_t{codes[r]} * words + first;
-        __m512i sum[K], kept[K];
-        std::uint64_t wrapped = 0, full = 0;
-        for (std::size_t k = 0; k < K; ++k) {
-            const __m512i u = _mm512_and_si512(v[k], _mm512_loadu_si512(row + k * kLanes));
-            sum[k] = _mm512_add_epi64(v[k], u);
-            kept[k] = _mm512_xor_si512(v[k], u);
-            wrapped |= std::uint64_t{_mm512_cmplt_epu64_mask(sum[k], v[k])} << (k * kLanes);
-            full |= std::uint64_t{_mm512_cmpeq_epi64_mask(sum[k], ones)} << (k * kLanes);
-        }
-        const std::uint64_t received = ((wrapped << 1) + full) ^ full;
-        for (std::size_t k = 0; k < K; ++k) {
-            const auto lanes = static_cast<__mmask8>(received >> (k * kLanes));
-            v[k] = _mm512_or_si512(_mm512_mask_add_epi64(sum[k], lanes, sum[k], one), kept[k]);
-        }
-      }
     }
     alignas(64) Word last[kWindow];
     for (std::size_t k = 0; k < K; ++k) _mm512_store_si512(last + k * kLanes, v[k]);

@@ -14,29 +14,39 @@
 // backwards for the backward pass; a piece whose row vectors fit in the
 // traceback budget (64 KiB) is solved whole by the bit-matrix traceback
 // (kernel/traceback.cpp).
-// Cost: about twice one full pass, |A| |B| / 64 word updates; the two
+// Cost on unlike strings: about twice one full pass, |A| |B| / 64 word
+// updates; the two
 // passes of a split, and the two sub-pieces, are independent and run on
 // threads of their own. Against a traceback through the whole bit matrix
 // (|A| |B| / 8 bytes) it trades a second pass for memory that grows with the
 // lengths only, so it wins wherever that matrix leaves the cache.
 //
-// Band: once the LCS of a piece is known (it is, for every sub-piece, from
-// the split above it) so is its insert-delete deficit d = min(n, m) - L,
-// and no optimal path leaves the band of half-width d around the corner
-// diagonals (a path that leaves it steps off the diagonal at least
-// |n - m| + 2 (d + 1) times and so keeps fewer than L). The passes then run
-// in that band only, at about d (n + m) / 64 words, and the band's values,
-// exact along the optimal paths and lower bounds elsewhere, have the same
-// largest sum. The first piece tries a narrow band and accepts it when its
-// sum S reaches min(n, m) - w (the same argument); otherwise min(n, m) - S
-// bounds d, and the band of that half-width, or the full pass when it is
-// no cheaper, follows. Every banded split checks that its sum is the
-// known LCS, and takes the full pass if not.
+// Band: once the LCS of a piece is known so is its insert-delete deficit
+// d = min(n, m) - L, and no optimal path leaves the band of half-width d
+// around the corner diagonals (a path that leaves it steps off the diagonal
+// at least |n - m| + 2 (d + 1) times and so keeps fewer than L). The passes
+// then run in that band only, at about d (n + m) / 64 words, and the band's
+// values, exact along the optimal paths and lower bounds elsewhere, have
+// the same largest sum. The whole pair's L comes from the kernel's own
+// banded length pass (kernel::banded_length), which proves it at the cost
+// of the band on alike strings and gives up early on unlike ones; every
+// sub-piece's L comes from the split above it. Every banded split checks
+// that its sum is the known LCS, and takes the full pass if not.
 //
-// The split point depends on the strings only, never on the threads, so the
-// runs are the same for any thread count. Working memory: for each running
-// pass the piece's codes (four bytes a symbol), its row vectors and one carry
-// byte per row; the traceback's 64 KiB; the keeps found. Never |A| x |B| of
+// Few differences: a piece whose edits D = n + m - 2 L are so few that D^2
+// is below a few times its length goes to Myers' O(ND) search instead
+// (toolkit/differences.h), whose cost is then about that of reading the
+// piece a few times. So on alike strings the whole alignment costs about
+// one banded length pass more than the length itself.
+//
+// The split points and the strategy of each piece depend on the strings
+// only, never on the threads, so the runs are the same for any thread
+// count. A stop request is polled at every piece and in the passes' blocks;
+// a worker thread that cannot start leaves its half to the calling thread
+// (toolkit/threads.h). Working memory: first that of the length pass; then
+// for each running pass the piece's codes (four bytes a symbol), its row
+// vectors and one carry byte per row; the traceback's 64 KiB; the
+// difference search's O(D) diagonals; the keeps found. Never |A| x |B| of
 // anything.
 //
 // Tests: tests/test_align.cpp, fuzz/fuzz_align.cpp.

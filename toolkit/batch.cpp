@@ -5,7 +5,9 @@
 // on each choice in turn (lanes of several words with carries between them
 // are not built yet). `threads` cuts the choices into contiguous runs of nearly
 // equal count, one per thread, each writing its own part of the result, so
-// the result does not depend on the thread count.
+// the result does not depend on the thread count (nor on threads that could
+// not start: toolkit/threads.h). Under a stop request the lanes take the
+// choices in batches of about a million symbols, polling between them.
 // Tests: tests/test_batch.cpp, fuzz/fuzz_lengths.cpp.
 #include "toolkit/batch.h"
 
