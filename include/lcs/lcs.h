@@ -68,9 +68,12 @@ public:
     Stopped() : std::runtime_error("lcs: stopped on request") {}
 };
 
-// The vector paths this process runs, per component where they differ, as
-// "avx512" or "blocks avx512, lanes avx2, smith-waterman avx2". Chosen once,
-// at the first call that computes, from the processor and LCS_ISA.
+// The vector paths this process runs: one name when every component runs
+// the same ("plain"), else per component, as "blocks avx512, lanes avx2,
+// smith-waterman avx" (Smith-Waterman's one vector path is AVX). Chosen
+// once, at the first call that chooses, from the processor and the
+// environment variable LCS_ISA=plain|avx2|avx512, which caps every path; an
+// unknown value, or one the processor lacks, leaves the best it has.
 std::string isa();
 
 // The LCS length of a and b. threads = 0: every hardware thread; a pair too
