@@ -454,13 +454,14 @@ TEST(KernelStop, PastDeadlineStopsAtOnce) {
 }
 
 // A request from another thread while the work runs ends it promptly. The
-// bound is loose for a shared machine and the sanitizers; the figures are
-// far below it.
+// bound is loose for a shared machine, and looser still for builds without
+// optimisation or under a sanitizer, whose preparations alone take longer;
+// the release figures are far below it.
 TEST(KernelStop, RequestFromAnotherThreadStopsPromptly) {
-#ifdef LCS_TESTS_UNDER_SANITIZER
-    const auto bound = std::chrono::milliseconds(2000);
-#else
+#if defined(NDEBUG) && !defined(LCS_TESTS_UNDER_SANITIZER)
     const auto bound = std::chrono::milliseconds(250);
+#else
+    const auto bound = std::chrono::milliseconds(3000);
 #endif
     for (const LongWork& work : long_work()) {
         if (!work.lasts) continue;

@@ -429,6 +429,7 @@ Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, st
 Alignment align_with(std::string_view a, std::string_view b, unsigned threads, const Paths& paths) {
     check_length(a.size());
     check_length(b.size());
+    kernel::poll(paths.stop);  // a past deadline stops before any preparation
     return align_symbols(reinterpret_cast<const unsigned char*>(a.data()), a.size(),
                          reinterpret_cast<const unsigned char*>(b.data()), b.size(), 256,
                          known_length(a, b, paths), threads, paths);
@@ -440,6 +441,7 @@ Alignment align_with(std::u32string_view a, std::u32string_view b, unsigned thre
                      const Paths& paths) {
     check_length(a.size());
     check_length(b.size());
+    kernel::poll(paths.stop);
     const std::int32_t known = known_length(a, b, paths);
     std::vector<char32_t> symbols(a.begin(), a.end());
     symbols.insert(symbols.end(), b.begin(), b.end());

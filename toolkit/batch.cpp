@@ -55,6 +55,7 @@ std::size_t batch_end(const std::vector<Choice>& choices, std::size_t begin, std
 template <class Choice>
 std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Choice>& choices,
                                      unsigned threads, const kernel::Paths& paths) {
+    kernel::poll(paths.stop);  // a past deadline stops before any preparation
     for (const Choice& choice : choices) detail::check_length(choice.size());
     std::vector<std::int32_t> out(choices.size());
     const detail::PatternData* data = detail::PatternAccess::of(query);

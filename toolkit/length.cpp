@@ -6,6 +6,7 @@
 
 #include <lcs/lcs.h>
 #include "kernel/kernel.h"
+#include "kernel/stop.h"
 #include "toolkit/length_check.h"
 
 namespace lcs {
@@ -16,6 +17,7 @@ template <typename Text>
 std::int32_t checked_length(Text a, Text b, const Stop* stop = nullptr) {
     detail::check_length(a.size());
     detail::check_length(b.size());
+    kernel::poll(stop);  // a past deadline stops before any preparation
     kernel::Paths paths;
     paths.stop = stop;
     return static_cast<std::int32_t>(kernel::length(a, b, paths));
