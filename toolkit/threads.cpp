@@ -1,10 +1,10 @@
 // Worker threads that may fail to start (toolkit/threads.h). Covered by
-// tests/test_batch.cpp and tests/test_align.cpp (a starter that refuses).
+// tests/test_batch.cpp (a starter that refuses, under the batch and
+// lcs::align).
 #include "toolkit/threads.h"
 
 #include <atomic>
 #include <exception>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -16,11 +16,13 @@ std::thread start_std_thread(std::function<void()> work) { return std::thread(st
 
 std::atomic<ThreadStarter> starter{start_std_thread};
 
-// A thread that runs `work`, or none (not joinable) when it cannot start.
+// A thread that runs `work`, or none (not joinable) when it cannot start:
+// the system refused one (std::system_error) or there was no memory for
+// it; either way its work runs on the calling thread instead.
 std::thread try_start(std::function<void()> work) {
     try {
         return starter.load()(std::move(work));
-    } catch (const std::system_error&) {
+    } catch (...) {
         return std::thread();
     }
 }
