@@ -403,40 +403,42 @@ struct LongWork {
     std::function<void(const lcs::Stop*)> run;
 };
 
-const std::vector<LongWork>& long_work() {
-    static const std::string* random_a = nullptr;
-    static const std::string* random_b = nullptr;
-    static const std::string* alike = nullptr;
-    static const std::vector<std::string_view>* short_choices = nullptr;
-    static const std::vector<std::string_view>* long_choices = nullptr;
-    static const lcs::Pattern short_query("the quick brown fox jumps");
-    static const lcs::Pattern long_query(std::string(2000, 'e') + "nd");
-    if (random_a == nullptr) {
+// Inputs of the long work, made once.
+struct LongInputs {
+    LongInputs() {
         std::mt19937 rng(77);
         const std::string letters = "abcdefghijklmnopqrstuvwxyz";
-        random_a = new std::string(lcs::reference::random_string(rng, 300000, letters));
-        random_b = new std::string(lcs::reference::random_string(rng, 300000, letters));
-        alike = new std::string(lcs::reference::mutated(rng, *random_a, 1, letters));
-        auto* choices = new std::vector<std::string_view>;
+        random_a = lcs::reference::random_string(rng, 300000, letters);
+        random_b = lcs::reference::random_string(rng, 300000, letters);
+        alike = lcs::reference::mutated(rng, random_a, 1, letters);
         for (std::size_t i = 0; i < 2000000; ++i) {
-            choices->push_back(std::string_view(*random_a).substr(i % 250000, 40 + i % 600));
+            short_choices.push_back(std::string_view(random_a).substr(i % 250000, 40 + i % 600));
         }
-        short_choices = choices;
-        long_choices = new std::vector<std::string_view>(4000, std::string_view(*random_b));
+        long_choices.assign(4000, std::string_view(random_b));
     }
+    std::string random_a, random_b, alike;
+    std::vector<std::string_view> short_choices, long_choices;
+    const lcs::Pattern short_query{"the quick brown fox jumps"};
+    const lcs::Pattern long_query{std::string(2000, 'e') + "nd"};
+};
+
+const std::vector<LongWork>& long_work() {
+    static const LongInputs in;
     static const std::vector<LongWork> work{
         {"length of an unlike pair", true,
-         [](const lcs::Stop* stop) { lcs::length(*random_a, *random_b, 1, stop); }},
-        {"length of an alike pair", false, [](const lcs::Stop* stop) { lcs::length(*random_a, *alike, 1, stop); }},
+         [](const lcs::Stop* stop) { lcs::length(in.random_a, in.random_b, 1, stop); }},
+        {"length of an alike pair", false,
+         [](const lcs::Stop* stop) { lcs::length(in.random_a, in.alike, 1, stop); }},
         {"length of a short string against a long one", false,
-         [](const lcs::Stop* stop) { lcs::length(random_a->substr(0, 200), *random_b, 1, stop); }},
+         [](const lcs::Stop* stop) { lcs::length(in.random_a.substr(0, 200), in.random_b, 1, stop); }},
         {"lengths on the lanes", true,
-         [](const lcs::Stop* stop) { lcs::lengths(short_query, *short_choices, 1, stop); }},
+         [](const lcs::Stop* stop) { lcs::lengths(in.short_query, in.short_choices, 1, stop); }},
         {"lengths of a long query", true,
-         [](const lcs::Stop* stop) { lcs::lengths(long_query, *long_choices, 2, stop); }},
+         [](const lcs::Stop* stop) { lcs::lengths(in.long_query, in.long_choices, 2, stop); }},
         {"align of an unlike pair", true,
-         [](const lcs::Stop* stop) { lcs::align(*random_a, *random_b, 2, stop); }},
-        {"align of an alike pair", false, [](const lcs::Stop* stop) { lcs::align(*random_a, *alike, 1, stop); }},
+         [](const lcs::Stop* stop) { lcs::align(in.random_a, in.random_b, 2, stop); }},
+        {"align of an alike pair", false,
+         [](const lcs::Stop* stop) { lcs::align(in.random_a, in.alike, 1, stop); }},
     };
     return work;
 }
