@@ -46,9 +46,12 @@ TEST(CompareShow, CommonSubsequenceAndDiffAfterTheTable) {
          "common subsequence: ab\\x5c\ndiff of A into B:   [-\\x00-]ab{+\\xff+}\\x5c\n"},
         {"", "xy", "never", "common subsequence: \ndiff of A into B:   {+xy+}\n"},
         // A space has no colour of its own: it shows on a background.
-        {"a b", "ab\t ", "always",
-         "common subsequence: ab\ndiff of A into B:   a" + red + "\033[41m \033[49m" + plain + "b" +
-             green + "\\x09\033[42m \033[49m" + plain + "\n"},
+        {"a b", "ab", "always",
+         "common subsequence: ab\ndiff of A into B:   a" + red + "\033[41m \033[49m" + plain +
+             "b\n"},
+        {"ab", "a\t b", "always",
+         "common subsequence: ab\ndiff of A into B:   a" + green + "\\x09\033[42m \033[49m" +
+             plain + "b\n"},
     };
     for (const auto& c : cases) {
         const ProgramRun run = run_on(c.a, c.b, {"--show", "--color=" + c.color});
