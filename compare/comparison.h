@@ -1,9 +1,11 @@
-// One run of lcs-compare: which routines to run, what each gave, and what
+// One run of lcs-compare: which methods to run, what each gave, and what
 // the results say together.
 #ifndef COMPARE_COMPARISON_H
 #define COMPARE_COMPARISON_H
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "compare/runner.h"
@@ -20,14 +22,37 @@ constexpr double kSkipAboveSeconds = 5.0;
 // distinct tokens, which the classic routines' bytes cannot tell apart.
 enum class SkipReason { none, too_slow, too_big, too_many_tokens };
 
-// Why the routine should not run on these lengths, from its catalogue
-// estimates: a running time beyond kSkipAboveSeconds, or working storage
-// beyond the machine's physical memory (ignored when that is unknown, 0).
-SkipReason skip_reason(const lcs::RoutineInfo& routine, double lenA, double lenB,
-                       double physical_bytes);
+// A method of the table: a routine of the collection on the inputs' bytes,
+// or the toolkit's own on the symbols of a unit; what the table calls it,
+// what its result means, its estimates on these inputs, and the call that
+// its child process makes.
+struct Method {
+    std::string name;
+    lcs::RoutineKind kind = lcs::RoutineKind::lcs_length;
+    double estimated_seconds = 0.0;
+    double estimated_bytes = 0.0;
+    // Set when the method cannot take these inputs at all (too_many_tokens).
+    SkipReason refused = SkipReason::none;
+    Task task;
+};
 
+// Why a method should not run, from its estimates: a running time beyond
+// kSkipAboveSeconds, or working storage beyond the machine's physical
+// memory (ignored when that is unknown, 0).
+SkipReason skip_reason(const Method& method, double physical_bytes);
+
+// A routine's estimated running time on these lengths: its catalogue
+// estimate for random strings, or, where its cost follows the difference of
+// alike strings and `distance` (an insert-delete distance that a cheap look
+// suggests, compare/likeness.h) is known, the lower of that and its estimate
+// for the distance.
+double estimated_seconds(const lcs::RoutineInfo& routine, double lenA, double lenB,
+                         std::optional<double> distance);
+
+// One row of the table: the method's name and kind, and what came of it.
 struct Row {
-    const lcs::RoutineInfo* routine = nullptr;
+    std::string name;
+    lcs::RoutineKind kind = lcs::RoutineKind::lcs_length;
     double estimated_seconds = 0.0;
     double estimated_bytes = 0.0;
     SkipReason skip = SkipReason::none;
@@ -44,11 +69,21 @@ struct Summary {
     double similarity = 0.0;     // lcs / max(lenA, lenB), 1 for two empty inputs
     std::int64_t distance = 0;   // insert-delete distance lenA + lenB - 2 lcs
     bool crashed = false;        // some routine ended without a result
+    // No method returned an LCS length: the --show alignment's stands in.
+    bool lcs_from_alignment = false;
+    // The --show alignment's length differs from the methods' consensus.
+    bool alignment_disagrees = false;
+    std::int32_t alignment_length = 0;
 };
 
 // Sets each row's `agrees` and returns what the rows say together. Ties for
 // the most common value go to the value returned first.
 Summary summarize(std::vector<Row>& rows, std::int64_t lenA, std::int64_t lenB);
+
+// Adds the LCS length of the --show alignment: the summary's own when no
+// method returned one, else checked against the consensus.
+void add_alignment_length(Summary& summary, std::int32_t length, std::int64_t lenA,
+                          std::int64_t lenB);
 
 }  // namespace compare
 

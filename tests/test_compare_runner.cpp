@@ -29,7 +29,7 @@ double no_cost(double, double) { return 0.0; }
 
 lcs::RoutineInfo lcs_routine(lcs::LcsRoutine function) {
     return {"Test_Alg", lcs::RoutineKind::lcs_length, function, nullptr, "", "", "", "", 2,
-            no_cost,    no_cost, false, false};
+            no_cost,    no_cost, false, false, nullptr};
 }
 
 // The fakes do nothing on empty sequences, as a routine may be called so.
@@ -171,7 +171,8 @@ TEST(CompareComparison, ConsensusAgreementAndTheFiguresThatFollow) {
     score.kind = lcs::RoutineKind::local_alignment_score;
     auto row = [](const lcs::RoutineInfo& routine, Status status, double value) {
         compare::Row r;
-        r.routine = &routine;
+        r.name = routine.name;
+        r.kind = routine.kind;
         r.outcome.status = status;
         r.outcome.length = static_cast<std::int32_t>(value);
         r.outcome.score = value;

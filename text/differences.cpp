@@ -24,8 +24,9 @@ struct Keep {
 
 class MyersSearch {
 public:
-    MyersSearch(std::u32string_view a, std::u32string_view b, std::uint64_t max_steps)
-        : a_(a), b_(b), offset_(static_cast<std::int64_t>(a.size() + b.size()) + 1),
+    MyersSearch(std::u32string_view a, std::u32string_view b, std::uint64_t max_steps,
+                const lcs::Stop* stop)
+        : a_(a), b_(b), stop_(stop), offset_(static_cast<std::int64_t>(a.size() + b.size()) + 1),
           forward_(new std::int64_t[2 * static_cast<std::size_t>(offset_) + 1]),
           backward_(new std::int64_t[2 * static_cast<std::size_t>(offset_) + 1]),
           steps_left_(max_steps) {}
@@ -106,6 +107,7 @@ private:
         for (std::int64_t d = 0; d <= (n + m + 1) / 2; ++d) {
             if (steps_left_ < static_cast<std::uint64_t>(2 * d + 1)) return false;
             steps_left_ -= static_cast<std::uint64_t>(2 * d + 1);
+            poll_stop(static_cast<std::uint64_t>(2 * d + 1));
             for (std::int64_t k = -d; k <= d; k += 2) {
                 const std::int64_t x0 = next_x(forward_reach, k, d);
                 std::int64_t x = x0;
@@ -134,12 +136,26 @@ private:
         return false;  // not reached: the searches meet by d = ceil((n + m) / 2)
     }
 
+    // Looks at the stop request once every kStopPollSteps steps.
+    void poll_stop(std::uint64_t steps) {
+        if (stop_ == nullptr) return;
+        steps_since_poll_ += steps;
+        if (steps_since_poll_ < kStopPollSteps) return;
+        steps_since_poll_ = 0;
+        if (stop_->requested()) throw lcs::Stopped();
+    }
+
     void charge(std::int64_t slide) {
         const auto cost = static_cast<std::uint64_t>(slide);
         steps_left_ = steps_left_ > cost ? steps_left_ - cost : 0;
     }
 
+    // Steps between two looks at the stop request: a clock read is cheap
+    // beside them.
+    static constexpr std::uint64_t kStopPollSteps = 1 << 16;
+
     std::u32string_view a_, b_;
+    const lcs::Stop* stop_;
     std::int64_t offset_;
     // Left uninitialised, so that only the diagonals a search reaches are
     // ever touched: step d reads only what step d - 1 (or, for diagonal 1
@@ -147,6 +163,7 @@ private:
     // the last step wrote.
     std::unique_ptr<std::int64_t[]> forward_, backward_;
     std::uint64_t steps_left_;
+    std::uint64_t steps_since_poll_ = 0;
     std::vector<Keep> keeps_;
 };
 
@@ -177,10 +194,11 @@ lcs::Alignment runs_from_keeps(const std::vector<Keep>& keeps, std::int64_t a_si
 }  // namespace
 
 std::optional<lcs::Alignment> align_by_differences(std::u32string_view a, std::u32string_view b,
-                                                   std::uint64_t max_steps) {
+                                                   std::uint64_t max_steps,
+                                                   const lcs::Stop* stop) {
     const auto a_size = static_cast<std::int64_t>(a.size());
     const auto b_size = static_cast<std::int64_t>(b.size());
-    MyersSearch search(a, b, max_steps);
+    MyersSearch search(a, b, max_steps, stop);
     if (!search.compare(0, a_size, 0, b_size)) return std::nullopt;
     return runs_from_keeps(search.keeps(), a_size, b_size);
 }
