@@ -5,7 +5,7 @@
 
 namespace compare {
 
-SkipReason skip_reason(const Method& method, double physical_bytes) {
+SkipReason skip_reason(const MethodFacts& method, double physical_bytes) {
     if (physical_bytes > 0 && method.estimated_bytes > physical_bytes) return SkipReason::too_big;
     if (method.estimated_seconds > kSkipAboveSeconds) return SkipReason::too_slow;
     return SkipReason::none;
@@ -21,7 +21,7 @@ double estimated_seconds(const lcs::RoutineInfo& routine, double lenA, double le
 namespace {
 
 bool returned_length(const Row& row) {
-    return row.kind == lcs::RoutineKind::lcs_length && row.outcome.status == Status::ok;
+    return row.method.kind == lcs::RoutineKind::lcs_length && row.outcome.status == Status::ok;
 }
 
 double similarity(std::int32_t lcs, std::int64_t lenA, std::int64_t lenB) {
@@ -36,7 +36,7 @@ Summary summarize(std::vector<Row>& rows, std::int64_t lenA, std::int64_t lenB) 
     std::map<std::int32_t, int> votes;
     for (const Row& row : rows) {
         if (row.outcome.status == Status::crashed) summary.crashed = true;
-        if (row.kind == lcs::RoutineKind::local_alignment_score &&
+        if (row.method.kind == lcs::RoutineKind::local_alignment_score &&
             row.outcome.status == Status::ok && !summary.have_score) {
             summary.have_score = true;
             summary.score = row.outcome.score;

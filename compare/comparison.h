@@ -22,15 +22,20 @@ constexpr double kSkipAboveSeconds = 5.0;
 // distinct tokens, which the classic routines' bytes cannot tell apart.
 enum class SkipReason { none, too_slow, too_big, too_many_tokens };
 
-// A method of the table: a routine of the collection on the inputs' bytes,
-// or the toolkit's own on the symbols of a unit; what the table calls it,
-// what its result means, its estimates on these inputs, and the call that
-// its child process makes.
-struct Method {
+// What the table says of a method: its name, what its result means, and
+// its estimates on these inputs.
+struct MethodFacts {
     std::string name;
     lcs::RoutineKind kind = lcs::RoutineKind::lcs_length;
     double estimated_seconds = 0.0;
     double estimated_bytes = 0.0;
+};
+
+// A method of the table: a routine of the collection on the inputs' bytes,
+// or the toolkit's own on the symbols of a unit, and the call that its child
+// process makes.
+struct Method {
+    MethodFacts facts;
     // Set when the method cannot take these inputs at all (too_many_tokens).
     SkipReason refused = SkipReason::none;
     Task task;
@@ -39,7 +44,7 @@ struct Method {
 // Why a method should not run, from its estimates: a running time beyond
 // kSkipAboveSeconds, or working storage beyond the machine's physical
 // memory (ignored when that is unknown, 0).
-SkipReason skip_reason(const Method& method, double physical_bytes);
+SkipReason skip_reason(const MethodFacts& method, double physical_bytes);
 
 // A routine's estimated running time on these lengths: its catalogue
 // estimate for random strings, or, where its cost follows the difference of
@@ -49,12 +54,9 @@ SkipReason skip_reason(const Method& method, double physical_bytes);
 double estimated_seconds(const lcs::RoutineInfo& routine, double lenA, double lenB,
                          std::optional<double> distance);
 
-// One row of the table: the method's name and kind, and what came of it.
+// One row of the table: the method, and what came of it.
 struct Row {
-    std::string name;
-    lcs::RoutineKind kind = lcs::RoutineKind::lcs_length;
-    double estimated_seconds = 0.0;
-    double estimated_bytes = 0.0;
+    MethodFacts method;
     SkipReason skip = SkipReason::none;
     Outcome outcome;
     bool agrees = false;  // an lcs_length result equal to the consensus

@@ -276,10 +276,9 @@ std::vector<compare::Method> routine_methods(const Options& options, const compa
     const double lenA = a.length(), lenB = b.length();
     for (const lcs::RoutineInfo* routine : chosen) {
         compare::Method method;
-        method.name = routine->name;
-        method.kind = routine->kind;
-        method.estimated_seconds = compare::estimated_seconds(*routine, lenA, lenB, distance);
-        method.estimated_bytes = routine->working_bytes(lenA, lenB);
+        method.facts = {routine->name, routine->kind,
+                        compare::estimated_seconds(*routine, lenA, lenB, distance),
+                        routine->working_bytes(lenA, lenB)};
         if (too_many_tokens) method.refused = compare::SkipReason::too_many_tokens;
         method.task = compare::routine_task(*routine, a, b);
         methods.push_back(std::move(method));
@@ -295,20 +294,17 @@ void run_methods(const Options& options, const std::vector<compare::Method>& met
     for (std::size_t i = 0; i < methods.size(); ++i) {
         const compare::Method& method = methods[i];
         compare::Row row;
-        row.name = method.name;
-        row.kind = method.kind;
-        row.estimated_seconds = method.estimated_seconds;
-        row.estimated_bytes = method.estimated_bytes;
+        row.method = method.facts;
         row.skip = method.refused;
         if (row.skip == compare::SkipReason::none && !options.all) {
-            row.skip = compare::skip_reason(method, report.physical_bytes);
+            row.skip = compare::skip_reason(method.facts, report.physical_bytes);
         }
         if (row.skip != compare::SkipReason::none) {
             row.outcome.status = compare::Status::skipped;
         } else {
             row.outcome = compare::run_isolated(
                 method.task, options.timeout_seconds,
-                progress.reporter(method.name.c_str(), i + 1, methods.size()));
+                progress.reporter(method.facts.name.c_str(), i + 1, methods.size()));
             progress.clear();
         }
         report.rows.push_back(std::move(row));
@@ -381,12 +377,12 @@ compare::Report compare_inputs(const Options& options, Inputs& inputs) {
 compare::Status show(const Options& options, const Inputs& inputs, compare::Report& report,
                      std::string& json_members) {
     const bool color = compare::colored(options.color);
+    std::int32_t length = 0;
     const compare::Status status = compare::within_limits(
         options.timeout_seconds, [&](const lcs::Stop* stop) {
             const lcs::Alignment alignment =
                 inputs.units ? inputs.units->align(stop) : lcs::align(inputs.a, inputs.b, 0, stop);
-            compare::add_alignment_length(report.summary, alignment.length, report.length_a,
-                                          report.length_b);
+            length = alignment.length;
             if (options.json) {
                 json_members = inputs.units
                                    ? compare::unit_show_json_members(*inputs.units, alignment)
@@ -403,9 +399,10 @@ compare::Status show(const Options& options, const Inputs& inputs, compare::Repo
         } else {
             compare::write_unfinished(stdout, status, options.timeout_seconds);
         }
-    } else if (!options.json) {
-        compare::write_alignment_figures(stdout, report);
+        return status;
     }
+    compare::add_alignment_length(report.summary, length, report.length_a, report.length_b);
+    if (!options.json) compare::write_alignment_figures(stdout, report);
     return status;
 }
 

@@ -155,9 +155,8 @@ Method toolkit_method(const UnitInputs& inputs, std::optional<double> distance) 
     const std::u32string_view a = inputs.a_tokens().symbols, b = inputs.b_tokens().symbols;
     const auto lenA = static_cast<double>(a.size()), lenB = static_cast<double>(b.size());
     Method method;
-    method.name = "lcs::length";
-    method.estimated_seconds = toolkit_seconds(lenA, lenB, distance);
-    method.estimated_bytes = 8.0 * (lenA + lenB);
+    method.facts = {"lcs::length", lcs::RoutineKind::lcs_length,
+                    toolkit_seconds(lenA, lenB, distance), 8.0 * (lenA + lenB)};
     method.task.call = [a, b] { return static_cast<double>(lcs::length(a, b)); };
     method.task.warm_up = [] { lcs::length(std::u32string_view(), std::u32string_view()); };
     return method;

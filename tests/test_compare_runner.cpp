@@ -194,8 +194,8 @@ TEST(CompareComparison, ConsensusAgreementAndTheFiguresThatFollow) {
     score.kind = lcs::RoutineKind::local_alignment_score;
     auto row = [](const lcs::RoutineInfo& routine, Status status, double value) {
         compare::Row r;
-        r.name = routine.name;
-        r.kind = routine.kind;
+        r.method.name = routine.name;
+        r.method.kind = routine.kind;
         r.outcome.status = status;
         r.outcome.length = static_cast<std::int32_t>(value);
         r.outcome.score = value;
