@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compare/comparison.h"
@@ -349,13 +350,13 @@ compare::Report compare_inputs(const Options& options, Inputs& inputs) {
     if (options.unit == lcs::text::Unit::bytes) {
         // Without --show no second copy of an input is held.
         const compare::OneBased a(inputs.a);
+        if (!options.show) std::string().swap(inputs.a);
         inputs.b = read_operand(options, options.operands[1], "B");
         const compare::OneBased b(inputs.b);
-        const std::optional<double> distance = compare::alike_distance(inputs.a, inputs.b);
-        if (!options.show) {
-            std::string().swap(inputs.a);
-            std::string().swap(inputs.b);
-        }
+        if (!options.show) std::string().swap(inputs.b);
+        const std::optional<double> distance = compare::alike_distance(
+            std::string_view(a.data() + 1, static_cast<std::size_t>(a.length())),
+            std::string_view(b.data() + 1, static_cast<std::size_t>(b.length())));
         report.length_a = a.length();
         report.length_b = b.length();
         run_methods(options, routine_methods(options, a, b, false, distance), report);

@@ -6,7 +6,8 @@
 // usual case for two versions of a file) and by lcs::align otherwise, then
 // writes the unified diff (lines) or the inline diff in the inputs' bytes.
 // The toolkit's row runs in a child process, as the routines' rows do.
-// Tests: tests/test_text_compare.cpp.
+// Tests: tests/test_text_compare.cpp, tests/test_compare_show.cpp (the runs
+// over bytes in every unit), tests/test_compare_limits.cpp.
 #include "compare/units.h"
 
 #include <algorithm>

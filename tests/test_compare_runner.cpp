@@ -189,13 +189,12 @@ TEST(CompareRunner, ProgressIsReportedWhileAMethodRuns) {
 }
 
 TEST(CompareComparison, ConsensusAgreementAndTheFiguresThatFollow) {
-    const lcs::RoutineInfo lcs = lcs_routine(returns_length_b);
-    lcs::RoutineInfo score = lcs_routine(nullptr);
-    score.kind = lcs::RoutineKind::local_alignment_score;
-    auto row = [](const lcs::RoutineInfo& routine, Status status, double value) {
+    const lcs::RoutineKind lcs = lcs::RoutineKind::lcs_length;
+    const lcs::RoutineKind score = lcs::RoutineKind::local_alignment_score;
+    auto row = [](lcs::RoutineKind kind, Status status, double value) {
         compare::Row r;
-        r.method.name = routine.name;
-        r.method.kind = routine.kind;
+        r.method.name = "Test_Alg";
+        r.method.kind = kind;
         r.outcome.status = status;
         r.outcome.length = static_cast<std::int32_t>(value);
         r.outcome.score = value;
@@ -238,10 +237,26 @@ TEST(CompareComparison, ConsensusAgreementAndTheFiguresThatFollow) {
         EXPECT_EQ(summary.distance, c.distance) << c.why;
     }
     std::vector<compare::Row> scored = {row(score, Status::ok, 2.5), row(lcs, Status::crashed, 1)};
-    const compare::Summary summary = compare::summarize(scored, 3, 3);
+    compare::Summary summary = compare::summarize(scored, 3, 3);
     EXPECT_TRUE(summary.have_score);
     EXPECT_EQ(summary.score, 2.5);
     EXPECT_TRUE(summary.crashed);
+
+    // The alignment's length stands in when no method returned one, and is
+    // held to the consensus when one did.
+    compare::add_alignment_length(summary, 2, 3, 4);
+    EXPECT_TRUE(summary.have_lcs && summary.lcs_from_alignment && !summary.alignment_disagrees);
+    EXPECT_EQ(summary.lcs, 2);
+    EXPECT_DOUBLE_EQ(summary.similarity, 0.5);
+    EXPECT_EQ(summary.distance, 3);
+    std::vector<compare::Row> agreed = {row(lcs, Status::ok, 2)};
+    for (const std::int32_t length : {2, 1}) {
+        compare::Summary checked = compare::summarize(agreed, 3, 4);
+        compare::add_alignment_length(checked, length, 3, 4);
+        EXPECT_FALSE(checked.lcs_from_alignment);
+        EXPECT_EQ(checked.alignment_disagrees, length != 2) << length;
+        EXPECT_EQ(checked.lcs, 2);
+    }
 }
 
 // The look is exact where only a common prefix and suffix are shared, near
