@@ -61,8 +61,8 @@ protected:
         // searches long.
         write("lines_a", random_lines(rng, 600000, vocabulary("a", 100)));
         write("lines_b", random_lines(rng, 600000, vocabulary("b", 100)));
-        write("bytes_a", lcs::reference::random_string(rng, 600000, "abcdefgh"));
-        write("bytes_b", lcs::reference::random_string(rng, 600000, "ijklmnop"));
+        write("bytes_a", lcs::reference::random_string(rng, 400000, "abcdefgh"));
+        write("bytes_b", lcs::reference::random_string(rng, 400000, "ijklmnop"));
         // Many short words, alike, whose alignment needs memory beyond the
         // table's.
         const std::vector<std::string> words = vocabulary("w", 200);
