@@ -382,7 +382,7 @@ compare::Status show(const Options& options, const Inputs& inputs, compare::Repo
     const compare::Status status = compare::within_limits(
         options.timeout_seconds, [&](const lcs::Stop* stop) {
             const lcs::Alignment alignment =
-                inputs.units ? inputs.units->align(stop, options.timeout_seconds)
+                inputs.units ? inputs.units->align(stop)
                              : lcs::align(inputs.a, inputs.b, 0, stop);
             length = alignment.length;
             if (options.json) {

@@ -36,10 +36,6 @@ std::size_t line_count(const std::string& bytes) {
     return static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
 }
 
-// Steps of the difference search in a second, on the slow side: a time
-// limit allows it no more.
-constexpr double kDifferenceStepsPerSecond = 1e8;
-
 // The toolkit's row: about a word operation per 64 cells, a few row words;
 // on alike inputs it runs the same self-checking band as Hyyro_Alg.
 double toolkit_seconds(double lenA, double lenB, std::optional<double> distance) {
@@ -139,18 +135,12 @@ UnitInputs::UnitInputs(lcs::text::Unit unit, NamedInput a, NamedInput b)
     recoded_ = lcs::text::recode_to_bytes(a_tokens_.symbols, b_tokens_.symbols);
 }
 
-lcs::Alignment UnitInputs::align(const lcs::Stop* stop, double time_limit_seconds) const {
+lcs::Alignment UnitInputs::align(const lcs::Stop* stop) const {
     const std::u32string_view a = a_tokens_.symbols, b = b_tokens_.symbols;
     // The bit-parallel pass costs about |a| |b| / 64 word steps; the
-    // difference search is tried within that, and within the time limit:
-    // the search looks at the stop request only between its pieces, and a
-    // piece of unlike tokens may take all of its steps.
-    std::uint64_t budget = static_cast<std::uint64_t>(a.size()) * b.size() / 64 +
-                           64 * (static_cast<std::uint64_t>(a.size()) + b.size());
-    if (time_limit_seconds > 0) {
-        budget = std::min(budget, static_cast<std::uint64_t>(std::min(
-                                      time_limit_seconds * kDifferenceStepsPerSecond, 1e18)));
-    }
+    // difference search is tried within that, then gives way to it.
+    const std::uint64_t budget = static_cast<std::uint64_t>(a.size()) * b.size() / 64 +
+                                 64 * (static_cast<std::uint64_t>(a.size()) + b.size());
     if (std::optional<lcs::Alignment> found =
             lcs::text::align_by_differences(a, b, budget, stop)) {
         return *found;

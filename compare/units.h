@@ -43,10 +43,8 @@ public:
     const std::optional<std::pair<std::string, std::string>>& recoded() const { return recoded_; }
 
     // One longest common subsequence of the tokens; throws lcs::Stopped
-    // once `stop` is requested. With a time limit (seconds above 0, the
-    // stop's deadline), the difference search is tried only for about as
-    // many steps as fit in it.
-    lcs::Alignment align(const lcs::Stop* stop = nullptr, double time_limit_seconds = 0.0) const;
+    // once `stop` is requested.
+    lcs::Alignment align(const lcs::Stop* stop = nullptr) const;
 
     // A token alignment as runs over the inputs' bytes: keeps and removes
     // rebuild A byte for byte, keeps and inserts B, and every keep holds
