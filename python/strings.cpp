@@ -1,0 +1,247 @@
+// Python strings as the library's views; see strings.h.
+#include "python/strings.h"
+
+#include <lcs/routines.h>
+
+#include <cstring>
+#include <string>
+
+namespace lcs::python {
+
+namespace {
+
+// A buffer view released on every path.
+class Buffer {
+public:
+    explicit Buffer(py::handle object) {
+        if (PyObject_GetBuffer(object.ptr(), &view_, PyBUF_SIMPLE) != 0) {
+            PyErr_Clear();
+            throw py::value_error("lcs: a memoryview must be contiguous");
+        }
+    }
+    ~Buffer() { PyBuffer_Release(&view_); }
+    Buffer(const Buffer&) = delete;
+    Buffer& operator=(const Buffer&) = delete;
+
+    std::string_view bytes() const {
+        return {static_cast<const char*>(view_.buf), static_cast<std::size_t>(view_.len)};
+    }
+
+private:
+    Py_buffer view_{};
+};
+
+
+template <class Narrow>
+void widen_into(const Narrow* from, std::size_t size, std::u32string& to) {
+    for (std::size_t i = 0; i < size; ++i) to.push_back(static_cast<char32_t>(from[i]));
+}
+
+// A str of the 1-byte kind or a bytes object, in place.
+std::optional<std::string_view> narrow_in_place(PyObject* o) {
+    if (PyBytes_Check(o)) return std::string_view(PyBytes_AS_STRING(o), PyBytes_GET_SIZE(o));
+    if (PyUnicode_Check(o) && PyUnicode_IS_READY(o) && PyUnicode_KIND(o) == PyUnicode_1BYTE_KIND) {
+        return std::string_view(static_cast<const char*>(PyUnicode_DATA(o)),
+                                PyUnicode_GET_LENGTH(o));
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Family family_of(py::handle object) {
+    PyObject* o = object.ptr();
+    if (PyUnicode_Check(o)) return Family::str;
+    if (PyBytes_Check(o) || PyByteArray_Check(o) || PyMemoryView_Check(o)) return Family::bytes;
+    if (PySequence_Check(o)) return Family::items;
+    throw py::type_error(std::string("lcs: expected str, bytes, bytearray, memoryview or a "
+                                     "sequence of hashable items, not ") +
+                         Py_TYPE(o)->tp_name);
+}
+
+std::optional<std::pair<std::string_view, std::string_view>> narrow_pair(py::handle a,
+                                                                         py::handle b) {
+    if (PyUnicode_Check(a.ptr()) != PyUnicode_Check(b.ptr())) return std::nullopt;
+    const auto x = narrow_in_place(a.ptr()), y = narrow_in_place(b.ptr());
+    if (!x || !y) return std::nullopt;
+    return std::make_pair(*x, *y);
+}
+
+const char* family_name(Family family) {
+    switch (family) {
+        case Family::str: return "str";
+        case Family::bytes: return "bytes";
+        case Family::items: return "a sequence";
+        case Family::none: break;
+    }
+    return "nothing";
+}
+
+void check_size(std::size_t size) {
+    if (size > static_cast<std::size_t>(lcs::kMaxLength)) {
+        throw py::value_error("lcs: a string is longer than 2147483645 symbols");
+    }
+}
+
+void Interner::symbols(py::handle items, bool add, std::u32string& out) {
+    if (!ids_) ids_ = py::dict();
+    const Py_ssize_t count = PyTuple_GET_SIZE(items.ptr());
+    for (Py_ssize_t i = 0; i < count; ++i) {
+        PyObject* item = PyTuple_GET_ITEM(items.ptr(), i);
+        PyObject* id = PyDict_GetItemWithError(ids_.ptr(), item);  // borrowed
+        if (id != nullptr) {
+            out.push_back(static_cast<char32_t>(PyLong_AsSize_t(id)));
+            continue;
+        }
+        if (PyErr_Occurred()) throw py::error_already_set();  // unhashable: TypeError
+        if (!add) {
+            out.push_back(kUnknown);
+            continue;
+        }
+        if (next_ == kUnknown) throw py::value_error("lcs: more distinct items than symbols");
+        const py::object fresh = py::reinterpret_steal<py::object>(PyLong_FromSize_t(next_));
+        if (!fresh || PyDict_SetItem(ids_.ptr(), item, fresh.ptr()) != 0) {
+            throw py::error_already_set();
+        }
+        out.push_back(static_cast<char32_t>(next_++));
+    }
+}
+
+void Strings::join(Family family) {
+    if (family_ == Family::none) {
+        family_ = family;
+        wide_ = family == Family::items;
+    } else if (family != family_) {
+        throw py::type_error(std::string("lcs: cannot compare ") + family_name(family_) +
+                             " with " + family_name(family));
+    }
+}
+
+void Strings::append(py::handle object, Growth growth) {
+    PyObject* o = object.ptr();
+    join(family_of(object));
+    if (PyUnicode_Check(o)) {
+        if (PyUnicode_READY(o) != 0) throw py::error_already_set();
+        const auto size = static_cast<std::size_t>(PyUnicode_GET_LENGTH(o));
+        check_size(size);
+        const void* data = PyUnicode_DATA(o);
+        switch (PyUnicode_KIND(o)) {
+            case PyUnicode_1BYTE_KIND: records_.push_back({Source::narrow, data, size, 0}); break;
+            case PyUnicode_2BYTE_KIND:
+                records_.push_back({Source::ucs2, data, size, 0});
+                wide_ = true;
+                break;
+            default:
+                records_.push_back({Source::ucs4, data, size, 0});
+                wide_ = true;
+                break;
+        }
+    } else if (PyBytes_Check(o)) {
+        const auto size = static_cast<std::size_t>(PyBytes_GET_SIZE(o));
+        check_size(size);
+        records_.push_back({Source::narrow, PyBytes_AS_STRING(o), size, 0});
+    } else if (PyByteArray_Check(o) || PyMemoryView_Check(o)) {
+        const Buffer buffer(object);
+        check_size(buffer.bytes().size());
+        records_.push_back({Source::copied_bytes, nullptr, buffer.bytes().size(), copied_.size()});
+        copied_.append(buffer.bytes());
+    } else {
+        const Py_ssize_t length = PySequence_Size(o);
+        if (length < 0) throw py::error_already_set();
+        check_size(static_cast<std::size_t>(length));
+        const auto items = py::reinterpret_steal<py::tuple>(PySequence_Tuple(o));
+        if (!items) throw py::error_already_set();
+        const std::size_t offset = items_.size();
+        interner_.symbols(items, growth == Growth::add, items_);
+        records_.push_back({Source::items, nullptr, items_.size() - offset, offset});
+    }
+}
+
+void Strings::add(py::handle object, Growth growth) {
+    append(object, growth);
+    owners_.push_back(py::reinterpret_borrow<py::object>(object));
+}
+
+py::tuple Strings::add_all(py::handle sequence, Growth growth, const char* what) {
+    PyObject* o = sequence.ptr();
+    if (PyUnicode_Check(o) || PyBytes_Check(o) || PyByteArray_Check(o) || PyMemoryView_Check(o) ||
+        !PySequence_Check(o)) {
+        throw py::type_error(std::string("lcs: ") + what + " must be a sequence of strings, not " +
+                             Py_TYPE(o)->tp_name);
+    }
+    // A tuple of the elements: a list may change while the GIL is released,
+    // its elements may not, and the tuple holds a reference to each.
+    auto elements = py::reinterpret_steal<py::tuple>(PySequence_Tuple(o));
+    if (!elements) throw py::error_already_set();
+    const Py_ssize_t count = PyTuple_GET_SIZE(elements.ptr());
+    records_.reserve(records_.size() + static_cast<std::size_t>(count));
+    for (Py_ssize_t i = 0; i < count; ++i) append(PyTuple_GET_ITEM(elements.ptr(), i), growth);
+    return elements;
+}
+
+double Strings::total_size(std::size_t first, std::size_t last) const {
+    double total = 0;
+    for (std::size_t i = first; i < last; ++i) total += static_cast<double>(records_[i].size);
+    return total;
+}
+
+std::vector<std::string_view> Strings::bytes(std::size_t first, std::size_t last) {
+    std::vector<std::string_view> views;
+    views.reserve(last - first);
+    for (std::size_t i = first; i < last; ++i) {
+        const Record& r = records_[i];
+        views.emplace_back(r.source == Source::narrow ? static_cast<const char*>(r.data)
+                                                      : copied_.data() + r.offset,
+                           r.size);
+    }
+    return views;
+}
+
+void Strings::widen() {
+    if (widened_) return;
+    widened_ = true;
+    std::size_t total = 0;
+    for (const Record& r : records_) {
+        if (r.source == Source::narrow || r.source == Source::ucs2 ||
+            r.source == Source::copied_bytes) {
+            total += r.size;
+        }
+    }
+    wide_copies_.reserve(total);
+    for (Record& r : records_) {
+        const std::size_t offset = wide_copies_.size();
+        if (r.source == Source::narrow) {
+            widen_into(static_cast<const unsigned char*>(r.data), r.size, wide_copies_);
+        } else if (r.source == Source::copied_bytes) {
+            widen_into(reinterpret_cast<const unsigned char*>(copied_.data() + r.offset), r.size,
+                       wide_copies_);
+        } else if (r.source == Source::ucs2) {
+            widen_into(static_cast<const Py_UCS2*>(r.data), r.size, wide_copies_);
+        } else {
+            continue;
+        }
+        r.offset = offset;
+    }
+}
+
+std::vector<std::u32string_view> Strings::symbols(std::size_t first, std::size_t last) {
+    widen();
+    std::vector<std::u32string_view> views;
+    views.reserve(last - first);
+    for (std::size_t i = first; i < last; ++i) {
+        const Record& r = records_[i];
+        switch (r.source) {
+            case Source::ucs4:
+                // Py_UCS4 is a 32-bit unsigned integer of the same size and
+                // representation as char32_t; the library reads the symbols
+                // as values only.
+                views.emplace_back(static_cast<const char32_t*>(r.data), r.size);
+                break;
+            case Source::items: views.emplace_back(items_.data() + r.offset, r.size); break;
+            default: views.emplace_back(wide_copies_.data() + r.offset, r.size); break;
+        }
+    }
+    return views;
+}
+
+}  // namespace lcs::python

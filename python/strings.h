@@ -1,0 +1,135 @@
+// Python strings as the library takes them: std::string_view (bytes) or
+// std::u32string_view (32-bit symbols).
+//
+// Three families of Python object are strings here, and one call never mixes
+// them (as Python's own comparisons refuse str == bytes):
+// - str: code points, read from the object's own storage. CPython keeps a
+//   str at 1, 2 or 4 bytes a code point (PEP 393); the 1-byte form is read in
+//   place as bytes (code point c is byte c, and the library's byte b is its
+//   symbol b), the 4-byte form in place as 32-bit symbols, and the 2-byte
+//   form, which the library has no view of, is widened into a buffer of the
+//   call. A str is immutable and the call holds a reference to it, so the
+//   storage stays put while the GIL is released.
+// - bytes, bytearray, memoryview: bytes. A bytes object is read in place; a
+//   bytearray or a memoryview is copied, since another thread may change or
+//   resize it while the GIL is released.
+// - any other sequence of hashable items (a list of words, a tuple of lines):
+//   equal items (by hash and ==) become equal symbols through an Interner.
+//
+// A call collects all its strings into one Strings under the GIL; when one
+// of them is wide (a str with a code point above 255, or items), every one
+// is given as 32-bit symbols, since the library's batch functions take one
+// form for all.
+// Tests: python/tests/test_lcs.py.
+#ifndef LCS_PYTHON_STRINGS_H
+#define LCS_PYTHON_STRINGS_H
+
+#include <pybind11/pybind11.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lcs::python {
+
+namespace py = pybind11;
+
+enum class Family { none, str, bytes, items };
+
+// Equal items to equal 32-bit symbols: item k first seen gets symbol k. A
+// lookup that may not add (the texts compared with a query) gives the items
+// the query lacks one symbol of their own, kUnknown, which matches nothing
+// of the query; that is all an LCS against the query needs of them.
+class Interner {
+public:
+    static constexpr char32_t kUnknown = 0xFFFFFFFF;
+
+    // Appends the symbols of `items` (a tuple) to `out`. Under the GIL.
+    void symbols(py::handle items, bool add, std::u32string& out);
+
+private:
+    py::object ids_;  // a dict, made at the first use
+    std::size_t next_ = 0;
+};
+
+// Whether a call may give new items new symbols.
+enum class Growth { add, look_up };
+
+// The strings of one call, in the order added.
+class Strings {
+public:
+    // `family`: the family that every string must be of (a Pattern's), or
+    // none for that of the first string added.
+    explicit Strings(Interner& interner, Family family = Family::none)
+        : interner_(interner), family_(family), wide_(family == Family::items) {}
+
+    // Adds one Python object (under the GIL). TypeError when it is not a
+    // string of any family or is of another family than those before it;
+    // ValueError when it is longer than lcs::kMaxLength.
+    void add(py::handle object, Growth growth);
+    // Adds every element of a sequence (not a str or bytes-like object
+    // itself); returns a tuple of them, which the caller keeps alive for as
+    // long as the views.
+    py::tuple add_all(py::handle sequence, Growth growth, const char* what);
+
+    std::size_t count() const { return records_.size(); }
+    Family family() const { return family_; }
+    std::size_t size(std::size_t i) const { return records_[i].size; }
+    // The symbols of strings first to last - 1, for estimates of work.
+    double total_size(std::size_t first, std::size_t last) const;
+
+    // After the last add: whether the views are 32-bit symbols, and the views
+    // of strings first to last - 1 in that form.
+    bool wide() const { return wide_; }
+    std::vector<std::string_view> bytes(std::size_t first, std::size_t last);
+    std::vector<std::u32string_view> symbols(std::size_t first, std::size_t last);
+    std::string_view bytes(std::size_t i) { return bytes(i, i + 1)[0]; }
+    std::u32string_view symbols(std::size_t i) { return symbols(i, i + 1)[0]; }
+
+private:
+    enum class Source : unsigned char { narrow, ucs2, ucs4, copied_bytes, items };
+    struct Record {
+        Source source;
+        const void* data;  // narrow, ucs2, ucs4: the object's storage
+        std::size_t size;
+        std::size_t offset;  // copied_bytes, items: where in copied_ or items_
+    };
+
+    void append(py::handle object, Growth growth);
+    void join(Family family);
+    void widen();
+
+    Interner& interner_;
+    Family family_ = Family::none;
+    bool wide_ = false;
+    bool widened_ = false;
+    std::vector<Record> records_;
+    std::vector<py::object> owners_;  // the objects added one by one
+    std::string copied_;              // bytearray and memoryview contents
+    std::u32string items_;            // the symbols of items
+    std::u32string wide_copies_;      // narrow and 2-byte strings as symbols
+};
+
+// a and b read in place as bytes, when both can be: two str of code points
+// below 256, or two bytes objects. A fast path for short pairs, which would
+// spend longer in Strings than in the library.
+std::optional<std::pair<std::string_view, std::string_view>> narrow_pair(py::handle a,
+                                                                         py::handle b);
+
+// The family of an object; TypeError when it is of none.
+Family family_of(py::handle object);
+
+// The name of a family for messages: "str", "bytes", "a sequence".
+const char* family_name(Family family);
+
+// Sizes and indices of the library are 32-bit: a longer string is refused
+// before any of it is copied.
+void check_size(std::size_t size);
+
+}  // namespace lcs::python
+
+#endif  // LCS_PYTHON_STRINGS_H
