@@ -165,23 +165,23 @@ private:
 };
 
 // One query (a Pattern or a string) against many choices: calls
-// f(pattern, strings, first, last, elements), the choices being strings
-// first to last - 1 and `elements` the tuple of the Python choices.
+// f(pattern, strings, first, last), the choices being strings first to
+// last - 1.
 template <class F>
 auto one_against_many(py::handle query, py::handle choices, F&& f) {
     if (py::isinstance<PatternObject>(query)) {
         const auto& prepared = query.cast<const PatternObject&>();
         Strings strings(prepared.interner(), prepared.family());
-        const py::tuple elements = strings.add_all(choices, Growth::look_up, "choices");
-        return f(prepared.pattern(), strings, std::size_t{0}, strings.count(), elements);
+        strings.add_all(choices, Growth::look_up, "choices");
+        return f(prepared.pattern(), strings, std::size_t{0}, strings.count());
     }
     Interner interner;
     Strings strings(interner);
     strings.add(query, Growth::add);
-    const py::tuple elements = strings.add_all(choices, Growth::look_up, "choices");
+    strings.add_all(choices, Growth::look_up, "choices");
     const lcs::Pattern pattern =
         in_form(strings, [&](auto views) { return lcs::Pattern(views(0, 1)[0]); });
-    return f(pattern, strings, std::size_t{1}, strings.count(), elements);
+    return f(pattern, strings, std::size_t{1}, strings.count());
 }
 
 // ---- the module's functions ----
@@ -208,8 +208,7 @@ double similarity(py::handle a, py::handle b) {
 py::array_t<std::int32_t> lengths(py::handle query, py::handle choices, long long threads) {
     const unsigned count = thread_count(threads);
     return one_against_many(query, choices, [&](const lcs::Pattern& pattern, Strings& strings,
-                                                std::size_t first, std::size_t last,
-                                                const py::tuple&) {
+                                                std::size_t first, std::size_t last) {
         const double cells = pattern.size() * strings.total_size(first, last);
         return to_array(in_form(strings, [&](auto views) {
             const auto texts = views(first, last);
@@ -226,8 +225,7 @@ py::list extract(py::handle query, py::handle choices, std::optional<long long> 
     const double floor = threshold(min_similarity);
     if (limit && *limit < 0) throw py::value_error("lcs: limit must be 0 or more, or None");
     return one_against_many(query, choices, [&](const lcs::Pattern& pattern, Strings& strings,
-                                                std::size_t first, std::size_t last,
-                                                const py::tuple& elements) {
+                                                std::size_t first, std::size_t last) {
         const double cells = pattern.size() * strings.total_size(first, last);
         const std::size_t best = limit ? static_cast<std::size_t>(*limit) : last - first;
         const std::vector<Match> matches = in_form(strings, [&](auto views) {
@@ -238,7 +236,7 @@ py::list extract(py::handle query, py::handle choices, std::optional<long long> 
         });
         py::list out(matches.size());
         for (std::size_t i = 0; i < matches.size(); ++i) {
-            out[i] = py::make_tuple(elements[matches[i].index], matches[i].similarity,
+            out[i] = py::make_tuple(strings.object(first + matches[i].index), matches[i].similarity,
                                     matches[i].index);
         }
         return out;
@@ -249,9 +247,9 @@ py::array_t<std::int32_t> matrix(py::handle queries, py::handle choices, long lo
     const unsigned count = thread_count(threads);
     Interner interner;
     Strings strings(interner);
-    const py::tuple rows = strings.add_all(queries, Growth::add, "queries");
-    const py::tuple columns = strings.add_all(choices, Growth::look_up, "choices");
-    const std::size_t q = rows.size(), n = strings.count();
+    const std::size_t q = strings.add_all(queries, Growth::add, "queries");
+    strings.add_all(choices, Growth::look_up, "choices");
+    const std::size_t n = strings.count();
     const double cells = strings.total_size(0, q) * strings.total_size(q, n);
     std::vector<std::int32_t> values = in_form(strings, [&](auto views) {
         const auto a = views(0, q), b = views(q, n);
@@ -281,10 +279,10 @@ py::object pairs(py::handle queries, py::handle choices, double min_similarity,
     const double floor = threshold(min_similarity);
     Interner interner;
     Strings strings(interner);
-    const py::tuple rows = strings.add_all(queries, Growth::add, "queries");
+    const std::size_t q = strings.add_all(queries, Growth::add, "queries");
     const bool one_list = choices.is_none();
     if (!one_list) strings.add_all(choices, Growth::look_up, "choices");
-    const std::size_t q = rows.size(), n = strings.count();
+    const std::size_t n = strings.count();
     const double cells = one_list ? strings.total_size(0, q) * strings.total_size(0, q) / 2
                                   : strings.total_size(0, q) * strings.total_size(q, n);
     PairColumns found = in_form(strings, [&](auto views) {

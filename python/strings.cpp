@@ -117,8 +117,14 @@ void Strings::join(Family family) {
     }
 }
 
-void Strings::append(py::handle object, Growth growth) {
+Strings::~Strings() {
+    for (PyObject* o : held_) Py_DECREF(o);
+}
+
+void Strings::add(py::handle object, Growth growth) {
     PyObject* o = object.ptr();
+    held_.push_back(o);
+    Py_INCREF(o);
     join(family_of(object));
     if (PyUnicode_Check(o)) {
         if (PyUnicode_READY(o) != 0) throw py::error_already_set();
@@ -157,26 +163,30 @@ void Strings::append(py::handle object, Growth growth) {
     }
 }
 
-void Strings::add(py::handle object, Growth growth) {
-    append(object, growth);
-    owners_.push_back(py::reinterpret_borrow<py::object>(object));
-}
-
-py::tuple Strings::add_all(py::handle sequence, Growth growth, const char* what) {
+std::size_t Strings::add_all(py::handle sequence, Growth growth, const char* what) {
     PyObject* o = sequence.ptr();
     if (PyUnicode_Check(o) || PyBytes_Check(o) || PyByteArray_Check(o) || PyMemoryView_Check(o) ||
         !PySequence_Check(o)) {
         throw py::type_error(std::string("lcs: ") + what + " must be a sequence of strings, not " +
                              Py_TYPE(o)->tp_name);
     }
-    // A tuple of the elements: a list may change while the GIL is released,
-    // its elements may not, and the tuple holds a reference to each.
-    auto elements = py::reinterpret_steal<py::tuple>(PySequence_Tuple(o));
-    if (!elements) throw py::error_already_set();
-    const Py_ssize_t count = PyTuple_GET_SIZE(elements.ptr());
-    records_.reserve(records_.size() + static_cast<std::size_t>(count));
-    for (Py_ssize_t i = 0; i < count; ++i) append(PyTuple_GET_ITEM(elements.ptr(), i), growth);
-    return elements;
+    // A list or a tuple is read in place, its size read again at each
+    // element: converting an element of items may run Python code (__hash__,
+    // __eq__) that changes the list. Other sequences are copied to a tuple.
+    py::object elements = py::reinterpret_borrow<py::object>(sequence);
+    if (!PyList_Check(o) && !PyTuple_Check(o)) {
+        elements = py::reinterpret_steal<py::object>(PySequence_Tuple(o));
+        if (!elements) throw py::error_already_set();
+    }
+    PyObject* fast = elements.ptr();
+    const std::size_t before = count();
+    const auto expected = static_cast<std::size_t>(PySequence_Fast_GET_SIZE(fast));
+    records_.reserve(before + expected);
+    held_.reserve(before + expected);
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fast); ++i) {
+        add(PySequence_Fast_GET_ITEM(fast, i), growth);
+    }
+    return count() - before;
 }
 
 double Strings::total_size(std::size_t first, std::size_t last) const {

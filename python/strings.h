@@ -67,16 +67,23 @@ public:
     explicit Strings(Interner& interner, Family family = Family::none)
         : interner_(interner), family_(family), wide_(family == Family::items) {}
 
+    // Holds a reference to every object added, for as long as the views.
+    ~Strings();
+    Strings(const Strings&) = delete;
+    Strings& operator=(const Strings&) = delete;
+
     // Adds one Python object (under the GIL). TypeError when it is not a
     // string of any family or is of another family than those before it;
     // ValueError when it is longer than lcs::kMaxLength.
     void add(py::handle object, Growth growth);
     // Adds every element of a sequence (not a str or bytes-like object
-    // itself); returns a tuple of them, which the caller keeps alive for as
-    // long as the views.
-    py::tuple add_all(py::handle sequence, Growth growth, const char* what);
+    // itself), as they are when each is reached; returns how many. `what`
+    // names the sequence in messages.
+    std::size_t add_all(py::handle sequence, Growth growth, const char* what);
 
     std::size_t count() const { return records_.size(); }
+    // The Python object of string i.
+    py::handle object(std::size_t i) const { return held_[i]; }
     Family family() const { return family_; }
     std::size_t size(std::size_t i) const { return records_[i].size; }
     // The symbols of strings first to last - 1, for estimates of work.
@@ -108,7 +115,9 @@ private:
     bool wide_ = false;
     bool widened_ = false;
     std::vector<Record> records_;
-    std::vector<py::object> owners_;  // the objects added one by one
+    // A reference to each object added, in order: a list given to add_all
+    // may change while the GIL is released, the objects taken from it may not.
+    std::vector<PyObject*> held_;
     std::string copied_;              // bytearray and memoryview contents
     std::u32string items_;            // the symbols of items
     std::u32string wide_copies_;      // narrow and 2-byte strings as symbols
