@@ -91,14 +91,19 @@ double ratio(std::int32_t length, std::size_t a, std::size_t b) {
 
 // ---- strings in the library's form ----
 
-// Calls f with a function that gives the views of strings first to last - 1
-// in the form the strings take (bytes or 32-bit symbols).
+// Calls f with the views of the strings in the form they take: bytes, or
+// 32-bit symbols where one of them is wide.
 template <class F>
 auto in_form(Strings& strings, F&& f) {
-    if (strings.wide()) {
-        return f([&](std::size_t first, std::size_t last) { return strings.symbols(first, last); });
-    }
-    return f([&](std::size_t first, std::size_t last) { return strings.bytes(first, last); });
+    if (strings.wide()) return f(strings.symbols());
+    return f(strings.bytes());
+}
+
+// The same for two lists, which the library takes in one form.
+template <class F>
+auto in_form(Strings& first, Strings& second, F&& f) {
+    if (first.wide() || second.wide()) return f(first.symbols(), second.symbols());
+    return f(first.bytes(), second.bytes());
 }
 
 // Two strings, a and b.
@@ -109,15 +114,15 @@ struct Two {
         strings.add(a, Growth::add);
         strings.add(b, Growth::look_up);
     }
-    double cells() const {
+    double cells() {
         return static_cast<double>(strings.size(0)) * static_cast<double>(strings.size(1));
     }
 };
 
 Alignment alignment_of(py::handle a, py::handle b, unsigned threads) {
     Two two(a, b);
-    return in_form(two.strings, [&](auto views) {
-        const auto x = views(0, 1)[0], y = views(1, 2)[0];
+    return in_form(two.strings, [&](const auto& views) {
+        const auto x = views[0], y = views[1];
         return compute(two.cells(), [&](const Stop* stop) { return lcs::align(x, y, threads, stop); });
     });
 }
@@ -131,7 +136,7 @@ public:
         strings.add(query_, Growth::add);
         family_ = strings.family();
         size_ = strings.size(0);
-        pattern_ = in_form(strings, [&](auto views) { return lcs::Pattern(views(0, 1)[0]); });
+        pattern_ = in_form(strings, [&](const auto& views) { return lcs::Pattern(views[0]); });
     }
 
     const lcs::Pattern& pattern() const { return *pattern_; }
@@ -144,8 +149,8 @@ public:
         Strings strings(interner_, family_);
         strings.add(text, Growth::look_up);
         const double cells = static_cast<double>(size_) * static_cast<double>(strings.size(0));
-        return in_form(strings, [&](auto views) {
-            const auto view = views(0, 1)[0];
+        return in_form(strings, [&](const auto& views) {
+            const auto view = views[0];
             return compute(cells, [&](const Stop*) { return pattern_->length(view); });
         });
     }
@@ -165,23 +170,24 @@ private:
 };
 
 // One query (a Pattern or a string) against many choices: calls
-// f(pattern, strings, first, last), the choices being strings first to
-// last - 1.
+// f(pattern, choices, symbols), `symbols` being the choices' together. The
+// prepared query takes texts of either form, so each keeps its own.
 template <class F>
 auto one_against_many(py::handle query, py::handle choices, F&& f) {
     if (py::isinstance<PatternObject>(query)) {
         const auto& prepared = query.cast<const PatternObject&>();
-        Strings strings(prepared.interner(), prepared.family());
-        strings.add_all(choices, Growth::look_up, "choices");
-        return f(prepared.pattern(), strings, std::size_t{0}, strings.count());
+        Strings texts(prepared.interner(), prepared.family());
+        const Strings::Added added = texts.add_all(choices, Growth::look_up, "choices");
+        return f(prepared.pattern(), texts, added.symbols);
     }
     Interner interner;
-    Strings strings(interner);
-    strings.add(query, Growth::add);
-    strings.add_all(choices, Growth::look_up, "choices");
+    Strings one(interner);
+    one.add(query, Growth::add);
+    Strings texts(interner, one.family());
+    const Strings::Added added = texts.add_all(choices, Growth::look_up, "choices");
     const lcs::Pattern pattern =
-        in_form(strings, [&](auto views) { return lcs::Pattern(views(0, 1)[0]); });
-    return f(pattern, strings, std::size_t{1}, strings.count());
+        in_form(one, [&](const auto& views) { return lcs::Pattern(views[0]); });
+    return f(pattern, texts, added.symbols);
 }
 
 // ---- the module's functions ----
@@ -189,8 +195,8 @@ auto one_against_many(py::handle query, py::handle choices, F&& f) {
 std::int32_t length(py::handle a, py::handle b, long long threads) {
     const unsigned count = thread_count(threads);
     Two two(a, b);
-    return in_form(two.strings, [&](auto views) {
-        const auto x = views(0, 1)[0], y = views(1, 2)[0];
+    return in_form(two.strings, [&](const auto& views) {
+        const auto x = views[0], y = views[1];
         return compute(two.cells(),
                        [&](const Stop* stop) { return lcs::length(x, y, count, stop); });
     });
@@ -198,8 +204,8 @@ std::int32_t length(py::handle a, py::handle b, long long threads) {
 
 double similarity(py::handle a, py::handle b) {
     Two two(a, b);
-    const std::int32_t common = in_form(two.strings, [&](auto views) {
-        const auto x = views(0, 1)[0], y = views(1, 2)[0];
+    const std::int32_t common = in_form(two.strings, [&](const auto& views) {
+        const auto x = views[0], y = views[1];
         return compute(two.cells(), [&](const Stop* stop) { return lcs::length(x, y, 1, stop); });
     });
     return ratio(common, two.strings.size(0), two.strings.size(1));
@@ -207,13 +213,12 @@ double similarity(py::handle a, py::handle b) {
 
 py::array_t<std::int32_t> lengths(py::handle query, py::handle choices, long long threads) {
     const unsigned count = thread_count(threads);
-    return one_against_many(query, choices, [&](const lcs::Pattern& pattern, Strings& strings,
-                                                std::size_t first, std::size_t last) {
-        const double cells = pattern.size() * strings.total_size(first, last);
-        return to_array(in_form(strings, [&](auto views) {
-            const auto texts = views(first, last);
+    return one_against_many(query, choices, [&](const lcs::Pattern& pattern, Strings& texts,
+                                                double symbols) {
+        const double cells = pattern.size() * symbols;
+        return to_array(in_form(texts, [&](const auto& views) {
             return compute(cells, [&](const Stop* stop) {
-                return lcs::lengths(pattern, texts, count, stop);
+                return lcs::lengths(pattern, views, count, stop);
             });
         }));
     });
@@ -224,19 +229,18 @@ py::list extract(py::handle query, py::handle choices, std::optional<long long> 
     const unsigned count = thread_count(threads);
     const double floor = threshold(min_similarity);
     if (limit && *limit < 0) throw py::value_error("lcs: limit must be 0 or more, or None");
-    return one_against_many(query, choices, [&](const lcs::Pattern& pattern, Strings& strings,
-                                                std::size_t first, std::size_t last) {
-        const double cells = pattern.size() * strings.total_size(first, last);
-        const std::size_t best = limit ? static_cast<std::size_t>(*limit) : last - first;
-        const std::vector<Match> matches = in_form(strings, [&](auto views) {
-            const auto texts = views(first, last);
+    return one_against_many(query, choices, [&](const lcs::Pattern& pattern, Strings& texts,
+                                                double symbols) {
+        const double cells = pattern.size() * symbols;
+        const std::size_t best = limit ? static_cast<std::size_t>(*limit) : texts.count();
+        const std::vector<Match> matches = in_form(texts, [&](const auto& views) {
             return compute(cells, [&](const Stop* stop) {
-                return lcs::extract(pattern, texts, best, floor, count, stop);
+                return lcs::extract(pattern, views, best, floor, count, stop);
             });
         });
         py::list out(matches.size());
         for (std::size_t i = 0; i < matches.size(); ++i) {
-            out[i] = py::make_tuple(strings.object(first + matches[i].index), matches[i].similarity,
+            out[i] = py::make_tuple(texts.object(matches[i].index), matches[i].similarity,
                                     matches[i].index);
         }
         return out;
@@ -246,17 +250,17 @@ py::list extract(py::handle query, py::handle choices, std::optional<long long> 
 py::array_t<std::int32_t> matrix(py::handle queries, py::handle choices, long long threads) {
     const unsigned count = thread_count(threads);
     Interner interner;
-    Strings strings(interner);
-    const std::size_t q = strings.add_all(queries, Growth::add, "queries");
-    strings.add_all(choices, Growth::look_up, "choices");
-    const std::size_t n = strings.count();
-    const double cells = strings.total_size(0, q) * strings.total_size(q, n);
-    std::vector<std::int32_t> values = in_form(strings, [&](auto views) {
-        const auto a = views(0, q), b = views(q, n);
-        return compute(cells, [&](const Stop* stop) { return lcs::matrix(a, b, count, stop); });
-    });
-    return to_array(std::move(values), {static_cast<py::ssize_t>(q),
-                                        static_cast<py::ssize_t>(n - q)});
+    Strings rows(interner);
+    const Strings::Added q = rows.add_all(queries, Growth::add, "queries");
+    Strings columns(interner, rows.family());
+    const Strings::Added c = columns.add_all(choices, Growth::look_up, "choices");
+    std::vector<std::int32_t> values =
+        in_form(rows, columns, [&](const auto& a, const auto& b) {
+            return compute(q.symbols * c.symbols,
+                           [&](const Stop* stop) { return lcs::matrix(a, b, count, stop); });
+        });
+    return to_array(std::move(values), {static_cast<py::ssize_t>(q.count),
+                                        static_cast<py::ssize_t>(c.count)});
 }
 
 // The pairs as three columns, filled by the library's streaming form so that
@@ -278,15 +282,14 @@ py::object pairs(py::handle queries, py::handle choices, double min_similarity,
     const unsigned count = thread_count(threads);
     const double floor = threshold(min_similarity);
     Interner interner;
-    Strings strings(interner);
-    const std::size_t q = strings.add_all(queries, Growth::add, "queries");
+    Strings rows(interner);
+    const Strings::Added q = rows.add_all(queries, Growth::add, "queries");
     const bool one_list = choices.is_none();
-    if (!one_list) strings.add_all(choices, Growth::look_up, "choices");
-    const std::size_t n = strings.count();
-    const double cells = one_list ? strings.total_size(0, q) * strings.total_size(0, q) / 2
-                                  : strings.total_size(0, q) * strings.total_size(q, n);
-    PairColumns found = in_form(strings, [&](auto views) {
-        const auto a = views(0, q), b = views(q, n);
+    Strings columns(interner, rows.family());
+    const Strings::Added c =
+        one_list ? q : columns.add_all(choices, Growth::look_up, "choices");
+    const double cells = q.symbols * c.symbols / (one_list ? 2 : 1);
+    PairColumns found = in_form(rows, columns, [&](const auto& a, const auto& b) {
         return compute(cells, [&](const Stop* stop) {
             PairColumns columns;
             const PairSink sink = [&](const Pair* p, std::size_t k) { columns.add(p, k); };
@@ -406,7 +409,7 @@ py::object routine(const std::string& name, py::handle a, py::handle b) {
         buffer.push_back('\0');
         return buffer;
     };
-    const std::string x = one_based(strings.bytes(0)), y = one_based(strings.bytes(1));
+    const std::string x = one_based(strings.bytes()[0]), y = one_based(strings.bytes()[1]);
     const double cells = static_cast<double>(len_a) * static_cast<double>(len_b);
     const double result = compute(cells, [&](const Stop*) {
         return row->run(x.data(), y.data(), len_a, len_b);

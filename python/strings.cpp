@@ -32,6 +32,9 @@ private:
 };
 
 
+// How many objects ahead a pass over a list asks for.
+constexpr Py_ssize_t kAhead = 16;
+
 template <class Narrow>
 void widen_into(const Narrow* from, std::size_t size, std::u32string& to) {
     for (std::size_t i = 0; i < size; ++i) to.push_back(static_cast<char32_t>(from[i]));
@@ -110,7 +113,6 @@ void Interner::symbols(py::handle items, bool add, std::u32string& out) {
 void Strings::join(Family family) {
     if (family_ == Family::none) {
         family_ = family;
-        wide_ = family == Family::items;
     } else if (family != family_) {
         throw py::type_error(std::string("lcs: cannot compare ") + family_name(family_) +
                              " with " + family_name(family));
@@ -118,10 +120,57 @@ void Strings::join(Family family) {
 }
 
 Strings::~Strings() {
-    for (PyObject* o : held_) Py_DECREF(o);
+    for (std::size_t i = 0; i < held_.size(); ++i) {
+        if (i + kAhead < held_.size()) __builtin_prefetch(held_[i + kAhead], 1);
+        Py_DECREF(held_[i]);
+    }
 }
 
-void Strings::add(py::handle object, Growth growth) {
+void Strings::add_narrow(const char* data, std::size_t size) {
+    if (!wide_) {
+        bytes_.emplace_back(data, size);
+        return;
+    }
+    add_widened(reinterpret_cast<const unsigned char*>(data), size);
+}
+
+void Strings::add_copied(std::string_view bytes) {
+    if (wide_) {
+        add_widened(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        return;
+    }
+    bytes_pending_.push_back({bytes_.size(), copied_.size(), bytes.size()});
+    bytes_.emplace_back();
+    copied_.append(bytes);
+}
+
+template <class Narrow>
+void Strings::add_widened(const Narrow* data, std::size_t size) {
+    const std::size_t offset = arena_.size();
+    widen_into(data, size, arena_);
+    add_arena_tail(offset);
+}
+
+// The symbols from `offset` to the arena's end are the last string.
+void Strings::add_arena_tail(std::size_t offset) {
+    symbols_pending_.push_back({symbols_.size(), offset, arena_.size() - offset});
+    symbols_.emplace_back();
+}
+
+void Strings::make_wide() {
+    if (wide_) return;
+    const std::vector<std::string_view>& narrow = bytes();
+    wide_ = true;
+    for (const std::string_view s : narrow) {
+        add_widened(reinterpret_cast<const unsigned char*>(s.data()), s.size());
+    }
+    bytes_.clear();
+    bytes_.shrink_to_fit();
+    copied_.clear();
+    copied_.shrink_to_fit();
+}
+
+std::size_t Strings::add(py::handle object, Growth growth) {
     PyObject* o = object.ptr();
     held_.push_back(o);
     Py_INCREF(o);
@@ -132,38 +181,46 @@ void Strings::add(py::handle object, Growth growth) {
         check_size(size);
         const void* data = PyUnicode_DATA(o);
         switch (PyUnicode_KIND(o)) {
-            case PyUnicode_1BYTE_KIND: records_.push_back({Source::narrow, data, size, 0}); break;
+            case PyUnicode_1BYTE_KIND: add_narrow(static_cast<const char*>(data), size); break;
             case PyUnicode_2BYTE_KIND:
-                records_.push_back({Source::ucs2, data, size, 0});
-                wide_ = true;
+                make_wide();
+                add_widened(static_cast<const Py_UCS2*>(data), size);
                 break;
             default:
-                records_.push_back({Source::ucs4, data, size, 0});
-                wide_ = true;
+                make_wide();
+                // Py_UCS4 is a 32-bit unsigned integer of the same size and
+                // representation as char32_t; the library reads the symbols
+                // as values only.
+                symbols_.emplace_back(static_cast<const char32_t*>(data), size);
                 break;
         }
-    } else if (PyBytes_Check(o)) {
+        return size;
+    }
+    if (PyBytes_Check(o)) {
         const auto size = static_cast<std::size_t>(PyBytes_GET_SIZE(o));
         check_size(size);
-        records_.push_back({Source::narrow, PyBytes_AS_STRING(o), size, 0});
-    } else if (PyByteArray_Check(o) || PyMemoryView_Check(o)) {
+        add_narrow(PyBytes_AS_STRING(o), size);
+        return size;
+    }
+    if (PyByteArray_Check(o) || PyMemoryView_Check(o)) {
         const Buffer buffer(object);
         check_size(buffer.bytes().size());
-        records_.push_back({Source::copied_bytes, nullptr, buffer.bytes().size(), copied_.size()});
-        copied_.append(buffer.bytes());
-    } else {
-        const Py_ssize_t length = PySequence_Size(o);
-        if (length < 0) throw py::error_already_set();
-        check_size(static_cast<std::size_t>(length));
-        const auto items = py::reinterpret_steal<py::tuple>(PySequence_Tuple(o));
-        if (!items) throw py::error_already_set();
-        const std::size_t offset = items_.size();
-        interner_.symbols(items, growth == Growth::add, items_);
-        records_.push_back({Source::items, nullptr, items_.size() - offset, offset});
+        add_copied(buffer.bytes());
+        return buffer.bytes().size();
     }
+    const Py_ssize_t length = PySequence_Size(o);
+    if (length < 0) throw py::error_already_set();
+    check_size(static_cast<std::size_t>(length));
+    const auto items = py::reinterpret_steal<py::tuple>(PySequence_Tuple(o));
+    if (!items) throw py::error_already_set();
+    make_wide();
+    const std::size_t offset = arena_.size();
+    interner_.symbols(items, growth == Growth::add, arena_);
+    add_arena_tail(offset);
+    return arena_.size() - offset;
 }
 
-std::size_t Strings::add_all(py::handle sequence, Growth growth, const char* what) {
+Strings::Added Strings::add_all(py::handle sequence, Growth growth, const char* what) {
     PyObject* o = sequence.ptr();
     if (PyUnicode_Check(o) || PyBytes_Check(o) || PyByteArray_Check(o) || PyMemoryView_Check(o) ||
         !PySequence_Check(o)) {
@@ -181,77 +238,39 @@ std::size_t Strings::add_all(py::handle sequence, Growth growth, const char* wha
     PyObject* fast = elements.ptr();
     const std::size_t before = count();
     const auto expected = static_cast<std::size_t>(PySequence_Fast_GET_SIZE(fast));
-    records_.reserve(before + expected);
     held_.reserve(before + expected);
+    if (wide_) {
+        symbols_.reserve(before + expected);
+    } else {
+        bytes_.reserve(before + expected);
+    }
+    double symbols = 0;
     for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fast); ++i) {
-        add(PySequence_Fast_GET_ITEM(fast, i), growth);
-    }
-    return count() - before;
-}
-
-double Strings::total_size(std::size_t first, std::size_t last) const {
-    double total = 0;
-    for (std::size_t i = first; i < last; ++i) total += static_cast<double>(records_[i].size);
-    return total;
-}
-
-std::vector<std::string_view> Strings::bytes(std::size_t first, std::size_t last) {
-    std::vector<std::string_view> views;
-    views.reserve(last - first);
-    for (std::size_t i = first; i < last; ++i) {
-        const Record& r = records_[i];
-        views.emplace_back(r.source == Source::narrow ? static_cast<const char*>(r.data)
-                                                      : copied_.data() + r.offset,
-                           r.size);
-    }
-    return views;
-}
-
-void Strings::widen() {
-    if (widened_) return;
-    widened_ = true;
-    std::size_t total = 0;
-    for (const Record& r : records_) {
-        if (r.source == Source::narrow || r.source == Source::ucs2 ||
-            r.source == Source::copied_bytes) {
-            total += r.size;
+        // The objects lie scattered in memory: asking for one a few places
+        // ahead overlaps the cache misses instead of taking them in turn.
+        if (i + kAhead < PySequence_Fast_GET_SIZE(fast)) {
+            __builtin_prefetch(PySequence_Fast_GET_ITEM(fast, i + kAhead), 1);
         }
+        symbols += static_cast<double>(add(PySequence_Fast_GET_ITEM(fast, i), growth));
     }
-    wide_copies_.reserve(total);
-    for (Record& r : records_) {
-        const std::size_t offset = wide_copies_.size();
-        if (r.source == Source::narrow) {
-            widen_into(static_cast<const unsigned char*>(r.data), r.size, wide_copies_);
-        } else if (r.source == Source::copied_bytes) {
-            widen_into(reinterpret_cast<const unsigned char*>(copied_.data() + r.offset), r.size,
-                       wide_copies_);
-        } else if (r.source == Source::ucs2) {
-            widen_into(static_cast<const Py_UCS2*>(r.data), r.size, wide_copies_);
-        } else {
-            continue;
-        }
-        r.offset = offset;
-    }
+    return {count() - before, symbols};
 }
 
-std::vector<std::u32string_view> Strings::symbols(std::size_t first, std::size_t last) {
-    widen();
-    std::vector<std::u32string_view> views;
-    views.reserve(last - first);
-    for (std::size_t i = first; i < last; ++i) {
-        const Record& r = records_[i];
-        switch (r.source) {
-            case Source::ucs4:
-                // Py_UCS4 is a 32-bit unsigned integer of the same size and
-                // representation as char32_t; the library reads the symbols
-                // as values only.
-                views.emplace_back(static_cast<const char32_t*>(r.data), r.size);
-                break;
-            case Source::items: views.emplace_back(items_.data() + r.offset, r.size); break;
-            default: views.emplace_back(wide_copies_.data() + r.offset, r.size); break;
-        }
+const std::vector<std::string_view>& Strings::bytes() {
+    for (const Pending& p : bytes_pending_) {
+        bytes_[p.index] = std::string_view(copied_.data() + p.offset, p.size);
     }
-    return views;
+    bytes_pending_.clear();
+    return bytes_;
+}
+
+const std::vector<std::u32string_view>& Strings::symbols() {
+    make_wide();
+    for (const Pending& p : symbols_pending_) {
+        symbols_[p.index] = std::u32string_view(arena_.data() + p.offset, p.size);
+    }
+    symbols_pending_.clear();
+    return symbols_;
 }
 
 }  // namespace lcs::python

@@ -59,68 +59,75 @@ private:
 // Whether a call may give new items new symbols.
 enum class Growth { add, look_up };
 
-// The strings of one call, in the order added.
+// The strings of one list (or of a pair), in the order added. While all are
+// narrow they are kept as byte views from the start, so that the library is
+// given the list without another copy; the first wide string turns them all
+// into 32-bit symbols.
 class Strings {
 public:
-    // `family`: the family that every string must be of (a Pattern's), or
-    // none for that of the first string added.
+    // `family`: the family that every string must be of (a Pattern's, or the
+    // other list's), or none for that of the first string added.
     explicit Strings(Interner& interner, Family family = Family::none)
-        : interner_(interner), family_(family), wide_(family == Family::items) {}
+        : interner_(interner), family_(family) {}
 
     // Holds a reference to every object added, for as long as the views.
     ~Strings();
     Strings(const Strings&) = delete;
     Strings& operator=(const Strings&) = delete;
 
-    // Adds one Python object (under the GIL). TypeError when it is not a
-    // string of any family or is of another family than those before it;
-    // ValueError when it is longer than lcs::kMaxLength.
-    void add(py::handle object, Growth growth);
+    // Adds one Python object (under the GIL); returns its size in symbols.
+    // TypeError when it is not a string of any family or is of another family
+    // than those before it; ValueError when it is longer than lcs::kMaxLength.
+    std::size_t add(py::handle object, Growth growth);
     // Adds every element of a sequence (not a str or bytes-like object
-    // itself), as they are when each is reached; returns how many. `what`
-    // names the sequence in messages.
-    std::size_t add_all(py::handle sequence, Growth growth, const char* what);
+    // itself), as each is when it is reached. `what` names the sequence in
+    // messages.
+    struct Added {
+        std::size_t count;  // strings
+        double symbols;     // their symbols together, for estimates of work
+    };
+    Added add_all(py::handle sequence, Growth growth, const char* what);
 
-    std::size_t count() const { return records_.size(); }
-    // The Python object of string i.
+    std::size_t count() const { return held_.size(); }
     py::handle object(std::size_t i) const { return held_[i]; }
     Family family() const { return family_; }
-    std::size_t size(std::size_t i) const { return records_[i].size; }
-    // The symbols of strings first to last - 1, for estimates of work.
-    double total_size(std::size_t first, std::size_t last) const;
-
-    // After the last add: whether the views are 32-bit symbols, and the views
-    // of strings first to last - 1 in that form.
     bool wide() const { return wide_; }
-    std::vector<std::string_view> bytes(std::size_t first, std::size_t last);
-    std::vector<std::u32string_view> symbols(std::size_t first, std::size_t last);
-    std::string_view bytes(std::size_t i) { return bytes(i, i + 1)[0]; }
-    std::u32string_view symbols(std::size_t i) { return symbols(i, i + 1)[0]; }
+
+    // After the last add: the strings as bytes (while none is wide) or as
+    // 32-bit symbols (always; a narrow list is widened first).
+    const std::vector<std::string_view>& bytes();
+    const std::vector<std::u32string_view>& symbols();
+    std::size_t size(std::size_t i) { return wide_ ? symbols()[i].size() : bytes()[i].size(); }
 
 private:
-    enum class Source : unsigned char { narrow, ucs2, ucs4, copied_bytes, items };
-    struct Record {
-        Source source;
-        const void* data;  // narrow, ucs2, ucs4: the object's storage
-        std::size_t size;
-        std::size_t offset;  // copied_bytes, items: where in copied_ or items_
+    // A view whose data lies in an arena that may still move: its pointer is
+    // set once the adds are over.
+    struct Pending {
+        std::size_t index, offset, size;
     };
 
-    void append(py::handle object, Growth growth);
     void join(Family family);
-    void widen();
+    void add_narrow(const char* data, std::size_t size);
+    void add_copied(std::string_view bytes);
+    template <class Narrow>
+    void add_widened(const Narrow* data, std::size_t size);
+    void add_arena_tail(std::size_t offset);
+    void make_wide();
 
     Interner& interner_;
-    Family family_ = Family::none;
+    Family family_;
     bool wide_ = false;
-    bool widened_ = false;
-    std::vector<Record> records_;
     // A reference to each object added, in order: a list given to add_all
     // may change while the GIL is released, the objects taken from it may not.
     std::vector<PyObject*> held_;
-    std::string copied_;              // bytearray and memoryview contents
-    std::u32string items_;            // the symbols of items
-    std::u32string wide_copies_;      // narrow and 2-byte strings as symbols
+
+    std::vector<std::string_view> bytes_;  // narrow
+    std::string copied_;                   // bytearray and memoryview contents
+    std::vector<Pending> bytes_pending_;   // views into copied_
+
+    std::vector<std::u32string_view> symbols_;  // wide
+    std::u32string arena_;                      // widened strings, items' symbols
+    std::vector<Pending> symbols_pending_;      // views into arena_
 };
 
 // a and b read in place as bytes, when both can be: two str of code points
