@@ -145,23 +145,27 @@ public:
     std::size_t size() const { return size_; }
     const py::object& query() const { return query_; }
 
-    std::int32_t length(py::handle text) const {
-        Strings strings(interner_, family_);
-        strings.add(text, Growth::look_up);
-        const double cells = static_cast<double>(size_) * static_cast<double>(strings.size(0));
-        return in_form(strings, [&](const auto& views) {
-            const auto view = views[0];
-            return compute(cells, [&](const Stop*) { return pattern_->length(view); });
-        });
-    }
+    std::int32_t length(py::handle text) const { return measure(text).first; }
 
     double similarity(py::handle text) const {
-        Strings strings(interner_, family_);
-        strings.add(text, Growth::look_up);
-        return ratio(length(text), size_, strings.size(0));
+        const auto [common, size] = measure(text);
+        return ratio(common, size_, size);
     }
 
 private:
+    // The LCS with text, and text's size. Not stoppable: lcs::Pattern takes
+    // no Stop.
+    std::pair<std::int32_t, std::size_t> measure(py::handle text) const {
+        Strings strings(interner_, family_);
+        const std::size_t size = strings.add(text, Growth::look_up);
+        const double cells = static_cast<double>(size_) * static_cast<double>(size);
+        const std::int32_t common = in_form(strings, [&](const auto& views) {
+            const auto view = views[0];
+            return compute(cells, [&](const Stop*) { return pattern_->length(view); });
+        });
+        return {common, size};
+    }
+
     py::object query_;
     mutable Interner interner_;  // items: the query's symbols; texts only look up
     Family family_ = Family::none;
@@ -551,9 +555,10 @@ Ctrl-C with KeyboardInterrupt. threads=0 means every core.)";
 
 Safe to share between threads.)")
         .def(py::init<py::object>(), arg("query"))
-        .def("length", &PatternObject::length, arg("text"), "The LCS length of the query and text.")
+        .def("length", &PatternObject::length, arg("text"),
+             "The LCS length of the query and text. Not interruptible.")
         .def("similarity", &PatternObject::similarity, arg("text"),
-             "LCS / max(len(query), len(text)); 1.0 for two empty strings.")
+             "LCS / max(len(query), len(text)); 1.0 for two empty strings. Not interruptible.")
         .def_property_readonly("query", &PatternObject::query, "The query it was made from.")
         .def("__len__", &PatternObject::size, "The query's length in symbols.");
 

@@ -16,10 +16,10 @@
 // - any other sequence of hashable items (a list of words, a tuple of lines):
 //   equal items (by hash and ==) become equal symbols through an Interner.
 //
-// A call collects all its strings into one Strings under the GIL; when one
-// of them is wide (a str with a code point above 255, or items), every one
-// is given as 32-bit symbols, since the library's batch functions take one
-// form for all.
+// A call collects each list (or pair) of strings into one Strings under the
+// GIL; when one of them is wide (a str with a code point above 255, or
+// items), every one is given as 32-bit symbols, since the library's batch
+// functions take one form for a list.
 // Tests: python/tests/test_lcs.py.
 #ifndef LCS_PYTHON_STRINGS_H
 #define LCS_PYTHON_STRINGS_H
