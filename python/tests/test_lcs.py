@@ -257,6 +257,23 @@ def test_gil_is_released_while_computing(rng):
     assert ticks[0] > 100
 
 
+def test_a_list_emptied_during_a_call_does_not_change_it(rng):
+    # The call holds its own reference to every choice: another thread that
+    # empties the list while the GIL is released frees nothing in use.
+    query = "".join(rng.choices("abcdefghijklmnopqrstuvwxyz", k=200))
+    for _ in range(3):
+        choices = ["".join(rng.choices("abcdefghijklmnopqrstuvwxyz", k=200)) for _ in range(20000)]
+        expected = lcs.lengths(query, list(choices)).tolist()
+        copy = list(choices)
+        got = []
+        worker = threading.Thread(target=lambda: got.append(lcs.lengths(query, choices).tolist()))
+        worker.start()
+        choices.clear()
+        worker.join()
+        assert got[0] in (expected, [])  # as it was when the call read it
+        assert lcs.lengths(query, copy).tolist() == expected
+
+
 def thread_count():
     return len(os.listdir("/proc/self/task")) if os.path.isdir("/proc/self/task") else 0
 
