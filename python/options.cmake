@@ -54,6 +54,6 @@ endif()
 if(LCS_BUILD_PYTHON)
   message(STATUS "Python module: for ${Python3_EXECUTABLE} (${Python3_VERSION})")
 elseif(PROJECT_IS_TOP_LEVEL AND NOT LCS_INSTRUMENTED)
-  message(STATUS "Python module: not built (needs pybind11, python3-dev, numpy and pytest "
-                 "for ${Python3_EXECUTABLE}; or set -DLCS_BUILD_PYTHON=ON)")
+  message(STATUS "Python module: off (LCS_BUILD_PYTHON; on by default where pybind11, "
+                 "python3-dev, numpy and pytest are found for ${Python3_EXECUTABLE})")
 endif()
