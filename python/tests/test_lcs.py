@@ -301,3 +301,14 @@ def test_ctrl_c_stops_a_long_call(rng):
     assert time.monotonic() - sent[0] < 3.0
     assert lcs.length("ABCBDAB", "BDCABA") == 4  # the interpreter goes on
     assert thread_count() == threads_before  # the worker has ended
+
+
+def test_the_stub_lists_every_public_name():
+    import ast
+
+    stub = os.path.join(os.path.dirname(__file__), "..", "lcs.pyi")
+    with open(stub) as f:
+        tree = ast.parse(f.read())
+    stubbed = {node.name for node in tree.body if isinstance(node, (ast.FunctionDef, ast.ClassDef))}
+    public = {name for name in dir(lcs) if not name.startswith("_")}
+    assert stubbed == public
