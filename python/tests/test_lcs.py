@@ -278,8 +278,6 @@ def thread_count():
     return len(os.listdir("/proc/self/task")) if os.path.isdir("/proc/self/task") else 0
 
 
-@pytest.mark.xfail(reason="needs the kernel to poll lcs::Stop; until then the call ends first",
-                   strict=False)
 def test_ctrl_c_stops_a_long_call(rng):
     a = "".join(rng.choices("abcdefghijklmnopqrstuvwxyz", k=1_000_000))
     b = "".join(rng.choices("abcdefghijklmnopqrstuvwxyz", k=1_000_000))
