@@ -78,7 +78,6 @@ bool is_family(const std::string& name) {
 
 Options parse(int argc, char** argv) {
     Options options;
-    options.search = own_folder() + "../lcs-search";
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
         const bool has_value = k + 1 < argc;
@@ -171,7 +170,8 @@ std::vector<std::string> chosen_paths(const Options& options) {
 int run_child(const Options& options) {
     Setting setting;
     setting.sizes = sizes_for(options.quick);
-    setting.search_program = options.search;
+    // By default each build times its own lcs-search, laid out beside it.
+    setting.search_program = options.search.empty() ? own_folder() + "../lcs-search" : options.search;
     setting.peak_launcher = own_folder() + "lcs_peak_of";
     setting.words_file = options.words;
     setting.path = options.child_path;
@@ -195,7 +195,8 @@ PathRun run_path(const std::string& program, const Options& options, const std::
                  ScratchFolder& scratch) {
     const std::string emitted = scratch.file("run-" + path + ".txt");
     std::vector<std::string> argv{program, "--child", path, "--emit", emitted,
-                                  "--search", options.search, "--words", options.words};
+                                  "--words", options.words};
+    if (!options.search.empty()) argv.insert(argv.end(), {"--search", options.search});
     if (options.quick) argv.push_back("--quick");
     if (!options.only.empty()) {
         std::string only;
