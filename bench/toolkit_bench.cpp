@@ -11,14 +11,16 @@
 // in toolkit_report.*, the timing in race.*, the children in process.*.
 //
 //     lcs_toolkit_bench [--quick] [--out FILE] [--only FAMILY,...]
-//                       [--paths plain,avx2,avx512] [--search PATH] [--words FILE]
+//                       [--paths plain,avx2,avx512] [--search PATH] [--pairs PATH]
+//                       [--words FILE]
 //                       [--against PROGRAM [--against-name NAME] [--against-rounds N]]
 //
 // --quick runs tiny sizes in a few seconds (verdicts then say little).
 // --only runs these families of races: short, batch, search, align, matrix,
 // pairs, threads. --paths keeps these of the paths the processor has.
-// --search names the lcs-search program and --words a word list (defaults:
-// beside this program as the build lays it out, /usr/share/dict/words).
+// --search and --pairs name the lcs-search and lcs-pairs programs, --words a
+// word list (defaults: beside this program as the build lays it out,
+// /usr/share/dict/words).
 // --against PROGRAM runs another build of this benchmark (bench/against
 // builds one from a commit) alternately with this one, --against-rounds
 // times per path (default 3), and adds a table of our times in both.
@@ -49,12 +51,12 @@ struct UsageError : std::runtime_error {
 
 const char* const kUsage =
     "usage: lcs_toolkit_bench [--quick] [--out FILE] [--only FAMILY,...] "
-    "[--paths plain,avx2,avx512] [--search PATH] [--words FILE] "
+    "[--paths plain,avx2,avx512] [--search PATH] [--pairs PATH] [--words FILE] "
     "[--against PROGRAM [--against-name NAME] [--against-rounds N]]";
 
 struct Options {
     bool quick = false;
-    std::string out, search, words = "/usr/share/dict/words";
+    std::string out, search, pairs, words = "/usr/share/dict/words";
     std::vector<std::string> only, paths;
     std::string against, against_name, child_path, emit;
     int against_rounds = 3;
@@ -87,6 +89,8 @@ Options parse(int argc, char** argv) {
             options.out = argv[++k];
         } else if (has_value && arg == "--search") {
             options.search = argv[++k];
+        } else if (has_value && arg == "--pairs") {
+            options.pairs = argv[++k];
         } else if (has_value && arg == "--words") {
             options.words = argv[++k];
         } else if (has_value && arg == "--only") {
@@ -170,8 +174,9 @@ std::vector<std::string> chosen_paths(const Options& options) {
 int run_child(const Options& options) {
     Setting setting;
     setting.sizes = sizes_for(options.quick);
-    // By default each build times its own lcs-search, laid out beside it.
+    // By default each build times its own programs, laid out beside it.
     setting.search_program = options.search.empty() ? own_folder() + "../lcs-search" : options.search;
+    setting.pairs_program = options.pairs.empty() ? own_folder() + "../lcs-pairs" : options.pairs;
     setting.peak_launcher = own_folder() + "lcs_peak_of";
     setting.words_file = options.words;
     setting.path = options.child_path;
@@ -197,6 +202,7 @@ PathRun run_path(const std::string& program, const Options& options, const std::
     std::vector<std::string> argv{program, "--child", path, "--emit", emitted,
                                   "--words", options.words};
     if (!options.search.empty()) argv.insert(argv.end(), {"--search", options.search});
+    if (!options.pairs.empty()) argv.insert(argv.end(), {"--pairs", options.pairs});
     if (options.quick) argv.push_back("--quick");
     if (!options.only.empty()) {
         std::string only;

@@ -7,6 +7,7 @@
 
 #include <lcs/lcs.h>
 
+#include "process.h"
 #include "races/races.h"
 #include "rapidfuzz_peer.h"
 
@@ -47,6 +48,68 @@ Lengths flattened(const Pairs& pairs) {
         out.push_back(p.length);
     }
     return out;
+}
+
+// The lines that a run of lcs-pairs printed: one a pair.
+std::size_t lines_in(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::size_t lines = 0;
+    for (std::string line; std::getline(in, line);) ++lines;
+    return lines;
+}
+
+// lcs-pairs over the whole list on 1 thread: its throughput against
+// lcs::pairs on the same words in memory (it must print as many pairs), and
+// its peak memory beyond the list's own size.
+void pairs_program(Report& report, const Setting& setting, const std::vector<std::string>& words) {
+    const std::string throughput = "`lcs-pairs --threads 1` over " + std::to_string(words.size()) +
+                                   " words of " + setting.words_file + " at " + number(kThreshold, "") +
+                                   ": throughput vs `lcs::pairs` (1 thread) in memory";
+    const std::string memory = "`lcs-pairs` over " + std::to_string(words.size()) + " words of " +
+                               setting.words_file +
+                               ": peak resident memory beyond the list's size";
+    if (access(setting.pairs_program.c_str(), X_OK) != 0) {
+        const std::string why = "no program at " + setting.pairs_program;
+        report.add({"many against many", throughput, why, kNotMeasured, Relation::at_least, 0.5});
+        report.add({"many against many", memory, why, kNotMeasured, Relation::under, 64, " MiB"});
+        return;
+    }
+    ScratchFolder scratch;
+    const std::string list = scratch.file("words.txt"), printed = scratch.file("printed.txt");
+    write_lines(list, words, 1);
+    const Views views = views_of(words);
+    const std::vector<std::string> argv{setting.pairs_program, "--threads", "1", "-m",
+                                        number(kThreshold, ""), list};
+    std::vector<double> t;
+    try {
+        t = race("lcs-pairs over " + setting.words_file,
+                 {{"lcs::pairs",
+                   [&] { return Lengths{static_cast<std::int32_t>(lcs::pairs(views, kThreshold, 1).size())}; }},
+                  {"lcs-pairs --threads 1",
+                   [&] {
+                       const ChildRun child = run_program(argv, printed);
+                       // grep's statuses: 0 some pair printed, 1 none.
+                       if (child.exit_status > 1) {
+                           throw std::runtime_error("lcs-pairs failed (exit status " +
+                                                    std::to_string(child.exit_status) + ")");
+                       }
+                       return Lengths{static_cast<std::int32_t>(lines_in(printed))};
+                   }}},
+                 Rounds{2, 0});
+    } catch (const NotBuilt& missing) {
+        report.add_skipped("many against many", {throughput, memory}, missing.what());
+        return;
+    }
+    report.add_ratio("many against many", throughput,
+                     "lcs-pairs " + duration(t[1]) + ", lcs::pairs " + duration(t[0]), t[0] / t[1],
+                     Relation::at_least, 0.5, t[1]);
+    ChildRun run;
+    const double peak = program_peak_bytes(setting.peak_launcher, argv, scratch, run);
+    double list_bytes = 0;
+    for (const std::string& word : words) list_bytes += static_cast<double>(word.size() + 1);
+    report.add({"many against many", memory,
+                "peak " + mebibytes(peak) + ", the list " + mebibytes(list_bytes),
+                (peak - list_bytes) / kMiB, Relation::under, 64, " MiB"});
 }
 
 void pairs_of(Report& report, const std::vector<std::string>& words,
@@ -90,9 +153,11 @@ void pairs_races(Report& report, const Setting& setting) {
         return;
     }
     const std::vector<std::string> words = read_words(setting.words_file);
-    pairs_of(report, evenly_spread(words, setting.sizes.words_sample),
-             "a sample of " + setting.words_file, setting.sizes.rounds);
+    const std::vector<std::string> sample = evenly_spread(words, setting.sizes.words_sample);
+    pairs_of(report, sample, "a sample of " + setting.words_file, setting.sizes.rounds);
     if (!setting.sizes.quick) pairs_of(report, words, setting.words_file, Rounds{1, 0});
+    // Quick runs time the program on the sample alone.
+    pairs_program(report, setting, setting.sizes.quick ? sample : words);
 }
 
 }  // namespace bench

@@ -38,6 +38,7 @@ Sizes sizes_for(bool quick);
 struct Setting {
     Sizes sizes;
     std::string search_program;  // lcs-search
+    std::string pairs_program;   // lcs-pairs
     std::string peak_launcher;   // lcs_peak_of
     std::string words_file;      // a word list, one word a line
     std::string path;            // the vector path forced (LCS_ISA): plain, avx2 or avx512

@@ -57,9 +57,10 @@ TEST(Race, SharedNothingLoopTakesAboutItsTime) {
     const std::vector<Entry> loops = bench::shared_nothing_entries(0.01);
     ASSERT_EQ(loops.size(), 2u);
     const std::vector<double> t = bench::race("loop", loops, {3, 10.0});
-    EXPECT_GT(t[0], 0.002) << "the loop must not be optimised away";
+    // A loop optimised away would take nanoseconds.
+    EXPECT_GT(t[0], 0.001) << "the loop must not be optimised away";
     EXPECT_LT(t[0], 0.5);
-    EXPECT_GT(t[1], 0.0005) << "nor its 2-thread form";
+    EXPECT_GT(t[1], 0.0002) << "nor its 2-thread form";
 }
 
 Target target(const std::string& what, double measured, double required, double seconds = NAN) {
