@@ -235,8 +235,14 @@ std::string header(const Options& options, const std::vector<PathRun>& runs) {
                                         : "not built in (configure with LCS_RAPIDFUZZ_DIR)")
         << ".\n\n"
         << "A column per vector path, forced through `LCS_ISA`:";
-    for (const PathRun& run : runs)
-        out << " `" << run.path << "` (`lcs::isa()`: " << run.isa << ")" << (&run == &runs.back() ? ".\n" : ";");
+    for (const PathRun& run : runs) {
+        // A library that does not honour LCS_ISA runs its best path in every
+        // column: said here, so that no column passes for a path it is not.
+        const bool honoured = run.isa.find(run.path) != std::string::npos;
+        out << " `" << run.path << "` (`lcs::isa()`: " << run.isa
+            << (honoured ? "" : "; this build does not honour `LCS_ISA`") << ")"
+            << (&run == &runs.back() ? ".\n" : ";");
+    }
     out << (options.quick ? "\nQuick mode: tiny sizes, the verdicts say little.\n" : "")
         << "\nTimes are the best of up to " << sizes_for(options.quick).rounds.most
         << " interleaved runs on the same seeded inputs, every timed result checked against the "
