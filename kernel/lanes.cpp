@@ -30,6 +30,8 @@
 // fuzz/fuzz_lengths.cpp.
 #include "kernel/lanes.h"
 
+#include "kernel/nibbles.h"
+
 #include <immintrin.h>
 
 #include <algorithm>
@@ -94,6 +96,14 @@ struct ByteWords {
     }
 };
 
+// min(a, b) by a select on a comparison: written as std::min, or as a
+// test of a position against a choice's size, GCC 12 branches, and choices
+// of mixed length mispredict that branch about once a lane.
+inline std::size_t least(std::size_t a, std::size_t b) {
+    const std::size_t over = -static_cast<std::size_t>(a > b);
+    return a ^ ((a ^ b) & over);
+}
+
 // A symbol choice's rows, eight from `at`, padded with kAbsent.
 struct SymbolWords {
     const LaneQuery& query;
@@ -130,7 +140,7 @@ struct MaskedByteWords {
 
     LCS_AVX512 void read(std::string_view choice, std::size_t at, std::uint64_t* words) const {
         const std::size_t size = choice.size();
-        const std::size_t from = std::min(at, size);
+        const std::size_t from = least(at, size);
         const auto keep = static_cast<__mmask16>((1U << at_most_two_words(size - from)) - 1);
         const __m128i bytes = _mm_mask_loadu_epi8(_mm_set1_epi64x(static_cast<long long>(padding)),
                                                   keep, choice.data() + from);
@@ -138,13 +148,8 @@ struct MaskedByteWords {
         words[kMostLanes] = static_cast<std::uint64_t>(_mm_extract_epi64(bytes, 1));
     }
 
-    // min(left, 2 kStepsPerWord) by a select on a comparison: written as
-    // std::min, or as a test of at against the size, GCC 12 branches, and
-    // choices of mixed length mispredict that branch about once a lane.
     static std::size_t at_most_two_words(std::size_t left) {
-        constexpr std::size_t kMost = 2 * kStepsPerWord;
-        const std::size_t over = -static_cast<std::size_t>(left > kMost);
-        return left ^ ((left ^ kMost) & over);
+        return least(left, 2 * kStepsPerWord);
     }
 };
 
@@ -159,6 +164,7 @@ SymbolWords words_of(const LaneQuery& query, const std::u32string_view*) {
 // The fastest reader an AVX-512 engine can use.
 MaskedByteWords fastest_words(const ByteWords& words) { return {words.padding}; }
 const SymbolWords& fastest_words(const SymbolWords& words) { return words; }
+
 
 // ---- Engines. Each runs kLanes lanes: load() starts a group, steps() runs
 // up to eight steps from one word per lane, lcs(lane) reads a result.
@@ -190,36 +196,6 @@ struct PlainEngine {
         std::copy(lanes, lanes + kLanes, v);
     }
     void store(std::uint64_t* out) const { std::copy(v, v + kLanes, out); }
-};
-
-template <class Words>
-struct Avx2Engine {
-    static constexpr std::size_t kLanes = 8;
-    const long long* table;
-    __m256i v0, v1;
-
-    explicit Avx2Engine(const LaneQuery& query)
-        : table(reinterpret_cast<const long long*>(match_table<Words>(query))) {}
-    __attribute__((target("avx2"))) void load() { v0 = v1 = _mm256_set1_epi64x(-1); }
-    __attribute__((target("avx2"))) void steps(const std::uint64_t* words, std::size_t count) {
-        const __m256i low_byte = _mm256_set1_epi64x(0xFF);
-        __m256i r0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words));
-        __m256i r1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words + 4));
-        for (std::size_t step = 0; step < count; ++step) {
-            const __m256i u0 = _mm256_and_si256(
-                v0, _mm256_i64gather_epi64(table, _mm256_and_si256(r0, low_byte), 8));
-            const __m256i u1 = _mm256_and_si256(
-                v1, _mm256_i64gather_epi64(table, _mm256_and_si256(r1, low_byte), 8));
-            v0 = _mm256_or_si256(_mm256_add_epi64(v0, u0), _mm256_sub_epi64(v0, u0));
-            v1 = _mm256_or_si256(_mm256_add_epi64(v1, u1), _mm256_sub_epi64(v1, u1));
-            r0 = _mm256_srli_epi64(r0, 8);
-            r1 = _mm256_srli_epi64(r1, 8);
-        }
-    }
-    __attribute__((target("avx2"))) void store(std::uint64_t* out) const {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v0);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4), v1);
-    }
 };
 
 // The AVX-512 engines' shared part: the byte-to-row map and the match
@@ -373,6 +349,199 @@ struct Avx512Engine16 : Avx512Base<Words, std::uint16_t> {
     }
 };
 
+// ---- AVX2: 32 lanes of one byte per register, a query of up to 8K symbols
+// in K limbs (kernel/nibbles.h), each symbol's match limbs two byte
+// shuffles. A group reads sixteen symbols of each lane at a time, turns
+// them so that register s holds symbol s of every lane, runs sixteen steps,
+// and at its end counts every lane's zero bits in the vector unit.
+
+#define LCS_AVX2 __attribute__((target("avx2")))
+
+// Sixteen bytes of a byte choice from `at`, without a branch on the
+// choice's length. AVX2 masks a load by four-byte parts, so one masked load
+// reads the whole parts that remain, and a second reads the four bytes that
+// end at the choice's end into the next part's place, shifted down by the
+// bytes it repeats; the bytes past the end take the padding. Masked-off
+// parts are not read. Everything that depends on how many bytes remain
+// comes from a table of that count. A choice of fewer than four bytes,
+// which no part fits, takes ByteWords' branches.
+class Avx2ByteReader {
+public:
+    explicit Avx2ByteReader(const ByteWords& words) : words_(words) {
+        for (std::size_t left = 0; left <= kBytes; ++left) {
+            Remaining& r = remaining_[left];
+            const std::size_t whole = left / 4, part = left % 4;
+            for (std::size_t i = 0; i < 4; ++i) {
+                r.whole_parts[i] = i < whole ? -1 : 0;
+                r.last_part[i] = i == whole && part != 0 ? -1 : 0;
+            }
+            r.shift[0] = static_cast<std::int64_t>(8 * (4 - part));
+            for (std::size_t j = 0; j < kBytes; ++j)
+                r.padding[j] = j < left ? 0 : static_cast<std::uint8_t>(words.padding);
+            r.last_from = static_cast<std::int64_t>(4 * whole) + 4;
+        }
+    }
+
+    LCS_AVX2 __m128i read(std::string_view choice, std::size_t at) const {
+        const std::size_t size = choice.size();
+        if (size < 4) return _mm_set_epi64x(static_cast<long long>(words_(choice, at + 8)),
+                                             static_cast<long long>(words_(choice, at)));
+        const std::size_t from = least(at, size);
+        const Remaining& r = remaining_[least(size - from, kBytes)];
+        const auto address = reinterpret_cast<std::uintptr_t>(choice.data());
+        const __m128i parts = _mm_maskload_epi32(reinterpret_cast<const int*>(address + from),
+                                                 load(r.whole_parts));
+        const __m128i last = _mm_maskload_epi32(
+            reinterpret_cast<const int*>(address + size - static_cast<std::size_t>(r.last_from)),
+            load(r.last_part));
+        return _mm_or_si128(_mm_or_si128(parts, _mm_srl_epi32(last, load(r.shift))),
+                            load(r.padding));
+    }
+
+private:
+    static constexpr std::size_t kBytes = 16;
+    struct alignas(16) Remaining {
+        std::int32_t whole_parts[4];  // the parts wholly inside the choice
+        std::int32_t last_part[4];    // the part the last bytes finish, if any
+        std::int64_t shift[2];        // bits the last part's load repeats
+        std::uint8_t padding[kBytes];  // padding at the bytes past the end
+        std::int64_t last_from;       // the last part's load from the end
+    };
+    template <class T>
+    LCS_AVX2 static __m128i load(const T* row) {
+        return _mm_load_si128(reinterpret_cast<const __m128i*>(row));
+    }
+
+    ByteWords words_;
+    Remaining remaining_[kBytes + 1];
+};
+
+// Sixteen rows of a symbol choice from `at`.
+struct Avx2SymbolReader {
+    SymbolWords words;
+    explicit Avx2SymbolReader(const SymbolWords& w) : words(w) {}
+    LCS_AVX2 __m128i read(std::u32string_view choice, std::size_t at) const {
+        return _mm_set_epi64x(static_cast<long long>(words(choice, at + 8)),
+                              static_cast<long long>(words(choice, at)));
+    }
+};
+
+Avx2ByteReader avx2_reader(const ByteWords& words) { return Avx2ByteReader(words); }
+Avx2SymbolReader avx2_reader(const SymbolWords& words) { return Avx2SymbolReader(words); }
+
+// Bits 0-3 reversed: the lane whose bytes a 16 x 16 turn of rows leaves at
+// a given place, and so the row where a lane's bytes must go to come out in
+// order.
+constexpr std::size_t reversed_nibble(std::size_t i) {
+    return (i & 1) << 3 | (i & 2) << 1 | (i & 4) >> 1 | (i & 8) >> 3;
+}
+
+// Rows of 32 bytes, row i holding sixteen symbols of lane
+// reversed_nibble(i) and of lane 16 + reversed_nibble(i), into sixteen
+// registers, register s holding symbol s of lanes 0 to 31 in order: four
+// rounds of unpacking, bytes, pairs, fours and eights, in each 128-bit half.
+LCS_AVX2 inline void turn(const std::uint8_t (*rows)[32], __m256i* out) {
+    __m256i r[16], t[16];
+    // Each half loaded as it was stored, so that the loads take the data
+    // straight from the stores (one load of both halves would wait for the
+    // stores to reach the cache).
+    for (std::size_t i = 0; i < 16; ++i) {
+        const auto* half = reinterpret_cast<const __m128i*>(rows[i]);
+        r[i] = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_load_si128(half)),
+                                       _mm_load_si128(half + 1), 1);
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        t[i] = _mm256_unpacklo_epi8(r[i], r[i + 8]);
+        t[i + 8] = _mm256_unpackhi_epi8(r[i], r[i + 8]);
+    }
+    for (std::size_t i : {0, 1, 2, 3, 8, 9, 10, 11}) {
+        r[i] = _mm256_unpacklo_epi16(t[i], t[i + 4]);
+        r[i + 4] = _mm256_unpackhi_epi16(t[i], t[i + 4]);
+    }
+    for (std::size_t i : {0, 1, 4, 5, 8, 9, 12, 13}) {
+        t[i] = _mm256_unpacklo_epi32(r[i], r[i + 2]);
+        t[i + 2] = _mm256_unpackhi_epi32(r[i], r[i + 2]);
+    }
+    for (std::size_t i = 0; i < 16; i += 2) {
+        out[i] = _mm256_unpacklo_epi64(t[i], t[i + 1]);
+        out[i + 1] = _mm256_unpackhi_epi64(t[i], t[i + 1]);
+    }
+}
+
+// The LCS of every lane: the zero bits of its K limbs among the query's
+// positions, each limb's bits counted by a nibble table.
+template <std::size_t K>
+LCS_AVX2 inline __m256i lane_lcs(const __m256i* v, std::size_t query_size) {
+    const __m256i bit_counts =
+        _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3,
+                         1, 2, 2, 3, 2, 3, 3, 4);
+    __m256i total = _mm256_setzero_si256();
+    for (std::size_t q = 0; q < K; ++q) {
+        const std::size_t bits = query_size > 8 * q ? std::min<std::size_t>(query_size - 8 * q, 8) : 0;
+        const __m256i positions = _mm256_set1_epi8(static_cast<char>((1U << bits) - 1));
+        const Nibbles n = nibbles_of(_mm256_andnot_si256(v[q], positions));
+        total = _mm256_add_epi8(total, _mm256_add_epi8(_mm256_shuffle_epi8(bit_counts, n.low),
+                                                       _mm256_shuffle_epi8(bit_counts, n.high)));
+    }
+    return total;
+}
+
+// out[0..lanes) from the 32 byte counts, in order.
+LCS_AVX2 inline void store_lcs(__m256i counts, std::int32_t* out, std::size_t lanes) {
+    alignas(32) std::int32_t all[32];
+    const __m128i low = _mm256_castsi256_si128(counts), high = _mm256_extracti128_si256(counts, 1);
+    auto* to = reinterpret_cast<__m256i*>(lanes == 32 ? out : all);
+    _mm256_storeu_si256(to, _mm256_cvtepu8_epi32(low));
+    _mm256_storeu_si256(to + 1, _mm256_cvtepu8_epi32(_mm_srli_si128(low, 8)));
+    _mm256_storeu_si256(to + 2, _mm256_cvtepu8_epi32(high));
+    _mm256_storeu_si256(to + 3, _mm256_cvtepu8_epi32(_mm_srli_si128(high, 8)));
+    if (lanes < 32) std::copy(all, all + lanes, out);
+}
+
+template <std::size_t K, class Choice, class Reader>
+LCS_AVX2 void run_avx2_groups(const LaneQuery& query, const Choice* choices, std::size_t count,
+                              std::int32_t* out, const Reader& reader,
+                              const NibbleTables& tables) {
+    constexpr std::size_t kLanes = 32, kSteps = 16;
+    __m256i low[K], high[K];
+    for (std::size_t q = 0; q < K; ++q) {
+        low[q] = table_limb(tables.low[q]);
+        high[q] = table_limb(tables.high[q]);
+    }
+    const __m128i padding = reader.read(Choice{}, 0);
+    alignas(32) std::uint8_t rows[kSteps][kLanes];
+    const auto row_of = [&rows](std::size_t lane) {
+        return reinterpret_cast<__m128i*>(rows[reversed_nibble(lane % 16)] + 16 * (lane / 16));
+    };
+    for (std::size_t first = 0; first < count; first += kLanes) {
+        const std::size_t lanes = std::min(kLanes, count - first);
+        const Choice* group = choices + first;
+        // The next group's symbols, fetched while this group runs.
+        for (std::size_t next = first + kLanes; next < std::min(count, first + 2 * kLanes); ++next)
+            __builtin_prefetch(choices[next].data());
+        std::size_t longest = 0;
+        for (std::size_t lane = 0; lane < lanes; ++lane)
+            longest = std::max(longest, group[lane].size());
+        for (std::size_t lane = lanes; lane < kLanes; ++lane) _mm_store_si128(row_of(lane), padding);
+        __m256i v[K];
+        for (__m256i& limb : v) limb = _mm256_set1_epi8(-1);
+        for (std::size_t at = 0; at < longest; at += kSteps) {
+            for (std::size_t lane = 0; lane < lanes; ++lane)
+                _mm_store_si128(row_of(lane), reader.read(group[lane], at));
+            __m256i symbols[kSteps];
+            turn(rows, symbols);
+            const std::size_t steps = std::min(kSteps, longest - at);
+            for (std::size_t step = 0; step < steps; ++step) {
+                const Nibbles n = nibbles_of(symbols[step]);
+                __m256i match[K];
+                for (std::size_t q = 0; q < K; ++q) match[q] = match_limb(low[q], high[q], n);
+                update_limbs<K>(v, match);
+            }
+        }
+        store_lcs(lane_lcs<K>(v, static_cast<std::size_t>(query.size())), out + first, lanes);
+    }
+}
+
 // ---- The group loop: kLanes consecutive choices side by side for as many
 // steps as the longest has symbols.
 template <class Engine, class Choice, class Words>
@@ -425,11 +594,19 @@ void run_plain(const LaneQuery& query, const Choice* choices, std::size_t count,
 }
 
 template <class Choice, class Words>
-__attribute__((target("avx2,popcnt"))) void run_avx2(const LaneQuery& query, const Choice* choices,
-                                                     std::size_t count, std::int32_t* out,
-                                                     const Words& words) {
-    Avx2Engine<Words> engine(query);
-    run_groups(engine, query, choices, count, out, words);
+LCS_AVX2 void run_avx2(const LaneQuery& query, const Choice* choices, std::size_t count,
+                       std::int32_t* out, const Words& words) {
+    const auto reader = avx2_reader(words);
+    const NibbleTables tables = nibble_tables(match_table<Words>(query));
+    if (query.size() <= 8) {
+        run_avx2_groups<1>(query, choices, count, out, reader, tables);
+    } else if (query.size() <= 16) {
+        run_avx2_groups<2>(query, choices, count, out, reader, tables);
+    } else if (query.size() <= 32) {
+        run_avx2_groups<4>(query, choices, count, out, reader, tables);
+    } else {
+        run_avx2_groups<8>(query, choices, count, out, reader, tables);
+    }
 }
 
 template <class Choice, class Words>
