@@ -357,72 +357,128 @@ struct Avx512Engine16 : Avx512Base<Words, std::uint16_t> {
 
 #define LCS_AVX2 __attribute__((target("avx2")))
 
-// Sixteen bytes of a byte choice from `at`, without a branch on the
-// choice's length. AVX2 masks a load by four-byte parts, so one masked load
-// reads the whole parts that remain, and a second reads the four bytes that
-// end at the choice's end into the next part's place, shifted down by the
-// bytes it repeats; the bytes past the end take the padding. Masked-off
-// parts are not read. Everything that depends on how many bytes remain
-// comes from a table of that count. A choice of fewer than four bytes,
-// which no part fits, takes ByteWords' branches.
+// Thirty-two bytes of a byte choice from `at`, padded past its end, read
+// without a branch on the choice's length: the group loop picks one of
+// three readers for all its lanes at once, by its shortest choice.
+// - read_whole: the choice has the 32 bytes; one load.
+// - read_long: the choice has at least sixteen bytes; each half is one load
+//   of sixteen bytes, from `at` or the last sixteen, moved down by a byte
+//   shuffle so that its first byte comes first.
+// - read: any choice of four bytes or more. AVX2 masks a load by four-byte
+//   parts, so one masked load reads the whole parts that remain, and a
+//   second reads the four bytes that end at the choice's end into the next
+//   part's place, shifted down by the bytes it repeats. Masked-off parts
+//   are not read. A choice of fewer than four bytes, which no part fits,
+//   takes ByteWords' branches.
+// Whatever depends on how many bytes remain comes from a table of that
+// count, the padding of the bytes past the end among it.
 class Avx2ByteReader {
 public:
+    static constexpr std::size_t kLong = 16;
+
     explicit Avx2ByteReader(const ByteWords& words) : words_(words) {
+        const auto pad = static_cast<std::uint8_t>(words.padding);
         for (std::size_t left = 0; left <= kBytes; ++left) {
             Remaining& r = remaining_[left];
             const std::size_t whole = left / 4, part = left % 4;
-            for (std::size_t i = 0; i < 4; ++i) {
+            for (std::size_t i = 0; i < kBytes / 4; ++i) {
                 r.whole_parts[i] = i < whole ? -1 : 0;
                 r.last_part[i] = i == whole && part != 0 ? -1 : 0;
             }
             r.shift[0] = static_cast<std::int64_t>(8 * (4 - part));
-            for (std::size_t j = 0; j < kBytes; ++j)
-                r.padding[j] = j < left ? 0 : static_cast<std::uint8_t>(words.padding);
             r.last_from = static_cast<std::int64_t>(4 * whole) + 4;
+            for (std::size_t j = 0; j < kBytes; ++j) r.padding[j] = j < left ? 0 : pad;
+        }
+        for (std::size_t left = 0; left <= kHalf; ++left) {
+            Half& h = halves_[left];
+            for (std::size_t j = 0; j < kHalf; ++j) {
+                h.from_end[j] = j < left ? static_cast<std::uint8_t>(kHalf - left + j) : 0x80;
+                h.padding[j] = j < left ? 0 : pad;
+            }
         }
     }
 
-    LCS_AVX2 __m128i read(std::string_view choice, std::size_t at) const {
+    LCS_AVX2 static __m256i read_whole(std::string_view choice, std::size_t at) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(choice.data() + at));
+    }
+
+    LCS_AVX2 __m256i read_long(std::string_view choice, std::size_t at) const {
+        return _mm256_inserti128_si256(_mm256_castsi128_si256(half_from(choice, at)),
+                                       half_from(choice, at + kHalf), 1);
+    }
+
+    LCS_AVX2 __m256i read(std::string_view choice, std::size_t at) const {
         const std::size_t size = choice.size();
-        if (size < 4) return _mm_set_epi64x(static_cast<long long>(words_(choice, at + 8)),
-                                             static_cast<long long>(words_(choice, at)));
+        if (size < 4) {
+            alignas(32) std::uint64_t words[4];
+            for (std::size_t i = 0; i < 4; ++i) words[i] = words_(choice, at + 8 * i);
+            return _mm256_load_si256(reinterpret_cast<const __m256i*>(words));
+        }
         const std::size_t from = least(at, size);
         const Remaining& r = remaining_[least(size - from, kBytes)];
         const auto address = reinterpret_cast<std::uintptr_t>(choice.data());
-        const __m128i parts = _mm_maskload_epi32(reinterpret_cast<const int*>(address + from),
-                                                 load(r.whole_parts));
-        const __m128i last = _mm_maskload_epi32(
+        const __m256i parts = _mm256_maskload_epi32(reinterpret_cast<const int*>(address + from),
+                                                    load(r.whole_parts));
+        const __m256i last = _mm256_maskload_epi32(
             reinterpret_cast<const int*>(address + size - static_cast<std::size_t>(r.last_from)),
             load(r.last_part));
-        return _mm_or_si128(_mm_or_si128(parts, _mm_srl_epi32(last, load(r.shift))),
-                            load(r.padding));
+        const __m128i shift = _mm_load_si128(reinterpret_cast<const __m128i*>(r.shift));
+        return _mm256_or_si256(_mm256_or_si256(parts, _mm256_srl_epi32(last, shift)),
+                               load(r.padding));
     }
 
 private:
-    static constexpr std::size_t kBytes = 16;
-    struct alignas(16) Remaining {
-        std::int32_t whole_parts[4];  // the parts wholly inside the choice
-        std::int32_t last_part[4];    // the part the last bytes finish, if any
-        std::int64_t shift[2];        // bits the last part's load repeats
-        std::uint8_t padding[kBytes];  // padding at the bytes past the end
-        std::int64_t last_from;       // the last part's load from the end
+    static constexpr std::size_t kBytes = 32, kHalf = 16;
+    struct alignas(32) Remaining {
+        std::int32_t whole_parts[kBytes / 4];  // the parts wholly inside the choice
+        std::int32_t last_part[kBytes / 4];    // the part the last bytes finish, if any
+        std::uint8_t padding[kBytes];          // padding at the bytes past the end
+        std::int64_t shift[2];                 // bits the last part's load repeats
+        std::int64_t last_from;                // the last part's load from the end
     };
+    struct alignas(16) Half {
+        std::uint8_t from_end[kHalf];  // the remaining bytes of the last sixteen
+        std::uint8_t padding[kHalf];
+    };
+
     template <class T>
-    LCS_AVX2 static __m128i load(const T* row) {
-        return _mm_load_si128(reinterpret_cast<const __m128i*>(row));
+    LCS_AVX2 static __m256i load(const T* row) {
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(row));
+    }
+    // Sixteen bytes from `at` of a choice of sixteen bytes or more.
+    LCS_AVX2 __m128i half_from(std::string_view choice, std::size_t at) const {
+        const std::size_t size = choice.size();
+        const std::size_t from = least(at, size);
+        const std::size_t left = least(size - from, kHalf);
+        const Half& h = halves_[left];
+        const __m128i bytes = _mm_loadu_si128(
+            reinterpret_cast<const __m128i*>(choice.data() + from + left - kHalf));
+        return _mm_or_si128(
+            _mm_shuffle_epi8(bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(h.from_end))),
+            _mm_load_si128(reinterpret_cast<const __m128i*>(h.padding)));
     }
 
     ByteWords words_;
     Remaining remaining_[kBytes + 1];
+    Half halves_[kHalf + 1];
 };
 
-// Sixteen rows of a symbol choice from `at`.
+// Thirty-two rows of a symbol choice from `at`.
 struct Avx2SymbolReader {
+    static constexpr std::size_t kLong = SIZE_MAX;
     SymbolWords words;
+
     explicit Avx2SymbolReader(const SymbolWords& w) : words(w) {}
-    LCS_AVX2 __m128i read(std::u32string_view choice, std::size_t at) const {
-        return _mm_set_epi64x(static_cast<long long>(words(choice, at + 8)),
-                              static_cast<long long>(words(choice, at)));
+    LCS_AVX2 __m256i read(std::u32string_view choice, std::size_t at) const {
+        alignas(32) std::uint64_t rows[4];
+        for (std::size_t i = 0; i < 4; ++i) rows[i] = words(choice, at + 8 * i);
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(rows));
+    }
+    LCS_AVX2 __m256i read_long(std::u32string_view choice, std::size_t at) const {
+        return read(choice, at);
+    }
+    LCS_AVX2 __m256i read_whole(std::u32string_view choice, std::size_t at) const {
+        return read(choice, at);
     }
 };
 
@@ -498,44 +554,64 @@ LCS_AVX2 inline void store_lcs(__m256i counts, std::int32_t* out, std::size_t la
     if (lanes < 32) std::copy(all, all + lanes, out);
 }
 
+// A read of a lane into the rows that turn() takes: symbols 0-15 into
+// rows[0], 16-31 into rows[1].
+LCS_AVX2 inline void put_lane(std::uint8_t (*rows)[16][32], std::size_t lane, __m256i symbols) {
+    const std::size_t row = reversed_nibble(lane % 16), half = 16 * (lane / 16);
+    _mm_store_si128(reinterpret_cast<__m128i*>(rows[0][row] + half),
+                    _mm256_castsi256_si128(symbols));
+    _mm_store_si128(reinterpret_cast<__m128i*>(rows[1][row] + half),
+                    _mm256_extracti128_si256(symbols, 1));
+}
+
 template <std::size_t K, class Choice, class Reader>
 LCS_AVX2 void run_avx2_groups(const LaneQuery& query, const Choice* choices, std::size_t count,
                               std::int32_t* out, const Reader& reader,
                               const NibbleTables& tables) {
-    constexpr std::size_t kLanes = 32, kSteps = 16;
+    constexpr std::size_t kLanes = 32, kTurn = 16, kSteps = 2 * kTurn;
     __m256i low[K], high[K];
     for (std::size_t q = 0; q < K; ++q) {
         low[q] = table_limb(tables.low[q]);
         high[q] = table_limb(tables.high[q]);
     }
-    const __m128i padding = reader.read(Choice{}, 0);
-    alignas(32) std::uint8_t rows[kSteps][kLanes];
-    const auto row_of = [&rows](std::size_t lane) {
-        return reinterpret_cast<__m128i*>(rows[reversed_nibble(lane % 16)] + 16 * (lane / 16));
-    };
+    const __m256i padding = reader.read(Choice{}, 0);
+    alignas(32) std::uint8_t rows[2][kTurn][kLanes];
+    const auto put = [&rows](std::size_t lane, __m256i symbols) { put_lane(rows, lane, symbols); };
     for (std::size_t first = 0; first < count; first += kLanes) {
         const std::size_t lanes = std::min(kLanes, count - first);
         const Choice* group = choices + first;
         // The next group's symbols, fetched while this group runs.
         for (std::size_t next = first + kLanes; next < std::min(count, first + 2 * kLanes); ++next)
             __builtin_prefetch(choices[next].data());
-        std::size_t longest = 0;
-        for (std::size_t lane = 0; lane < lanes; ++lane)
+        std::size_t longest = 0, shortest = SIZE_MAX;
+        for (std::size_t lane = 0; lane < lanes; ++lane) {
             longest = std::max(longest, group[lane].size());
-        for (std::size_t lane = lanes; lane < kLanes; ++lane) _mm_store_si128(row_of(lane), padding);
+            shortest = std::min(shortest, group[lane].size());
+        }
+        for (std::size_t lane = lanes; lane < kLanes; ++lane) put(lane, padding);
         __m256i v[K];
         for (__m256i& limb : v) limb = _mm256_set1_epi8(-1);
         for (std::size_t at = 0; at < longest; at += kSteps) {
-            for (std::size_t lane = 0; lane < lanes; ++lane)
-                _mm_store_si128(row_of(lane), reader.read(group[lane], at));
-            __m256i symbols[kSteps];
-            turn(rows, symbols);
+            if (at + kSteps <= shortest && Reader::kLong != SIZE_MAX) {
+                for (std::size_t lane = 0; lane < lanes; ++lane)
+                    put(lane, reader.read_whole(group[lane], at));
+            } else if (shortest >= Reader::kLong) {
+                for (std::size_t lane = 0; lane < lanes; ++lane)
+                    put(lane, reader.read_long(group[lane], at));
+            } else {
+                for (std::size_t lane = 0; lane < lanes; ++lane)
+                    put(lane, reader.read(group[lane], at));
+            }
             const std::size_t steps = std::min(kSteps, longest - at);
-            for (std::size_t step = 0; step < steps; ++step) {
-                const Nibbles n = nibbles_of(symbols[step]);
-                __m256i match[K];
-                for (std::size_t q = 0; q < K; ++q) match[q] = match_limb(low[q], high[q], n);
-                update_limbs<K>(v, match);
+            for (std::size_t block = 0; block * kTurn < steps; ++block) {
+                __m256i symbols[kTurn];
+                turn(rows[block], symbols);
+                for (std::size_t step = 0; step < std::min(kTurn, steps - block * kTurn); ++step) {
+                    const Nibbles n = nibbles_of(symbols[step]);
+                    __m256i match[K];
+                    for (std::size_t q = 0; q < K; ++q) match[q] = match_limb(low[q], high[q], n);
+                    update_limbs<K>(v, match);
+                }
             }
         }
         store_lcs(lane_lcs<K>(v, static_cast<std::size_t>(query.size())), out + first, lanes);
