@@ -307,8 +307,7 @@ std::size_t banded_lcs(BlockRun& run, const Paths& paths) {
 }  // namespace
 
 std::size_t coded_lcs(const Coded& c, const Paths& paths) {
-    const bool vector = paths.isa == Isa::automatic || paths.isa == Isa::avx512;
-    BlockRun run(c, vector);
+    BlockRun run(c, paths.isa);
     return banded_lcs(run, paths);
 }
 
