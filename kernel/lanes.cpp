@@ -398,13 +398,22 @@ public:
         }
     }
 
-    LCS_AVX2 static __m256i read_whole(std::string_view choice, std::size_t at) {
-        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(choice.data() + at));
+    // Sixteen bytes from `at` of a choice that has them all.
+    LCS_AVX2 static __m128i whole_half(std::string_view choice, std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(choice.data() + at));
     }
 
-    LCS_AVX2 __m256i read_long(std::string_view choice, std::size_t at) const {
-        return _mm256_inserti128_si256(_mm256_castsi128_si256(half_from(choice, at)),
-                                       half_from(choice, at + kHalf), 1);
+    // Sixteen bytes from `at` of a choice of sixteen bytes or more.
+    LCS_AVX2 __m128i long_half(std::string_view choice, std::size_t at) const {
+        const std::size_t size = choice.size();
+        const std::size_t from = least(at, size);
+        const std::size_t left = least(size - from, kHalf);
+        const Half& h = halves_[left];
+        const __m128i bytes = _mm_loadu_si128(
+            reinterpret_cast<const __m128i*>(choice.data() + from + left - kHalf));
+        return _mm_or_si128(
+            _mm_shuffle_epi8(bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(h.from_end))),
+            _mm_load_si128(reinterpret_cast<const __m128i*>(h.padding)));
     }
 
     LCS_AVX2 __m256i read(std::string_view choice, std::size_t at) const {
@@ -445,19 +454,6 @@ private:
     LCS_AVX2 static __m256i load(const T* row) {
         return _mm256_load_si256(reinterpret_cast<const __m256i*>(row));
     }
-    // Sixteen bytes from `at` of a choice of sixteen bytes or more.
-    LCS_AVX2 __m128i half_from(std::string_view choice, std::size_t at) const {
-        const std::size_t size = choice.size();
-        const std::size_t from = least(at, size);
-        const std::size_t left = least(size - from, kHalf);
-        const Half& h = halves_[left];
-        const __m128i bytes = _mm_loadu_si128(
-            reinterpret_cast<const __m128i*>(choice.data() + from + left - kHalf));
-        return _mm_or_si128(
-            _mm_shuffle_epi8(bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(h.from_end))),
-            _mm_load_si128(reinterpret_cast<const __m128i*>(h.padding)));
-    }
-
     ByteWords words_;
     Remaining remaining_[kBytes + 1];
     Half halves_[kHalf + 1];
@@ -474,12 +470,9 @@ struct Avx2SymbolReader {
         for (std::size_t i = 0; i < 4; ++i) rows[i] = words(choice, at + 8 * i);
         return _mm256_load_si256(reinterpret_cast<const __m256i*>(rows));
     }
-    LCS_AVX2 __m256i read_long(std::u32string_view choice, std::size_t at) const {
-        return read(choice, at);
-    }
-    LCS_AVX2 __m256i read_whole(std::u32string_view choice, std::size_t at) const {
-        return read(choice, at);
-    }
+    // Never called: no choice is long enough for them (kLong).
+    LCS_AVX2 __m128i long_half(std::u32string_view, std::size_t) const { return __m128i{}; }
+    LCS_AVX2 __m128i whole_half(std::u32string_view, std::size_t) const { return __m128i{}; }
 };
 
 Avx2ByteReader avx2_reader(const ByteWords& words) { return Avx2ByteReader(words); }
@@ -554,14 +547,23 @@ LCS_AVX2 inline void store_lcs(__m256i counts, std::int32_t* out, std::size_t la
     if (lanes < 32) std::copy(all, all + lanes, out);
 }
 
-// A read of a lane into the rows that turn() takes: symbols 0-15 into
-// rows[0], 16-31 into rows[1].
+// Where turn() takes the sixteen symbols of a lane in its rows.
+constexpr std::array<std::uint16_t, 32> kLanePlaces = [] {
+    std::array<std::uint16_t, 32> places{};
+    for (std::size_t l = 0; l < 32; ++l)
+        places[l] = static_cast<std::uint16_t>(32 * reversed_nibble(l % 16) + 16 * (l / 16));
+    return places;
+}();
+
+LCS_AVX2 inline void put_half(std::uint8_t (*rows)[32], std::size_t lane, __m128i symbols) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(rows[0] + kLanePlaces[lane]), symbols);
+}
+
+// A read of 32 symbols of a lane: symbols 0-15 into rows[0], 16-31 into
+// rows[1].
 LCS_AVX2 inline void put_lane(std::uint8_t (*rows)[16][32], std::size_t lane, __m256i symbols) {
-    const std::size_t row = reversed_nibble(lane % 16), half = 16 * (lane / 16);
-    _mm_store_si128(reinterpret_cast<__m128i*>(rows[0][row] + half),
-                    _mm256_castsi256_si128(symbols));
-    _mm_store_si128(reinterpret_cast<__m128i*>(rows[1][row] + half),
-                    _mm256_extracti128_si256(symbols, 1));
+    put_half(rows[0], lane, _mm256_castsi256_si128(symbols));
+    put_half(rows[1], lane, _mm256_extracti128_si256(symbols, 1));
 }
 
 template <std::size_t K, class Choice, class Reader>
@@ -592,12 +594,18 @@ LCS_AVX2 void run_avx2_groups(const LaneQuery& query, const Choice* choices, std
         __m256i v[K];
         for (__m256i& limb : v) limb = _mm256_set1_epi8(-1);
         for (std::size_t at = 0; at < longest; at += kSteps) {
-            if (at + kSteps <= shortest && Reader::kLong != SIZE_MAX) {
-                for (std::size_t lane = 0; lane < lanes; ++lane)
-                    put(lane, reader.read_whole(group[lane], at));
-            } else if (shortest >= Reader::kLong) {
-                for (std::size_t lane = 0; lane < lanes; ++lane)
-                    put(lane, reader.read_long(group[lane], at));
+            if (shortest >= Reader::kLong) {
+                // Each half that the group reaches, each lane by one load.
+                for (std::size_t half = 0; half < 2 && at + kTurn * half < longest; ++half) {
+                    const std::size_t from = at + kTurn * half;
+                    if (from + kTurn <= shortest) {
+                        for (std::size_t lane = 0; lane < lanes; ++lane)
+                            put_half(rows[half], lane, reader.whole_half(group[lane], from));
+                    } else {
+                        for (std::size_t lane = 0; lane < lanes; ++lane)
+                            put_half(rows[half], lane, reader.long_half(group[lane], from));
+                    }
+                }
             } else {
                 for (std::size_t lane = 0; lane < lanes; ++lane)
                     put(lane, reader.read(group[lane], at));
