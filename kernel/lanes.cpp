@@ -567,7 +567,7 @@ LCS_AVX2 inline void put_lane(std::uint8_t (*rows)[16][32], std::size_t lane, __
 }
 
 template <std::size_t K, class Choice, class Reader>
-LCS_AVX2 void run_avx2_groups(const LaneQuery& query, const Choice* choices, std::size_t count,
+LCS_AVX2 void run_avx2_groups(std::size_t query_size, const Choice* choices, std::size_t count,
                               std::int32_t* out, const Reader& reader,
                               const NibbleTables& tables) {
     constexpr std::size_t kLanes = 32, kTurn = 16, kSteps = 2 * kTurn;
@@ -622,7 +622,7 @@ LCS_AVX2 void run_avx2_groups(const LaneQuery& query, const Choice* choices, std
                 }
             }
         }
-        store_lcs(lane_lcs<K>(v, static_cast<std::size_t>(query.size())), out + first, lanes);
+        store_lcs(lane_lcs<K>(v, query_size), out + first, lanes);
     }
 }
 
@@ -681,15 +681,16 @@ template <class Choice, class Words>
 LCS_AVX2 void run_avx2(const LaneQuery& query, const Choice* choices, std::size_t count,
                        std::int32_t* out, const Words& words) {
     const auto reader = avx2_reader(words);
-    const NibbleTables tables = nibble_tables(match_table<Words>(query));
+    const auto size = static_cast<std::size_t>(query.size());
+    const NibbleTables tables = nibble_tables(match_table<Words>(query), 1);
     if (query.size() <= 8) {
-        run_avx2_groups<1>(query, choices, count, out, reader, tables);
+        run_avx2_groups<1>(size, choices, count, out, reader, tables);
     } else if (query.size() <= 16) {
-        run_avx2_groups<2>(query, choices, count, out, reader, tables);
+        run_avx2_groups<2>(size, choices, count, out, reader, tables);
     } else if (query.size() <= 32) {
-        run_avx2_groups<4>(query, choices, count, out, reader, tables);
+        run_avx2_groups<4>(size, choices, count, out, reader, tables);
     } else {
-        run_avx2_groups<8>(query, choices, count, out, reader, tables);
+        run_avx2_groups<8>(size, choices, count, out, reader, tables);
     }
 }
 
@@ -741,6 +742,21 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
 }
 
 }  // namespace
+
+bool wide_lane_lengths(const detail::PatternData& query, const std::string_view* choices,
+                       std::size_t count, std::int32_t* out, Isa isa) {
+    const std::size_t size = query.size();
+    if (size <= LaneQuery::kMaxSymbols || size > kWideLaneSymbols || query.byte_rows() == nullptr ||
+        !(isa == Isa::automatic || isa >= Isa::avx2) || !has_avx2()) {
+        return false;
+    }
+    std::uint8_t absent = 0;
+    while (query.code(absent) != 0) ++absent;
+    const Avx2ByteReader reader(ByteWords{kEveryByte * absent});
+    const NibbleTables tables = nibble_tables(query.byte_rows(), query.words());
+    run_avx2_groups<kMostLimbs>(size, choices, count, out, reader, tables);
+    return true;
+}
 
 bool lane_isa_available(Isa isa) {
     switch (isa) {

@@ -28,7 +28,8 @@
 
 namespace lcs::kernel {
 
-constexpr std::size_t kMostLimbs = 8;
+// Limbs of the widest query the tables hold: 128 positions.
+constexpr std::size_t kMostLimbs = 16;
 
 // The nibble tables of a query, limb by limb.
 struct NibbleTables {
@@ -36,20 +37,17 @@ struct NibbleTables {
     alignas(16) std::uint8_t high[kMostLimbs][16];
 };
 
-// Tables from the match word of each of the 256 byte values (a byte that
-// the query lacks has the word 0). Any 256 values may stand for the
+// Tables from the match row of each of the 256 byte values, `words` words
+// (at most kMostLimbs / 8) at rows + b * words for byte b; a byte that the
+// query lacks has an all-zero row. Any 256 values may stand for the
 // alphabet: bytes themselves, or the rows of a coded alphabet.
-inline NibbleTables nibble_tables(const std::uint64_t* match_of_byte) {
-    std::uint64_t low[16] = {}, high[16] = {};
+inline NibbleTables nibble_tables(const Word* rows, std::size_t words) {
+    NibbleTables tables{};
     for (std::size_t c = 0; c < 256; ++c) {
-        low[c & 15] |= match_of_byte[c];
-        high[c >> 4] |= match_of_byte[c];
-    }
-    NibbleTables tables;
-    for (std::size_t q = 0; q < kMostLimbs; ++q) {
-        for (std::size_t x = 0; x < 16; ++x) {
-            tables.low[q][x] = static_cast<std::uint8_t>(low[x] >> (8 * q));
-            tables.high[q][x] = static_cast<std::uint8_t>(high[x] >> (8 * q));
+        for (std::size_t q = 0; q < 8 * words; ++q) {
+            const auto limb = static_cast<std::uint8_t>(rows[c * words + q / 8] >> (8 * (q % 8)));
+            tables.low[q][c & 15] |= limb;
+            tables.high[q][c >> 4] |= limb;
         }
     }
     return tables;

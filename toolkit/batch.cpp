@@ -14,6 +14,9 @@
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <type_traits>
+
+#include "kernel/rows.h"
 
 namespace lcs {
 
@@ -26,6 +29,47 @@ std::optional<kernel::LaneQuery> lane_query_of(const Pattern& query) {
     if (static_cast<std::size_t>(query.size()) > kernel::LaneQuery::kMaxSymbols)
         return std::nullopt;
     return kernel::LaneQuery(query.data());
+}
+
+inline unsigned char symbol_of(char c) { return static_cast<unsigned char>(c); }
+inline char32_t symbol_of(char32_t c) { return c; }
+
+// A query of 65 to 512 symbols against choices two at a time, each pair's
+// rows run together (kernel/rows.h); an odd last choice, or a query whose
+// rows are not held whole, runs alone.
+template <class Choice>
+void paired_lengths(const Pattern& query, const Choice* choices, std::size_t count,
+                    std::int32_t* out) {
+    const detail::PatternData& x = query.data();
+    const std::size_t words = x.words();
+    const bool bytes = std::is_same<Choice, std::string_view>::value && x.byte_rows() != nullptr;
+    const kernel::Word* rows = bytes ? x.byte_rows() : x.match_row(0);
+    std::size_t i = 0;
+    if (rows != nullptr && words >= 2 && words <= kernel::kRegisterWords) {
+        const auto code_of = [&x, bytes](auto c) {
+            return bytes ? kernel::Code{symbol_of(c)} : x.code(symbol_of(c));
+        };
+        for (; i + 1 < count; i += 2) {
+            kernel::Word v0[kernel::kRegisterWords], v1[kernel::kRegisterWords];
+            std::fill(v0, v0 + words, ~kernel::Word{0});
+            std::fill(v1, v1 + words, ~kernel::Word{0});
+            const Choice &a = choices[i], &b = choices[i + 1];
+            kernel::run_rows_two_any(words, v0, a.data(), a.size(), v1, b.data(), b.size(), rows,
+                                     code_of);
+            out[i] = static_cast<std::int32_t>(kernel::zero_bits_of(v0, words));
+            out[i + 1] = static_cast<std::int32_t>(kernel::zero_bits_of(v1, words));
+        }
+    }
+    for (; i < count; ++i) out[i] = query.length(choices[i]);
+}
+
+bool wide_lanes(const Pattern& query, const std::string_view* choices, std::size_t count,
+                std::int32_t* out, kernel::Isa isa) {
+    return kernel::wide_lane_lengths(query.data(), choices, count, out, isa);
+}
+bool wide_lanes(const Pattern&, const std::u32string_view*, std::size_t, std::int32_t*,
+                kernel::Isa) {
+    return false;
 }
 
 template <class Choice>
@@ -56,7 +100,8 @@ std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Cho
                                  isa);
             return;
         }
-        for (std::size_t i = begin; i < end; ++i) out[i] = query.length(choices[i]);
+        if (!wide_lanes(query, choices.data() + begin, end - begin, out.data() + begin, isa))
+            paired_lengths(query, choices.data() + begin, end - begin, out.data() + begin);
     };
     const unsigned count = thread_count(threads, choices.size());
     if (count == 1) {
