@@ -4,28 +4,36 @@
 // form of Hyyro (2004): with the query's match word M[c] for each symbol c,
 // V starts all ones and each symbol c of a choice does U = V & M[c],
 // V = (V + U) | (V - U); the LCS is the number of zero bits of V among the
-// query's. A query of at most 64 symbols fits one lane of 16, 32 or 64 bits,
-// so a group of choices runs side by side, one per lane, each lane looking
-// up the match word of its own current symbol.
+// query's. A group of choices runs side by side, one per lane, each lane
+// looking up the match word of its own current symbol.
 //
-// The look-up is what costs. AVX-512 (with VBMI) keeps the query's match
-// words in registers: its distinct symbols are numbered (at most 64 "rows"),
-// a byte permutation maps a choice's bytes to rows, and a word permutation
-// fetches the match word of every lane at once: 32 lanes of 16 bits for a
-// query of up to 16 symbols, 16 of 32 bits up to 32, 8 of 64 bits up to 64
-// (up to four 16-row tables, blended). AVX2 gathers the words from memory,
-// four lanes per gather; the plain path runs eight independent scalar
-// chains, which the processor overlaps. Each lane reads its choice eight
-// symbols at a time, one unaligned word (AVX-512: sixteen, one masked load
-// whose length comes from a select, not a branch, since mixed lengths would
-// mispredict a branch about once a lane); a choice that ends pads with a
-// symbol not in the query, whose match word is zero and leaves V as it is,
-// so no lane needs a mask. A group runs for as many steps as its longest
-// choice: a lane that refills as its choice ends would branch where the
-// processor cannot predict, which costs more on short choices than the
-// steps a group wastes. Cost: |longest choice of the group| steps per group
-// of 8 to 32 choices; nothing is allocated.
-// Wins over one choice at a time for every query of up to 64 symbols.
+// The look-up is what costs. The vector paths use byte lanes: 32 choices a
+// register, a query of up to 8K symbols in K limbs of 8 bits, one register
+// per limb, the carry passed from limb to limb (kernel/nibbles.h), and the
+// match limbs of a byte c are low[c & 15] & high[c >> 4], two byte shuffles
+// of 16-entry tables, with no gather. Queries of up to 64 symbols take one,
+// two, four or eight limbs; lane_lengths' callers send queries of 65 to 128
+// byte symbols to sixteen limbs (wide_lane_lengths). 32-bit symbols run
+// under the query's row numbers (at most 64 rows), which are bytes too. A
+// group reads 32 symbols of each lane at a time, by the cheapest read that
+// its shortest choice allows (whole loads, loads of a choice's last sixteen
+// bytes, or masked loads for short choices, none with a branch on a lane's
+// length, which mixed lengths would mispredict about once a lane), turns
+// them so that a register holds one symbol of every lane, and counts the
+// lanes' zero bits in the vector unit at its end.
+//
+// AVX-512 (with VBMI) runs queries of up to 16 symbols on 32 lanes of 16
+// bits instead: its distinct symbols are numbered ("rows"), a byte
+// permutation maps a choice's bytes to rows and a word permutation fetches
+// every lane's match word from one register; longer queries take the byte
+// limbs, which beat its wider lanes. The plain path runs eight independent
+// scalar chains, which the processor overlaps, each lane reading its choice
+// eight symbols at a time. A choice that ends pads with a symbol not in the
+// query, whose match word is zero and leaves V as it is, so no lane needs a
+// mask. A group runs for as many steps as its longest choice: a lane that
+// refills as its choice ends would branch where the processor cannot
+// predict. Cost: |longest choice of the group| steps per group of 8 to 32
+// choices; nothing is allocated.
 // Tests: tests/test_batch.cpp (every path forced, against the oracle),
 // fuzz/fuzz_lengths.cpp.
 #include "kernel/lanes.h"
@@ -233,48 +241,6 @@ struct Avx512Base {
     }
 };
 
-// Queries of up to 64 symbols: 8 lanes of 64 bits; the rows' words are four
-// tables of 16, each fetched by the row's low four bits and kept where the
-// row's high bits name it (kAbsent names none).
-template <class Words>
-struct Avx512Engine64 : Avx512Base<Words, std::uint64_t> {
-    static constexpr std::size_t kLanes = 8;
-    std::size_t tables;
-    LCS_AVX512 explicit Avx512Engine64(const LaneQuery& query)
-        : Avx512Base<Words, std::uint64_t>(query), tables((query.distinct() + 15) / 16) {}
-    LCS_AVX512 void steps(const std::uint64_t* words, std::size_t count) {
-        const __mmask8 all = 0xFF;
-        const __m512i low_byte = _mm512_set1_epi64(0xFF), zero = _mm512_setzero_si512();
-        __m512i symbols = this->rows_of(words);
-        __m512i v = this->v;
-        for (std::size_t step = 0; step < count; ++step) {
-            const __m512i row = _mm512_and_si512(symbols, low_byte);
-            const __m512i table = _mm512_maskz_srli_epi64(all, row, 4);
-            __m512i match = zero;
-            for (std::size_t t = 0; t < tables; ++t) {
-                const __mmask8 here = _mm512_cmpeq_epi64_mask(table, _mm512_set1_epi64(t));
-                match = _mm512_mask_mov_epi64(
-                    match, here,
-                    _mm512_permutex2var_epi64(this->rows[2 * t], row, this->rows[2 * t + 1]));
-            }
-            const __m512i u = _mm512_and_si512(v, match);
-            v = _mm512_or_si512(_mm512_add_epi64(v, u), _mm512_sub_epi64(v, u));
-            symbols = _mm512_maskz_srli_epi64(all, symbols, 8);
-        }
-        this->v = v;
-    }
-};
-
-// Byte positions that put lane l's symbols s to s + 3 (l < 16) into the
-// four bytes of 32-bit lane l, out of two registers of eight words each.
-LCS_AVX512 inline __m512i quarter_words(std::size_t s) {
-    alignas(64) unsigned char index[64];
-    for (std::size_t byte = 0; byte < 64; ++byte) {
-        index[byte] = static_cast<unsigned char>(byte / 4 * 8 + s + byte % 4);
-    }
-    return _mm512_load_si512(index);
-}
-
 // Byte positions that put lane l's symbols s, s + 1 into 16-bit lane l
 // (low half of the result) and s + 2, s + 3 (high half), for lanes 0 to 15
 // out of two registers of eight words each.
@@ -285,35 +251,6 @@ LCS_AVX512 inline __m512i half_words(std::size_t s) {
     }
     return _mm512_load_si512(index);
 }
-
-// Queries of up to 32 symbols: 16 lanes of 32 bits, every row's word in
-// one two-register permutation (rows 32 and up, kAbsent among them, fetch
-// zero). The lanes' words are turned so that each 32-bit lane holds four
-// of its own symbols.
-template <class Words>
-struct Avx512Engine32 : Avx512Base<Words, std::uint32_t> {
-    static constexpr std::size_t kLanes = 16;
-    __m512i turn[2];
-    LCS_AVX512 explicit Avx512Engine32(const LaneQuery& query)
-        : Avx512Base<Words, std::uint32_t>(query), turn{quarter_words(0), quarter_words(4)} {}
-    LCS_AVX512 void steps(const std::uint64_t* words, std::size_t count) {
-        const __m512i first = this->rows_of(words), second = this->rows_of(words + 8);
-        const __m512i high_rows = _mm512_set1_epi32(0xE0);
-        __m512i v = this->v, symbols = _mm512_setzero_si512();
-        for (std::size_t step = 0; step < count; ++step) {
-            if (step % 4 == 0) {
-                symbols = _mm512_permutex2var_epi8(first, turn[step / 4], second);
-            }
-            const __mmask16 known = _mm512_testn_epi32_mask(symbols, high_rows);
-            const __m512i match =
-                _mm512_maskz_permutex2var_epi32(known, this->rows[0], symbols, this->rows[1]);
-            const __m512i u = _mm512_and_si512(v, match);
-            v = _mm512_or_si512(_mm512_add_epi32(v, u), _mm512_sub_epi32(v, u));
-            symbols = _mm512_maskz_srli_epi32(0xFFFF, symbols, 8);
-        }
-        this->v = v;
-    }
-};
 
 // Queries of up to 16 symbols: 32 lanes of 16 bits, every row's word in one
 // register (at most 17 rows: rows 32 and up, kAbsent among them, fetch
@@ -698,16 +635,8 @@ template <class Choice, class Words>
 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,popcnt"))) void run_avx512(
     const LaneQuery& query, const Choice* choices, std::size_t count, std::int32_t* out,
     const Words& words) {
-    if (query.size() <= 16) {
-        Avx512Engine16<Words> engine(query);
-        run_groups(engine, query, choices, count, out, words);
-    } else if (query.size() <= 32) {
-        Avx512Engine32<Words> engine(query);
-        run_groups(engine, query, choices, count, out, words);
-    } else {
-        Avx512Engine64<Words> engine(query);
-        run_groups(engine, query, choices, count, out, words);
-    }
+    Avx512Engine16<Words> engine(query);
+    run_groups(engine, query, choices, count, out, words);
 }
 
 bool has_avx2() {
@@ -735,7 +664,11 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
         isa = has_avx512() ? Isa::avx512 : has_avx2() ? Isa::avx2 : Isa::plain;
     }
     switch (isa) {
-        case Isa::avx512: return run_avx512(query, choices, count, out, fastest_words(words));
+        case Isa::avx512:
+            // Past 16 symbols the byte limbs of AVX2 beat AVX-512's wider
+            // lanes, whose look-ups take several permutations a step.
+            if (query.size() > 16) return run_avx2(query, choices, count, out, words);
+            return run_avx512(query, choices, count, out, fastest_words(words));
         case Isa::avx2: return run_avx2(query, choices, count, out, words);
         default: return run_plain(query, choices, count, out, words);
     }

@@ -1,5 +1,5 @@
 // Internal: the LCS of one short query with many choices at once, one choice
-// per 64-bit lane. Callers of the library use lcs::lengths.
+// per vector lane. Callers of the library use lcs::lengths.
 #ifndef KERNEL_LANES_H
 #define KERNEL_LANES_H
 

@@ -1,9 +1,9 @@
 // One query against many choices: lcs::lengths.
 //
 // A query of at most 64 symbols runs on the lanes of kernel/lanes.cpp, 8 to
-// 32 choices at a time; a longer one runs the prepared pattern's own kernel
-// on each choice in turn (lanes of several words with carries between them
-// are not built yet). `threads` cuts the choices into contiguous runs of nearly
+// 32 choices at a time, and so does one of up to 128 against byte choices
+// where AVX2 is allowed; a longer one runs the prepared pattern's own
+// kernel on two choices at a time, whose carry chains overlap. `threads` cuts the choices into contiguous runs of nearly
 // equal count, one per thread, each writing its own part of the result, so
 // the result does not depend on the thread count.
 // Tests: tests/test_batch.cpp, fuzz/fuzz_lengths.cpp.
