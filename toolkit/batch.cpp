@@ -36,10 +36,9 @@ inline char32_t symbol_of(char32_t c) { return c; }
 
 // A query of 65 to 512 symbols against choices two at a time, each pair's
 // rows run together (kernel/rows.h); an odd last choice, or a query whose
-// rows are not held whole, runs alone. Kept out of line: inlined, it slows
-// the short queries' path around it.
+// rows are not held whole, runs alone.
 template <class Choice>
-__attribute__((noinline)) void paired_lengths(const Pattern& query, const Choice* choices, std::size_t count,
+void paired_lengths(const Pattern& query, const Choice* choices, std::size_t count,
                     std::int32_t* out) {
     const detail::PatternData& x = query.data();
     const std::size_t words = x.words();
