@@ -358,14 +358,16 @@ public:
             _mm_load_si128(reinterpret_cast<const __m128i*>(h.padding)));
     }
 
+    template <bool kFromStart = false>
     LCS_AVX2 __m256i read(std::string_view choice, std::size_t at) const {
+        if (kFromStart) at = 0;
         const std::size_t size = choice.size();
         if (size < 4) {
             alignas(32) std::uint64_t words[4];
             for (std::size_t i = 0; i < 4; ++i) words[i] = words_(choice, at + 8 * i);
             return _mm256_load_si256(reinterpret_cast<const __m256i*>(words));
         }
-        const std::size_t from = least(at, size);
+        const std::size_t from = kFromStart ? 0 : least(at, size);
         const Remaining& r = remaining_[least(size - from, kBytes)];
         const auto address = reinterpret_cast<std::uintptr_t>(choice.data());
         const __m256i parts = _mm256_maskload_epi32(reinterpret_cast<const int*>(address + from),
@@ -407,6 +409,7 @@ struct Avx2SymbolReader {
     SymbolWords words;
 
     explicit Avx2SymbolReader(const SymbolWords& w) : words(w) {}
+    template <bool kFromStart = false>
     LCS_AVX2 __m256i read(std::u32string_view choice, std::size_t at) const {
         alignas(32) std::uint64_t rows[4];
         for (std::size_t i = 0; i < 4; ++i) rows[i] = words(choice, at + 8 * i);
@@ -549,8 +552,14 @@ LCS_AVX2 void run_avx2_groups(std::size_t query_size, const Choice* choices, std
                     }
                 }
             } else {
-                for (std::size_t lane = 0; lane < lanes; ++lane)
-                    put(lane, reader.read(group[lane], at));
+                // Most groups of short choices take one read, from the start.
+                if (at == 0) {
+                    for (std::size_t lane = 0; lane < lanes; ++lane)
+                        put(lane, reader.template read<true>(group[lane], 0));
+                } else {
+                    for (std::size_t lane = 0; lane < lanes; ++lane)
+                        put(lane, reader.read(group[lane], at));
+                }
             }
             const std::size_t steps = std::min(kSteps, longest - at);
             for (std::size_t block = 0; block * kTurn < steps; ++block) {
