@@ -523,7 +523,6 @@ LCS_AVX2 void run_avx2_groups(std::size_t query_size, const Choice* choices, std
     }
     const __m256i padding = reader.read(Choice{}, 0);
     alignas(32) std::uint8_t rows[2][kTurn][kLanes];
-    const auto put = [&rows](std::size_t lane, __m256i symbols) { put_lane(rows, lane, symbols); };
     for (std::size_t first = 0; first < count; first += kLanes) {
         const std::size_t lanes = std::min(kLanes, count - first);
         const Choice* group = choices + first;
@@ -535,7 +534,7 @@ LCS_AVX2 void run_avx2_groups(std::size_t query_size, const Choice* choices, std
             longest = std::max(longest, group[lane].size());
             shortest = std::min(shortest, group[lane].size());
         }
-        for (std::size_t lane = lanes; lane < kLanes; ++lane) put(lane, padding);
+        for (std::size_t lane = lanes; lane < kLanes; ++lane) put_lane(rows, lane, padding);
         __m256i v[K];
         for (__m256i& limb : v) limb = _mm256_set1_epi8(-1);
         for (std::size_t at = 0; at < longest; at += kSteps) {
@@ -555,10 +554,10 @@ LCS_AVX2 void run_avx2_groups(std::size_t query_size, const Choice* choices, std
                 // Most groups of short choices take one read, from the start.
                 if (at == 0) {
                     for (std::size_t lane = 0; lane < lanes; ++lane)
-                        put(lane, reader.template read<true>(group[lane], 0));
+                        put_lane(rows, lane, reader.template read<true>(group[lane], 0));
                 } else {
                     for (std::size_t lane = 0; lane < lanes; ++lane)
-                        put(lane, reader.read(group[lane], at));
+                        put_lane(rows, lane, reader.read(group[lane], at));
                 }
             }
             const std::size_t steps = std::min(kSteps, longest - at);
