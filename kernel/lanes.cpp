@@ -654,19 +654,6 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,popcnt"), aligned(64
     run_groups(engine, query, choices, count, out, words);
 }
 
-bool has_avx2() {
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
-    return has;
-}
-
-bool has_avx512() {
-    static const bool has =
-        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
-        __builtin_cpu_supports("popcnt");
-    return has;
-}
-
 template <class Choice>
 void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t count,
                      std::int32_t* out, Isa isa) {
@@ -675,10 +662,7 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
         return;
     }
     const auto words = words_of(query, choices);
-    if (isa == Isa::automatic) {
-        isa = has_avx512() ? Isa::avx512 : has_avx2() ? Isa::avx2 : Isa::plain;
-    }
-    switch (isa) {
+    switch (resolve(Component::lanes, isa)) {
         case Isa::avx512:
             // Past 16 symbols the byte limbs of AVX2 beat AVX-512's wider
             // lanes, whose look-ups take several permutations a step.
@@ -695,7 +679,7 @@ bool wide_lane_lengths(const detail::PatternData& query, const std::string_view*
                        std::size_t count, std::int32_t* out, Isa isa) {
     const std::size_t size = query.size();
     if (size <= LaneQuery::kMaxSymbols || size > kWideLaneSymbols || query.byte_rows() == nullptr ||
-        !(isa == Isa::automatic || isa >= Isa::avx2) || !has_avx2()) {
+        resolve(Component::lanes, isa) < Isa::avx2) {
         return false;
     }
     std::uint8_t absent = 0;
@@ -704,14 +688,6 @@ bool wide_lane_lengths(const detail::PatternData& query, const std::string_view*
     const NibbleTables tables = nibble_tables(query.byte_rows(), query.words());
     run_avx2_groups<kMostLimbs>(size, choices, count, out, reader, tables);
     return true;
-}
-
-bool lane_isa_available(Isa isa) {
-    switch (isa) {
-        case Isa::avx2: return has_avx2();
-        case Isa::avx512: return has_avx512();
-        default: return true;
-    }
 }
 
 // Row r is code r + 1: code 0, the symbols the query lacks, wraps to kAbsent.

@@ -3,20 +3,25 @@
 // A query of at most 64 symbols runs on the lanes of kernel/lanes.cpp, 8 to
 // 32 choices at a time, and so does one of up to 128 against byte choices
 // where AVX2 is allowed; a longer one runs the prepared pattern's own
-// kernel on two choices at a time, whose carry chains overlap. `threads` cuts the choices into contiguous runs of nearly
-// equal count, one per thread, each writing its own part of the result, so
-// the result does not depend on the thread count.
+// kernel on two choices at a time, whose carry chains overlap. `threads`
+// cuts the choices into contiguous runs of nearly equal count, one per
+// thread, each writing its own part of the result, so the result does not depend on the thread count (nor on threads that could
+// not start: toolkit/threads.h). Under a stop request they take the
+// choices in batches of about a million symbols, polling between them.
 // Tests: tests/test_batch.cpp, fuzz/fuzz_lengths.cpp.
 #include "toolkit/batch.h"
 
 #include <algorithm>
-#include <exception>
 #include <optional>
-#include <stdexcept>
 #include <thread>
 #include <type_traits>
 
+#include "kernel/lanes.h"
 #include "kernel/rows.h"
+#include "kernel/stop.h"
+#include "toolkit/length_check.h"
+#include "toolkit/pattern.h"
+#include "toolkit/threads.h"
 
 namespace lcs {
 
@@ -24,11 +29,13 @@ namespace {
 
 // Fewer choices than this per thread cost more to hand over than to run.
 constexpr std::size_t kChoicesPerThread = 2048;
+// Under a stop request, the lanes take the choices in batches of about
+// this many symbols and the request is polled between them.
+constexpr std::size_t kPollSymbols = std::size_t{1} << 20;
 
-std::optional<kernel::LaneQuery> lane_query_of(const Pattern& query) {
-    if (static_cast<std::size_t>(query.size()) > kernel::LaneQuery::kMaxSymbols)
-        return std::nullopt;
-    return kernel::LaneQuery(query.data());
+std::optional<kernel::LaneQuery> lane_query_of(const detail::PatternData& query) {
+    if (query.size() > kernel::LaneQuery::kMaxSymbols) return std::nullopt;
+    return kernel::LaneQuery(query);
 }
 
 inline unsigned char symbol_of(char c) { return static_cast<unsigned char>(c); }
@@ -38,9 +45,8 @@ inline char32_t symbol_of(char32_t c) { return c; }
 // rows run together (kernel/rows.h); an odd last choice, or a query whose
 // rows are not held whole, runs alone.
 template <class Choice>
-void paired_lengths(const Pattern& query, const Choice* choices, std::size_t count,
-                    std::int32_t* out) {
-    const detail::PatternData& x = query.data();
+void paired_lengths(const detail::PatternData& x, const Choice* choices, std::size_t count,
+                    std::int32_t* out, const kernel::Paths& paths) {
     const std::size_t words = x.words();
     const bool bytes = std::is_same<Choice, std::string_view>::value && x.byte_rows() != nullptr;
     const kernel::Word* rows = bytes ? x.byte_rows() : x.match_row(0);
@@ -60,25 +66,17 @@ void paired_lengths(const Pattern& query, const Choice* choices, std::size_t cou
             out[i + 1] = static_cast<std::int32_t>(kernel::zero_bits_of(v1, words));
         }
     }
-    for (; i < count; ++i) out[i] = query.length(choices[i]);
+    for (; i < count; ++i)
+        out[i] = static_cast<std::int32_t>(kernel::pattern_length(x, choices[i], paths));
 }
 
-bool wide_lanes(const Pattern& query, const std::string_view* choices, std::size_t count,
-                std::int32_t* out, kernel::Isa isa) {
-    return kernel::wide_lane_lengths(query.data(), choices, count, out, isa);
+bool wide_lanes(const detail::PatternData& query, const std::string_view* choices,
+                std::size_t count, std::int32_t* out, kernel::Isa isa) {
+    return kernel::wide_lane_lengths(query, choices, count, out, isa);
 }
-bool wide_lanes(const Pattern&, const std::u32string_view*, std::size_t, std::int32_t*,
-                kernel::Isa) {
+bool wide_lanes(const detail::PatternData&, const std::u32string_view*, std::size_t,
+                std::int32_t*, kernel::Isa) {
     return false;
-}
-
-template <class Choice>
-void check_lengths(const std::vector<Choice>& choices) {
-    for (const Choice& choice : choices) {
-        if (choice.size() > static_cast<std::size_t>(kMaxLength)) {
-            throw std::length_error("lcs::lengths: a choice is longer than lcs::kMaxLength");
-        }
-    }
 }
 
 unsigned thread_count(unsigned asked, std::size_t choices) {
@@ -87,44 +85,56 @@ unsigned thread_count(unsigned asked, std::size_t choices) {
     return static_cast<unsigned>(std::min<std::size_t>(asked, useful));
 }
 
+// The end of the next batch from `begin`: at least one choice, and about
+// kPollSymbols symbols.
+template <class Choice>
+std::size_t batch_end(const std::vector<Choice>& choices, std::size_t begin, std::size_t end) {
+    std::size_t symbols = 0;
+    std::size_t i = begin;
+    while (i < end && (i == begin || symbols < kPollSymbols)) symbols += choices[i++].size();
+    return i;
+}
+
 template <class Choice>
 std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Choice>& choices,
-                                     unsigned threads, kernel::Isa isa) {
-    check_lengths(choices);
+                                     unsigned threads, const kernel::Paths& paths) {
+    kernel::poll(paths.stop);  // a past deadline stops before any preparation
+    for (const Choice& choice : choices) detail::check_length(choice.size());
     std::vector<std::int32_t> out(choices.size());
-    if (query.size() == 0) return out;  // a moved-from Pattern holds no data
-    const std::optional<kernel::LaneQuery> lanes = lane_query_of(query);
-    const auto run = [&](std::size_t begin, std::size_t end) {
+    const detail::PatternData* data = detail::PatternAccess::of(query);
+    if (data == nullptr || data->size() == 0) return out;  // a moved-from Pattern holds no data
+    const std::optional<kernel::LaneQuery> lanes = lane_query_of(*data);
+    // One batch: on the lanes where the query fits them, else on the wide
+    // lanes, else by the prepared pattern, two choices at a time.
+    const auto run_batch = [&](std::size_t first, std::size_t last) {
+        const Choice* from = choices.data() + first;
+        std::int32_t* to = out.data() + first;
         if (lanes) {
-            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin,
-                                 isa);
-            return;
+            kernel::lane_lengths(*lanes, from, last - first, to, paths.isa);
+        } else if (!wide_lanes(*data, from, last - first, to, paths.isa)) {
+            paired_lengths(*data, from, last - first, to, paths);
         }
-        if (!wide_lanes(query, choices.data() + begin, end - begin, out.data() + begin, isa))
-            paired_lengths(query, choices.data() + begin, end - begin, out.data() + begin);
+    };
+    const auto run = [&](std::size_t begin, std::size_t end) {
+        if (paths.stop == nullptr) return run_batch(begin, end);
+        for (std::size_t first = begin; first < end;) {
+            kernel::poll(paths.stop);
+            const std::size_t last = batch_end(choices, first, end);
+            run_batch(first, last);
+            first = last;
+        }
     };
     const unsigned count = thread_count(threads, choices.size());
-    if (count == 1) {
-        run(0, choices.size());
-        return out;
-    }
-    std::vector<std::exception_ptr> failures(count);
-    std::vector<std::thread> workers;
-    workers.reserve(count - 1);
-    const auto part = [&](unsigned t) {
-        try {
-            run(choices.size() * t / count, choices.size() * (t + 1) / count);
-        } catch (...) {
-            failures[t] = std::current_exception();
-        }
-    };
-    for (unsigned t = 1; t < count; ++t) workers.emplace_back(part, t);
-    part(0);
-    for (std::thread& worker : workers) worker.join();
-    for (const std::exception_ptr& failure : failures) {
-        if (failure) std::rethrow_exception(failure);
-    }
+    detail::run_parts(count, [&](unsigned t) {
+        run(choices.size() * t / count, choices.size() * (t + 1) / count);
+    });
     return out;
+}
+
+kernel::Paths stopping(const Stop* stop) {
+    kernel::Paths paths;
+    paths.stop = stop;
+    return paths;
 }
 
 }  // namespace
@@ -133,28 +143,28 @@ namespace detail {
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::string_view>& choices, unsigned threads,
-                                  kernel::Isa isa) {
-    return lengths_of(query, choices, threads, isa);
+                                  const kernel::Paths& paths) {
+    return lengths_of(query, choices, threads, paths);
 }
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices, unsigned threads,
-                                  kernel::Isa isa) {
-    return lengths_of(query, choices, threads, isa);
+                                  const kernel::Paths& paths) {
+    return lengths_of(query, choices, threads, paths);
 }
 
 }  // namespace detail
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::string_view>& choices, unsigned threads,
-                                  const Stop* /*stop*/) {
-    return detail::lengths(query, choices, threads, kernel::Isa::automatic);
+                                  const Stop* stop) {
+    return detail::lengths(query, choices, threads, stopping(stop));
 }
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices,
-                                  unsigned threads, const Stop* /*stop*/) {
-    return detail::lengths(query, choices, threads, kernel::Isa::automatic);
+                                  unsigned threads, const Stop* stop) {
+    return detail::lengths(query, choices, threads, stopping(stop));
 }
 
 }  // namespace lcs
