@@ -130,6 +130,22 @@ TEST(LcsLength, BlocksOfEveryVectorWidthOnEveryPath) {
     }
 }
 
+// Under a stop request the blocks run kPollRows rows at a time and keep
+// their words between them: a Y longer than that gives the same result on
+// every path, with and without the request, as the plain path.
+TEST(LcsLength, BlocksPolledForAStopKeepTheirState) {
+    std::mt19937 rng(43);
+    const std::string x = lcs::reference::random_string(rng, 3500, "ACGT");
+    const std::string y = lcs::reference::random_string(rng, 70000, "ACGT");
+    const lcs::Stop stop;
+    const std::size_t plain = lcs::kernel::length(x, y, Paths{Isa::plain, -1});
+    for (Paths paths : every_path({-1})) {
+        EXPECT_EQ(lcs::kernel::length(x, y, paths), plain) << static_cast<int>(paths.isa);
+        paths.stop = &stop;
+        EXPECT_EQ(lcs::kernel::length(x, y, paths), plain) << static_cast<int>(paths.isa);
+    }
+}
+
 TEST(LcsLength, WideSymbolsAroundWordEdgesOnEveryPath) {
     std::mt19937 rng(32);
     for (const std::size_t n : kLengths) {
