@@ -137,12 +137,15 @@ TEST(LcsLength, BlocksPolledForAStopKeepTheirState) {
     std::mt19937 rng(43);
     const std::string x = lcs::reference::random_string(rng, 3500, "ACGT");
     const std::string y = lcs::reference::random_string(rng, 70000, "ACGT");
+    const lcs::detail::PatternData prepared(x);  // X packed, Y its rows
     const lcs::Stop stop;
-    const std::size_t plain = lcs::kernel::length(x, y, Paths{Isa::plain, -1});
+    const std::size_t plain = lcs::kernel::pattern_length(prepared, y, Paths{Isa::plain, -1});
     for (Paths paths : every_path({-1})) {
-        EXPECT_EQ(lcs::kernel::length(x, y, paths), plain) << static_cast<int>(paths.isa);
+        EXPECT_EQ(lcs::kernel::pattern_length(prepared, y, paths), plain)
+            << static_cast<int>(paths.isa);
         paths.stop = &stop;
-        EXPECT_EQ(lcs::kernel::length(x, y, paths), plain) << static_cast<int>(paths.isa);
+        EXPECT_EQ(lcs::kernel::pattern_length(prepared, y, paths), plain)
+            << static_cast<int>(paths.isa);
     }
 }
 
