@@ -321,13 +321,13 @@ std::optional<std::size_t> banded_lcs(BlockRun& run, const Paths& paths) {
 }  // namespace
 
 std::size_t coded_lcs(const Coded& c, const Paths& paths) {
-    BlockRun run(c, resolve(Component::blocks, paths.isa) == Isa::avx512, paths.stop);
+    BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop);
     const std::optional<std::size_t> banded = banded_lcs(run, paths);
     return banded ? *banded : run.full();
 }
 
 std::optional<std::size_t> coded_banded_lcs(const Coded& c, const Paths& paths) {
-    BlockRun run(c, resolve(Component::blocks, paths.isa) == Isa::avx512, paths.stop);
+    BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop);
     return banded_lcs(run, paths);
 }
 
