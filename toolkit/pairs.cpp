@@ -72,60 +72,108 @@ std::size_t least_length(std::size_t a, std::size_t b, double min_similarity) {
 }
 
 // ---- The screen: choices whose presence masks differ from the query's in
-// at most `budget` buckets.
+// at most `budget` buckets and, where both are counted, whose bucket counts
+// share at least `least` symbols.
 
 constexpr std::size_t kScreenRun = 1024;
 
-__attribute__((target("avx512f,avx512vpopcntdq"))) std::size_t screen_avx512(
-    std::uint64_t query, const std::uint64_t* masks, std::size_t count, std::uint64_t budget,
-    std::uint32_t* hits) {
+// One run of choices, their masks and counts from its first.
+struct ScreenRun {
+    const std::uint64_t* masks;
+    const unsigned char* counts;  // null: not counted
+    std::size_t count;
+};
+
+struct QueryProfile {
+    std::uint64_t mask;
+    alignas(64) unsigned char counts[kBuckets];
+};
+
+#define LCS_SCREEN_AVX512 __attribute__((target("avx512f,avx512bw,avx512vpopcntdq")))
+
+// Whether a choice that passed the mask screen also passes the counts.
+LCS_SCREEN_AVX512 inline bool counts_pass(const QueryProfile& query, const ScreenRun& run,
+                                          std::size_t at, std::uint64_t least) {
+    if (run.counts == nullptr) return true;
+    const __m512i common = _mm512_min_epu8(_mm512_load_si512(query.counts),
+                                           _mm512_loadu_si512(run.counts + at * kBuckets));
+    // Eight sums of eight bytes each; GCC 12's own reduction of them trips
+    // -Wmaybe-uninitialized, so they are added here.
+    alignas(64) std::uint64_t sums[8];
+    _mm512_store_si512(sums, _mm512_sad_epu8(common, _mm512_setzero_si512()));
+    std::uint64_t sum = 0;
+    for (const std::uint64_t part : sums) sum += part;
+    return sum >= least;
+}
+
+LCS_SCREEN_AVX512 std::size_t screen_avx512(const QueryProfile& query, const ScreenRun& run,
+                                            std::uint64_t budget, std::uint64_t least,
+                                            std::uint32_t* hits) {
     std::size_t found = 0, j = 0;
-    const __m512i q = _mm512_set1_epi64(static_cast<long long>(query));
+    const __m512i q = _mm512_set1_epi64(static_cast<long long>(query.mask));
     const __m512i most = _mm512_set1_epi64(static_cast<long long>(budget));
-    for (; j + 8 <= count; j += 8) {
-        const __m512i differ = _mm512_popcnt_epi64(_mm512_xor_si512(q, _mm512_loadu_si512(masks + j)));
-        unsigned passed = _mm512_cmple_epu64_mask(differ, most);
-        while (passed != 0) {
-            hits[found++] = static_cast<std::uint32_t>(j + __builtin_ctz(passed));
-            passed &= passed - 1;
+    for (; j + 8 <= run.count; j += 8) {
+        const __m512i differ =
+            _mm512_popcnt_epi64(_mm512_xor_si512(q, _mm512_loadu_si512(run.masks + j)));
+        for (unsigned passed = _mm512_cmple_epu64_mask(differ, most); passed != 0;
+             passed &= passed - 1) {
+            const std::size_t at = j + static_cast<std::size_t>(__builtin_ctz(passed));
+            if (counts_pass(query, run, at, least)) hits[found++] = static_cast<std::uint32_t>(at);
         }
     }
-    for (; j < count; ++j) {
-        hits[found] = static_cast<std::uint32_t>(j);
-        found += static_cast<std::uint64_t>(__builtin_popcountll(query ^ masks[j])) <= budget;
+    for (; j < run.count; ++j) {
+        if (static_cast<std::uint64_t>(__builtin_popcountll(query.mask ^ run.masks[j])) <= budget &&
+            counts_pass(query, run, j, least)) {
+            hits[found++] = static_cast<std::uint32_t>(j);
+        }
     }
     return found;
 }
 
-__attribute__((target("popcnt"))) std::size_t screen_popcnt(std::uint64_t query,
-                                                            const std::uint64_t* masks,
-                                                            std::size_t count,
+std::uint64_t common_counts(const unsigned char* a, const unsigned char* b) {
+    std::uint64_t sum = 0;
+    for (std::size_t k = 0; k < kBuckets; ++k) sum += std::min(a[k], b[k]);
+    return sum;
+}
+
+template <class Differ>
+inline std::size_t screen_scalar(const QueryProfile& query, const ScreenRun& run,
+                                 std::uint64_t budget, std::uint64_t least, std::uint32_t* hits,
+                                 const Differ& differ) {
+    std::size_t found = 0;
+    for (std::size_t j = 0; j < run.count; ++j) {
+        if (differ(query.mask ^ run.masks[j]) > budget) continue;
+        if (run.counts != nullptr && common_counts(query.counts, run.counts + j * kBuckets) < least) {
+            continue;
+        }
+        hits[found++] = static_cast<std::uint32_t>(j);
+    }
+    return found;
+}
+
+__attribute__((target("popcnt"))) std::size_t screen_popcnt(const QueryProfile& query,
+                                                            const ScreenRun& run,
                                                             std::uint64_t budget,
+                                                            std::uint64_t least,
                                                             std::uint32_t* hits) {
-    std::size_t found = 0;
-    for (std::size_t j = 0; j < count; ++j) {
-        hits[found] = static_cast<std::uint32_t>(j);
-        found += static_cast<std::uint64_t>(__builtin_popcountll(query ^ masks[j])) <= budget;
-    }
-    return found;
+    return screen_scalar(query, run, budget, least, hits, [](std::uint64_t x) {
+        return static_cast<std::uint64_t>(__builtin_popcountll(x));
+    });
 }
 
-std::size_t screen_plain(std::uint64_t query, const std::uint64_t* masks, std::size_t count,
-                         std::uint64_t budget, std::uint32_t* hits) {
-    std::size_t found = 0;
-    for (std::size_t j = 0; j < count; ++j) {
-        hits[found] = static_cast<std::uint32_t>(j);
-        found += kBuckets - kernel::zero_bits(query ^ masks[j]) <= budget;
-    }
-    return found;
+std::size_t screen_plain(const QueryProfile& query, const ScreenRun& run, std::uint64_t budget,
+                         std::uint64_t least, std::uint32_t* hits) {
+    return screen_scalar(query, run, budget, least, hits,
+                         [](std::uint64_t x) { return kBuckets - kernel::zero_bits(x); });
 }
 
-using Screen = std::size_t (*)(std::uint64_t, const std::uint64_t*, std::size_t, std::uint64_t,
+using Screen = std::size_t (*)(const QueryProfile&, const ScreenRun&, std::uint64_t, std::uint64_t,
                                std::uint32_t*);
 
 Screen screen_for(kernel::Isa isa) {
-    static const bool has_vpopcnt =
-        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vpopcntdq");
+    static const bool has_vpopcnt = __builtin_cpu_supports("avx512f") &&
+                                    __builtin_cpu_supports("avx512bw") &&
+                                    __builtin_cpu_supports("avx512vpopcntdq");
     static const bool has_popcnt = __builtin_cpu_supports("popcnt");
     const bool wide = isa == kernel::Isa::automatic || isa == kernel::Isa::avx512;
     if (wide && has_vpopcnt) return screen_avx512;
@@ -153,12 +201,6 @@ struct Profiles {
         }
     }
 };
-
-std::size_t common_counts(const unsigned char* a, const unsigned char* b) {
-    std::size_t sum = 0;
-    for (std::size_t k = 0; k < kBuckets; ++k) sum += std::min(a[k], b[k]);
-    return sum;
-}
 
 // The choices sorted by length, then by position: each length a run.
 template <class Text>
@@ -204,13 +246,13 @@ public:
 
     void find(std::size_t q, Text query, std::vector<Pair>& out) {
         const std::size_t first = out.size();
-        std::uint64_t mask = 0;
-        unsigned char counts[kBuckets] = {};
+        QueryProfile profile{};
         for (const auto symbol : query) {
-            mask |= std::uint64_t{1} << bucket_of(symbol);
-            if (query.size() <= kCountedLength) ++counts[bucket_of(symbol)];
+            profile.mask |= std::uint64_t{1} << bucket_of(symbol);
+            if (query.size() <= kCountedLength) ++profile.counts[bucket_of(symbol)];
         }
         const std::size_t la = query.size();
+        const Profiles<Text>& profiles = index_.profiles();
         for (const auto& run : index_.runs()) {
             const std::size_t lb = run.length;
             const std::size_t k = least_length(la, lb, min_similarity_);
@@ -227,17 +269,12 @@ public:
             }
             const bool counted = la <= kCountedLength && lb <= kCountedLength;
             for (std::size_t from = begin; from < run.end; from += kScreenRun) {
-                const std::size_t count = std::min(kScreenRun, run.end - from);
-                const std::size_t hits =
-                    screen_(mask, index_.profiles().masks.data() + from, count, la + lb - 2 * k,
-                            hits_);
+                const ScreenRun screened{profiles.masks.data() + from,
+                                         counted ? &profiles.counts[from * kBuckets] : nullptr,
+                                         std::min(kScreenRun, run.end - from)};
+                const std::size_t hits = screen_(profile, screened, la + lb - 2 * k, k, hits_);
                 for (std::size_t h = 0; h < hits; ++h) {
-                    const std::size_t at = from + hits_[h];
-                    if (counted &&
-                        common_counts(counts, &index_.profiles().counts[at * kBuckets]) < k) {
-                        continue;
-                    }
-                    const std::size_t c = index_.order()[at];
+                    const std::size_t c = index_.order()[from + hits_[h]];
                     const std::size_t length =
                         kernel::length(query, index_.choices()[c], kernel::Paths{isa_, 0});
                     if (length >= k) out.push_back({q, c, static_cast<std::int32_t>(length)});
