@@ -10,8 +10,8 @@
 
 namespace pairs {
 
-Records::Records(const std::string& path) : path_(path) {
-    search::LineReader reader(path, static_cast<std::size_t>(lcs::kMaxLength));
+Records::Records(const std::string& path, std::size_t buffer_bytes) : path_(path) {
+    search::LineReader reader(path, static_cast<std::size_t>(lcs::kMaxLength), buffer_bytes);
     search::Chunk chunk;
     std::vector<std::size_t> ends;
     while (reader.next(chunk)) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "search/lines.h"
 #include "text/interner.h"
 #include "text/tokens.h"
 
@@ -15,9 +16,11 @@ namespace pairs {
 
 class Records {
 public:
-    // Every line of `path` ("-": standard input). Throws search::SearchError
-    // when it cannot be read.
-    explicit Records(const std::string& path);
+    // Every line of `path` ("-": standard input), read through a buffer of
+    // at least buffer_bytes. Throws search::SearchError when it cannot be
+    // read.
+    explicit Records(const std::string& path,
+                     std::size_t buffer_bytes = search::LineReader::kBufferBytes);
     Records(const Records&) = delete;
     Records& operator=(const Records&) = delete;
 
