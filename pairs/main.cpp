@@ -21,6 +21,7 @@
 #include "pairs/records.h"
 #include "search/lines.h"
 #include "search/options.h"
+#include "search/ranking.h"
 #include "support/printing.h"
 #include "support/status_line.h"
 
@@ -78,11 +79,13 @@ private:
     }
 
     // Keeps the `keep` best, best first: higher similarity as an exact
-    // fraction, ties in line order.
+    // fraction, as lcs-search ranks, ties in line order.
     void cut(std::size_t keep) {
         const auto better = [this](const lcs::Pair& x, const lcs::Pair& y) {
-            const std::int64_t left = common(x) * longer(y), right = common(y) * longer(x);
-            if (left != right) return left > right;
+            const search::Score a = score(x), b = score(y);
+            if (search::more_similar(a, b) || search::more_similar(b, a)) {
+                return search::more_similar(a, b);
+            }
             return x.choice < y.choice;
         };
         if (best_.size() > keep) {
@@ -93,15 +96,8 @@ private:
         std::sort(best_.begin(), best_.end(), better);
     }
 
-    // The similarity as the fraction common / longer: two empty lines are
-    // 1 / 1.
-    std::int64_t longer(const lcs::Pair& pair) const {
-        return static_cast<std::int64_t>(
-            std::max<std::size_t>({first_[pair.query].size(), other_[pair.choice].size(), 1}));
-    }
-    std::int64_t common(const lcs::Pair& pair) const {
-        const bool both_empty = first_[pair.query].empty() && other_[pair.choice].empty();
-        return both_empty ? 1 : std::int64_t{pair.length};
+    search::Score score(const lcs::Pair& pair) const {
+        return search::score_of(pair.length, first_[pair.query].size(), other_[pair.choice].size());
     }
 
     void print(const lcs::Pair& pair) {
