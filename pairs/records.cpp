@@ -10,6 +10,23 @@
 
 namespace pairs {
 
+namespace {
+
+// Views of consecutive pieces of `all`, each ending where `ends` says.
+template <class View, class Whole>
+std::vector<View> pieces(const Whole& all, const std::vector<std::size_t>& ends) {
+    std::vector<View> views;
+    views.reserve(ends.size());
+    std::size_t begin = 0;
+    for (const std::size_t end : ends) {
+        views.emplace_back(all.data() + begin, end - begin);
+        begin = end;
+    }
+    return views;
+}
+
+}  // namespace
+
 Records::Records(const std::string& path, std::size_t buffer_bytes) : path_(path) {
     search::LineReader reader(path, static_cast<std::size_t>(lcs::kMaxLength), buffer_bytes);
     search::Chunk chunk;
@@ -20,12 +37,7 @@ Records::Records(const std::string& path, std::size_t buffer_bytes) : path_(path
             ends.push_back(bytes_.size());
         }
     }
-    lines_.reserve(ends.size());
-    std::size_t begin = 0;
-    for (const std::size_t end : ends) {
-        lines_.emplace_back(bytes_.data() + begin, end - begin);
-        begin = end;
-    }
+    lines_ = pieces<std::string_view>(bytes_, ends);
 }
 
 Symbols::Symbols(const Records& records, lcs::text::Unit unit, lcs::text::Interner& interner) {
@@ -40,12 +52,7 @@ Symbols::Symbols(const Records& records, lcs::text::Unit unit, lcs::text::Intern
         }
         ends.push_back(symbols_.size());
     }
-    lines_.reserve(ends.size());
-    std::size_t begin = 0;
-    for (const std::size_t end : ends) {
-        lines_.emplace_back(symbols_.data() + begin, end - begin);
-        begin = end;
-    }
+    lines_ = pieces<std::u32string_view>(symbols_, ends);
 }
 
 }  // namespace pairs
