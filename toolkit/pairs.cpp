@@ -442,12 +442,13 @@ void all_pairs(const std::vector<Text>& queries, const std::vector<Text>& choice
     const OrderedBlocks::Compute compute = [&](std::size_t block, std::vector<Pair>& out) {
         const std::size_t end = std::min(queries.size(), (block + 1) * rows);
         for (std::size_t q = block * rows; q < end; ++q) {
-            const std::size_t first = self ? q + 1 : 0;
-            const std::vector<Text> after(choices.begin() + static_cast<std::ptrdiff_t>(first),
-                                          choices.end());
+            // Against itself the row's first half is computed and dropped:
+            // cheaper than copying the views after the query for each row.
             const std::vector<std::int32_t> lengths =
-                detail::lengths(Pattern(queries[q]), after, 1, isa);
-            for (std::size_t c = 0; c < after.size(); ++c) out.push_back({q, first + c, lengths[c]});
+                detail::lengths(Pattern(queries[q]), choices, 1, isa);
+            for (std::size_t c = self ? q + 1 : 0; c < choices.size(); ++c) {
+                out.push_back({q, c, lengths[c]});
+            }
         }
     };
     OrderedBlocks(blocks, compute, sink, stop).run(block_threads(threads, blocks));
