@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "kernel/kernel.h"
 #include "kernel/word.h"
@@ -34,12 +35,14 @@ struct PassResult {
 // Working storage of the column blocks for one comparison.
 class BlockRun {
 public:
-    BlockRun(const Coded& c, bool vector_blocks);
+    // A stop request is polled every kPollRows rows (kernel/stop.h).
+    BlockRun(const Coded& c, bool vector_blocks, const Stop* stop = nullptr);
     ~BlockRun();
     BlockRun(const BlockRun&) = delete;
     BlockRun& operator=(const BlockRun&) = delete;
 
     const Coded& coded() const { return c_; }
+    const Stop* stop() const { return stop_; }
     std::size_t widest_block() const { return widest_block_; }
 
     // One pass of column blocks of up to `block` words over the band; the
@@ -53,7 +56,9 @@ public:
 private:
     void allocate();
     void load_block(std::size_t first, std::size_t width, bool complements);
-    std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* out);
+    std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* state);
+    std::size_t run_rows_of_block(std::size_t width, std::size_t first_row, std::size_t end_row,
+                                  Word* final_v);
 
     const Coded& c_;
     std::size_t widest_block_;
@@ -62,6 +67,7 @@ private:
     Word* match_block_ = nullptr;  // match_ moved to a cache line
     std::size_t stride_ = 0;
     std::size_t loaded_begin_ = 0, loaded_end_ = 0;
+    const Stop* stop_;
 };
 
 // Words of the AVX-512 kernel's block: four registers of eight words.
@@ -70,12 +76,16 @@ constexpr std::size_t kVectorBlock = 32;
 // temporaries, fill the general registers of x86-64.
 constexpr std::size_t kWideBlock = 8;
 
-// True when the processor runs AVX-512F (and BW, for the byte compares).
-bool has_avx512();
-bool has_avx2();
+// True when the processor runs the blocks' AVX-512 path (F, and BW for the
+// byte compares), or AVX2.
+inline bool has_avx512() { return runs(Component::blocks, Isa::avx512); }
+inline bool has_avx2() { return runs(Component::blocks, Isa::avx2); }
 
 // The LCS of a coded comparison, banded where that pays (kernel/band.cpp).
 std::size_t coded_lcs(const Coded& c, const Paths& paths);
+// The same where a band proves it; nothing, at a small part of the full
+// computation's cost, where the strings are too unlike for a band to pay.
+std::optional<std::size_t> coded_banded_lcs(const Coded& c, const Paths& paths);
 
 }  // namespace lcs::kernel
 

@@ -264,11 +264,8 @@ LaneBlock::LaneBlock(const std::string_view* strings, std::size_t count)
 void LaneBlock::lengths(const std::string_view* texts, std::size_t count, std::int32_t* out,
                         std::size_t text_stride, std::size_t lane_stride, Isa isa) const {
     if (count_ == 0) return;
-    if (isa == Isa::automatic || !isa_available(isa)) {
-        isa = isa_available(Isa::avx512) ? Isa::avx512
-              : isa_available(Isa::avx2) ? Isa::avx2
-                                         : Isa::plain;
-    }
+    // The blocks' path: its AVX-512 needs F and BW, as these lanes do.
+    isa = resolve(Component::blocks, isa);
     const auto run = isa == Isa::avx512 ? run_avx512 : isa == Isa::avx2 ? run_avx2 : run_plain;
     run(lane_bits_, table_.data(), texts, count, out, text_stride, lane_stride, count_);
 }

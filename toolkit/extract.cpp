@@ -7,6 +7,7 @@
 // Tests: tests/test_pairs.cpp.
 #include <algorithm>
 
+#include "kernel/stop.h"
 #include "toolkit/batch.h"
 #include "toolkit/many.h"
 
@@ -42,13 +43,15 @@ std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& cho
     std::vector<Ranked> kept;
     if (limit == 0) return {};
     const auto query_size = static_cast<std::size_t>(query.size());
+    kernel::Paths paths;
+    paths.stop = stop;
     for (std::size_t from = 0; from < choices.size(); from += kChoicesPerRun) {
-        detail::poll(stop);
+        kernel::poll(stop);
         const std::size_t to = std::min(choices.size(), from + kChoicesPerRun);
         const std::vector<Text> run(choices.begin() + static_cast<std::ptrdiff_t>(from),
                                     choices.begin() + static_cast<std::ptrdiff_t>(to));
         const std::vector<std::int32_t> lengths =
-            detail::lengths(query, run, threads, kernel::Isa::automatic);
+            detail::lengths(query, run, threads, paths);
         for (std::size_t i = 0; i < run.size(); ++i) {
             const std::size_t longer = std::max(query_size, run[i].size());
             const double similarity =

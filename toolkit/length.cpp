@@ -1,22 +1,26 @@
 // lcs::length and lcs::similarity (<lcs/lcs.h>): the bit-parallel kernel
 // (kernel/kernel.h) behind the library's length limit. Covered by
-// tests/test_lcs_length.cpp and fuzz/fuzz_length.cpp.
+// tests/test_kernel.cpp and fuzz/fuzz_length.cpp.
 #include <algorithm>
 #include <stdexcept>
 
 #include <lcs/lcs.h>
 #include "kernel/kernel.h"
-#include "toolkit/limits.h"
+#include "kernel/stop.h"
+#include "toolkit/length_check.h"
 
 namespace lcs {
 
 namespace {
 
 template <typename Text>
-std::int32_t checked_length(Text a, Text b) {
+std::int32_t checked_length(Text a, Text b, const Stop* stop = nullptr) {
     detail::check_length(a.size());
     detail::check_length(b.size());
-    return static_cast<std::int32_t>(kernel::length(a, b));
+    kernel::poll(stop);  // a past deadline stops before any preparation
+    kernel::Paths paths;
+    paths.stop = stop;
+    return static_cast<std::int32_t>(kernel::length(a, b, paths));
 }
 
 template <typename Text>
@@ -29,12 +33,12 @@ double checked_similarity(Text a, Text b) {
 }  // namespace
 
 std::int32_t length(std::string_view a, std::string_view b, unsigned /*threads*/,
-                    const Stop* /*stop*/) {
-    return checked_length(a, b);
+                    const Stop* stop) {
+    return checked_length(a, b, stop);
 }
 std::int32_t length(std::u32string_view a, std::u32string_view b, unsigned /*threads*/,
-                    const Stop* /*stop*/) {
-    return checked_length(a, b);
+                    const Stop* stop) {
+    return checked_length(a, b, stop);
 }
 
 double similarity(std::string_view a, std::string_view b) { return checked_similarity(a, b); }

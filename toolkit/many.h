@@ -3,8 +3,11 @@
 #ifndef LCS_TOOLKIT_MANY_H
 #define LCS_TOOLKIT_MANY_H
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <lcs/lcs.h>
@@ -27,9 +30,10 @@ void pairs(const std::vector<std::u32string_view>& queries,
            const std::vector<std::u32string_view>* choices, double min_similarity,
            const PairSink& sink, unsigned threads, const Stop* stop, kernel::Isa isa);
 
-// Throws lcs::Stopped once `stop` is requested.
-inline void poll(const Stop* stop) {
-    if (stop != nullptr && stop->requested()) throw Stopped();
+// The thread count asked for (0: every hardware thread), at most `parts`.
+inline unsigned thread_count(unsigned asked, std::size_t parts) {
+    if (asked == 0) asked = std::max(1U, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(std::min<std::size_t>(asked, std::max<std::size_t>(parts, 1)));
 }
 
 }  // namespace lcs::detail

@@ -21,9 +21,10 @@
 #include "kernel/multi_lanes.h"
 #include "kernel/pattern.h"
 #include "toolkit/batch.h"
-#include "toolkit/limits.h"
+#include "kernel/stop.h"
+#include "toolkit/length_check.h"
 #include "toolkit/many.h"
-#include "toolkit/parallel.h"
+#include "toolkit/threads.h"
 
 namespace lcs {
 
@@ -79,7 +80,7 @@ private:
                 next += count;
             }
             for (std::size_t q = part.q_begin; q < part.q_end; q += kRowsPerPoll) {
-                detail::poll(stop_);
+                kernel::poll(stop_);
                 const std::size_t rows = std::min(kRowsPerPoll, part.q_end - q);
                 for (const auto& [first, block] : tile) {
                     block.lengths(queries_.data() + q, rows, cell(q, first), choices_.size(), 1,
@@ -98,7 +99,7 @@ private:
         }
         if (longs.empty()) return;
         for (std::size_t q = part.q_begin; q < part.q_end; q += LaneBlock::kLanes) {
-            detail::poll(stop_);
+            kernel::poll(stop_);
             const std::size_t count = std::min(LaneBlock::kLanes, part.q_end - q);
             if (!any_packed(queries_.data() + q, count)) continue;
             const LaneBlock block(queries_.data() + q, count);
@@ -108,7 +109,7 @@ private:
         }
         for (std::size_t q = part.q_begin; q < part.q_end; ++q) {
             if (LaneBlock::packs(queries_[q].size())) continue;
-            detail::poll(stop_);
+            kernel::poll(stop_);
             const detail::PatternData pattern(queries_[q]);
             for (const std::size_t c : longs) {
                 *cell(q, c) = static_cast<std::int32_t>(
@@ -163,9 +164,10 @@ void fill(const std::vector<std::u32string_view>& queries,
     detail::run_parts(count, [&](unsigned p) {
         const std::size_t begin = queries.size() * p / count, end = queries.size() * (p + 1) / count;
         for (std::size_t q = begin; q < end; ++q) {
-            detail::poll(stop);
+            kernel::poll(stop);
             const Pattern pattern(queries[q]);
-            const std::vector<std::int32_t> row = detail::lengths(pattern, choices, 1, isa);
+            const std::vector<std::int32_t> row =
+                detail::lengths(pattern, choices, 1, kernel::Paths{isa, 0});
             std::copy(row.begin(), row.end(), out + q * choices.size());
         }
     });

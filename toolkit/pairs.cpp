@@ -30,14 +30,15 @@
 #include <cstring>
 #include <mutex>
 #include <numeric>
-#include <thread>
 
 #include "kernel/kernel.h"
 #include "kernel/word.h"
+#include "kernel/features.h"
+#include "kernel/stop.h"
 #include "toolkit/batch.h"
-#include "toolkit/limits.h"
+#include "toolkit/length_check.h"
 #include "toolkit/many.h"
-#include "toolkit/parallel.h"
+#include "toolkit/threads.h"
 
 namespace lcs {
 
@@ -170,14 +171,13 @@ std::size_t screen_plain(const QueryProfile& query, const ScreenRun& run, std::u
 using Screen = std::size_t (*)(const QueryProfile&, const ScreenRun&, std::uint64_t, std::uint64_t,
                                std::uint32_t*);
 
+// The blocks' path, under LCS_ISA's cap; the AVX-512 screen needs
+// VPOPCNTDQ besides, which the feature record does not hold.
 Screen screen_for(kernel::Isa isa) {
-    static const bool has_vpopcnt = __builtin_cpu_supports("avx512f") &&
-                                    __builtin_cpu_supports("avx512bw") &&
-                                    __builtin_cpu_supports("avx512vpopcntdq");
-    static const bool has_popcnt = __builtin_cpu_supports("popcnt");
-    const bool wide = isa == kernel::Isa::automatic || isa == kernel::Isa::avx512;
-    if (wide && has_vpopcnt) return screen_avx512;
-    if (isa != kernel::Isa::plain && has_popcnt) return screen_popcnt;
+    static const bool has_vpopcnt = __builtin_cpu_supports("avx512vpopcntdq");
+    const kernel::Isa path = kernel::resolve(kernel::Component::blocks, isa);
+    if (path == kernel::Isa::avx512 && has_vpopcnt) return screen_avx512;
+    if (path != kernel::Isa::plain && kernel::processor().popcnt) return screen_popcnt;
     return screen_plain;
 }
 
@@ -308,7 +308,7 @@ public:
         if (threads <= 1) {
             std::vector<Pair> out;
             for (std::size_t b = 0; b < blocks_; ++b) {
-                detail::poll(stop_);
+                kernel::poll(stop_);
                 out.clear();
                 compute_(b, out);
                 if (!out.empty()) sink_(out.data(), out.size());
@@ -318,36 +318,21 @@ public:
         window_ = 4 * std::size_t{threads};
         slots_.resize(window_);
         ready_.assign(window_, false);
-        std::vector<std::thread> workers;
-        struct Joiner {
-            OrderedBlocks& self;
-            std::vector<std::thread>& threads;
-            ~Joiner() {
-                self.fail(nullptr);
-                for (std::thread& thread : threads) thread.join();
+        // Part 0, on the calling thread, hands the blocks over; a worker
+        // whose thread did not start runs after it and finds nothing left.
+        detail::run_parts(threads, [this](unsigned part) {
+            if (part != 0) {
+                while (take_and_compute(false)) {
+                }
+                return;
             }
-        } joiner{*this, workers};
-        for (unsigned t = 1; t < threads; ++t) {
             try {
-                workers.emplace_back([this] {
-                    while (take_and_compute(false)) {
-                    }
-                });
-            } catch (const std::system_error&) {
-                break;  // the threads that started, and this one, finish the work
+                hand_over();
+            } catch (...) {
+                fail(std::current_exception());
             }
-        }
-        try {
-            hand_over();
-        } catch (...) {
-            fail(std::current_exception());
-        }
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (error_) {
-            const std::exception_ptr error = error_;
-            lock.unlock();
-            std::rethrow_exception(error);
-        }
+        });
+        if (error_) std::rethrow_exception(error_);
     }
 
 private:
@@ -392,7 +377,7 @@ private:
             block = taken_++;
         }
         try {
-            detail::poll(stop_);
+            kernel::poll(stop_);
             std::vector<Pair> out;
             compute_(block, out);
             std::lock_guard<std::mutex> lock(mutex_);
@@ -445,7 +430,7 @@ void all_pairs(const std::vector<Text>& queries, const std::vector<Text>& choice
             // Against itself the row's first half is computed and dropped:
             // cheaper than copying the views after the query for each row.
             const std::vector<std::int32_t> lengths =
-                detail::lengths(Pattern(queries[q]), choices, 1, isa);
+                detail::lengths(Pattern(queries[q]), choices, 1, kernel::Paths{isa, 0});
             for (std::size_t c = self ? q + 1 : 0; c < choices.size(); ++c) {
                 out.push_back({q, c, lengths[c]});
             }
