@@ -1,8 +1,9 @@
 // lcs-search: ranks the lines of files by their LCS similarity to a query,
-// as one step of a pipeline: lines stream through in chunks (search/lines.h),
-// each chunk is one lcs::lengths batch on every core, and either every line
-// is printed as it is computed (--all) or a heap keeps the best K
-// (search/ranking.h). Memory stays bounded by a chunk and K lines. As grep
+// as one step of a pipeline: lines stream through in chunks (search/lines.h)
+// and either every line of a chunk is printed as one lcs::lengths batch
+// computes it on every core (--all), or lcs::extract gives the chunk's best K
+// and a heap keeps the best K of all chunks (search/ranking.h). Memory stays
+// bounded by a chunk and K lines. As grep
 // does, a file that fails is reported and the others are searched; a bad
 // option or output that cannot be written ends the run at once.
 // Tests: tests/test_search.cpp.
@@ -89,6 +90,7 @@ private:
     Progress progress_;
     search::Chunk chunk_;
     std::vector<std::int32_t> lcs_;
+    std::vector<lcs::Match> best_;
     std::vector<std::size_t> lengths_;
     std::uint64_t order_ = 0;
     bool printed_ = false;
@@ -107,22 +109,30 @@ void Search::file(std::size_t file) {
     const std::size_t query_length = query_.query_length();
     while (reader.next(chunk_)) {
         const std::optional<search::SearchError> fault =
-            query_.match(chunk_, path, options_.threads, lcs_, lengths_);
-        const std::int32_t* const lcs = lcs_.data();
+            all ? query_.match(chunk_, path, options_.threads, lcs_, lengths_)
+                : query_.best(chunk_, path, options_.threads, options_.top, min_similarity, best_,
+                              lengths_);
         const std::size_t* const sizes = lengths_.data();
-        const std::size_t matched = lcs_.size();
-        for (std::size_t i = 0; i < matched; ++i) {
-            const search::Score score = search::score_of(lcs[i], query_length, sizes[i]);
-            if (filtered && score.similarity() < min_similarity) continue;
-            if (all) {
+        if (all) {
+            const std::int32_t* const lcs = lcs_.data();
+            for (std::size_t i = 0; i < lcs_.size(); ++i) {
+                const search::Score score = search::score_of(lcs[i], query_length, sizes[i]);
+                if (filtered && score.similarity() < min_similarity) continue;
                 print({score.lcs, query_length, sizes[i], name, chunk_.first_line + i,
                        chunk_.lines[i]});
-            } else if (top_.wanted(score)) {
+            }
+        } else {
+            // The chunk's best, best first, join the best of the chunks
+            // before it.
+            for (const lcs::Match& match : best_) {
+                const std::size_t i = match.index;
+                const search::Score score = search::score_of(match.length, query_length, sizes[i]);
+                if (!top_.wanted(score)) break;
                 top_.offer(score, order_ + i, file, chunk_.first_line + i, sizes[i],
                            chunk_.lines[i]);
             }
         }
-        order_ += matched;
+        order_ += lengths_.size();
         progress_.lines_read(order_);
         if (fault) throw *fault;
     }

@@ -15,7 +15,8 @@ namespace {
 
 bool is_control(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
-// The text form of a line: backslash, tab and control bytes escaped.
+}  // namespace
+
 void append_line_text(std::string& out, std::string_view text) {
     static const char kDigits[] = "0123456789abcdef";
     for (const char c : text) {
@@ -33,8 +34,6 @@ void append_line_text(std::string& out, std::string_view text) {
         }
     }
 }
-
-}  // namespace
 
 void print_found(std::FILE* out, const Found& found, bool json) {
     // One buffer per thread of output, reused: lines of any length, no

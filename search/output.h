@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace search {
@@ -16,6 +17,10 @@ struct Found {
     std::uint64_t line;
     std::string_view text;
 };
+
+// The text form of a line, for a tab-separated line of output: backslash,
+// tab and control bytes (below 0x20, and 0x7F) escaped as \\, \t and \xHH.
+void append_line_text(std::string& out, std::string_view text);
 
 // Writes one line of output for `found`. Throws lcs::support::WriteError
 // when the output cannot be written.

@@ -75,20 +75,37 @@ std::optional<SearchError> Matcher::symbols_of(const Chunk& chunk, const std::st
     return fault;
 }
 
-std::optional<SearchError> Matcher::match(const Chunk& chunk, const std::string& file,
-                                          unsigned threads, std::vector<std::int32_t>& lcs,
-                                          std::vector<std::size_t>& lengths) {
+template <class Compute>
+std::optional<SearchError> Matcher::in_unit(const Chunk& chunk, const std::string& file,
+                                            std::vector<std::size_t>& lengths,
+                                            const Compute& compute) {
     if (unit_ == lcs::text::Unit::bytes) {
-        lcs = lcs::lengths(pattern_, chunk.lines, threads);
+        compute(chunk.lines);
         lengths.resize(chunk.lines.size());
         for (std::size_t i = 0; i < chunk.lines.size(); ++i) lengths[i] = chunk.lines[i].size();
         return std::nullopt;
     }
     std::optional<SearchError> fault = symbols_of(chunk, file);
-    lcs = lcs::lengths(pattern_, line_views_, threads);
+    compute(line_views_);
     lengths.resize(line_symbols_.size());
     for (std::size_t i = 0; i < line_symbols_.size(); ++i) lengths[i] = line_symbols_[i].size();
     return fault;
+}
+
+std::optional<SearchError> Matcher::match(const Chunk& chunk, const std::string& file,
+                                          unsigned threads, std::vector<std::int32_t>& lcs,
+                                          std::vector<std::size_t>& lengths) {
+    return in_unit(chunk, file, lengths,
+                   [&](const auto& lines) { lcs = lcs::lengths(pattern_, lines, threads); });
+}
+
+std::optional<SearchError> Matcher::best(const Chunk& chunk, const std::string& file,
+                                         unsigned threads, std::size_t limit,
+                                         double min_similarity, std::vector<lcs::Match>& best,
+                                         std::vector<std::size_t>& lengths) {
+    return in_unit(chunk, file, lengths, [&](const auto& lines) {
+        best = lcs::extract(pattern_, lines, limit, min_similarity, threads);
+    });
 }
 
 }  // namespace search

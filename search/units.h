@@ -35,8 +35,22 @@ public:
                                      std::vector<std::int32_t>& lcs,
                                      std::vector<std::size_t>& lengths);
 
+    // The `limit` lines of the chunk most similar to the query, at or above
+    // min_similarity, best first, ties in line order (lcs::extract), with
+    // each line's length in the unit; lines end at the first that is not
+    // UTF-8, whose fault is returned as match() does.
+    std::optional<SearchError> best(const Chunk& chunk, const std::string& file, unsigned threads,
+                                    std::size_t limit, double min_similarity,
+                                    std::vector<lcs::Match>& best,
+                                    std::vector<std::size_t>& lengths);
+
 private:
     std::optional<SearchError> symbols_of(const Chunk& chunk, const std::string& file);
+    // Calls compute(lines) on the chunk's lines in the unit, bytes or
+    // symbols, and sets each line's length.
+    template <class Compute>
+    std::optional<SearchError> in_unit(const Chunk& chunk, const std::string& file,
+                                       std::vector<std::size_t>& lengths, const Compute& compute);
 
     lcs::text::Unit unit_;
     std::string query_;               // the interner keeps views of it
