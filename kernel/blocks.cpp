@@ -16,6 +16,7 @@
 // carries and (distinct + 1) x 32 words. Covered by tests/test_hyyro.cpp and
 // tests/test_lcs_length.cpp (every path forced).
 #include "kernel/blocks.h"
+#include "kernel/stripes.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -27,13 +28,15 @@ namespace lcs::kernel {
 namespace {
 
 // Runs one block of W words down rows first_row to end_row - 1 of Y (from
-// 0), from the all-ones state, and returns its zero bits at the end. Bits
-// past position n have no match and stay 1. Row c of `match` is M then ~M.
+// 0), from `start` (null: the all-ones state), and returns its zero bits at
+// the end. Bits past position n have no match and stay 1. Row c of `match`
+// is M then ~M.
 template <std::size_t W>
 std::size_t run_plain_block(const Word* match, const Code* codes, unsigned char* carries,
-                            std::size_t first_row, std::size_t end_row, Word* out) {
+                            std::size_t first_row, std::size_t end_row, const Word* start,
+                            Word* out) {
     Word v[W];
-    for (Word& word : v) word = ~Word{0};
+    for (std::size_t k = 0; k < W; ++k) v[k] = start == nullptr ? ~Word{0} : start[k];
     for (std::size_t r = first_row; r < end_row; ++r) {
         const Word* row = match + std::size_t{codes[r]} * 2 * W;
         unsigned char carry = carries[r];
@@ -66,13 +69,15 @@ std::size_t run_plain_block(const Word* match, const Code* codes, unsigned char*
 // most 2^64 - 2, so bit 32 of the mask sum is the carry out.
 __attribute__((target("avx512f"))) std::size_t run_vector_block(
     const Word* match, const Code* codes, unsigned char* carries, std::size_t first_row,
-    std::size_t end_row, Word* out) {
+    std::size_t end_row, const Word* start, Word* out) {
     constexpr std::size_t kRegisters = 4;
     constexpr std::size_t kLanes = 8;
     const __m512i ones = _mm512_set1_epi64(-1);
     const __m512i one = _mm512_set1_epi64(1);
     __m512i v[kRegisters];
-    for (__m512i& part : v) part = ones;
+    for (std::size_t k = 0; k < kRegisters; ++k) {
+        v[k] = start == nullptr ? ones : _mm512_loadu_si512(start + k * kLanes);
+    }
     for (std::size_t r = first_row; r < end_row; ++r) {
         const Word* row = match + std::size_t{codes[r]} * kRegisters * kLanes;
         __m512i sum[kRegisters], kept[kRegisters];
@@ -124,8 +129,11 @@ bool has_avx2() {
 #endif
 }
 
-BlockRun::BlockRun(const Coded& c, bool vector_blocks)
-    : c_(c), widest_block_(vector_blocks && has_avx512() ? kVectorBlock : kWideBlock) {}
+BlockRun::BlockRun(const Coded& c, bool vector_blocks, unsigned threads, const Stop* stop)
+    : c_(c),
+      widest_block_(vector_blocks && has_avx512() ? kVectorBlock : kWideBlock),
+      threads_(threads),
+      stop_(stop) {}
 
 // Storage comes with the first pass, so that a band that runs in a window
 // costs none.
@@ -155,6 +163,70 @@ BlockRun::~BlockRun() {
     std::free(match_);
 }
 
+namespace {
+
+// Every code's row at M = 0 (and ~M = ~0).
+void clear_block_rows(std::size_t distinct, std::size_t width, bool complements, Word* rows) {
+    const std::size_t stride = complements ? 2 * width : width;
+    for (std::size_t code = 0; code <= distinct; ++code) {
+        Word* row = rows + code * stride;
+        std::fill(row, row + width, Word{0});
+        if (complements) std::fill(row + width, row + stride, ~Word{0});
+    }
+}
+
+// Sets the bits of X's positions begin to end - 1 in their codes' rows,
+// position begin at bit 0 of word 0.
+void mark_block_rows(const Code* x, std::size_t begin, std::size_t end, std::size_t width,
+                     bool complements, Word* rows) {
+    const std::size_t stride = complements ? 2 * width : width;
+    for (std::size_t p = begin; p < end; ++p) {
+        const std::size_t bit = p - begin;
+        Word* row = rows + std::size_t{x[p]} * stride;
+        row[bit / kWordBits] |= Word{1} << (bit % kWordBits);
+        if (complements) row[width + bit / kWordBits] &= ~(Word{1} << (bit % kWordBits));
+    }
+}
+
+}  // namespace
+
+std::size_t block_width(std::size_t widest, std::size_t words_left) {
+    std::size_t width = widest;
+    if (width == kVectorBlock && words_left < kVectorBlock) width = kWideBlock;
+    while (width > words_left) width /= 2;
+    return width;
+}
+
+std::size_t block_row_words(std::size_t width) {
+    return width == kVectorBlock ? width : 2 * width;
+}
+
+std::size_t block_table_words(const Coded& c, std::size_t width) {
+    return (c.distinct + 1) * block_row_words(width);
+}
+
+void fill_block_rows(const Coded& c, std::size_t first, std::size_t width, Word* rows) {
+    const bool complements = width != kVectorBlock;
+    clear_block_rows(c.distinct, width, complements, rows);
+    mark_block_rows(c.x, first * kWordBits, std::min(c.n, (first + width) * kWordBits), width,
+                    complements, rows);
+}
+
+std::size_t run_block_rows(std::size_t width, const Word* rows, const Code* y,
+                           unsigned char* carries, std::size_t first_row, std::size_t end_row,
+                           const Word* start, Word* out) {
+    switch (width) {
+#if defined(LCS_KERNEL_AVX512)
+    case kVectorBlock:
+        return run_vector_block(rows, y, carries, first_row, end_row, start, out);
+#endif
+    case 8: return run_plain_block<8>(rows, y, carries, first_row, end_row, start, out);
+    case 4: return run_plain_block<4>(rows, y, carries, first_row, end_row, start, out);
+    case 2: return run_plain_block<2>(rows, y, carries, first_row, end_row, start, out);
+    default: return run_plain_block<1>(rows, y, carries, first_row, end_row, start, out);
+    }
+}
+
 // The match rows of words first to first + width - 1 of X; the plain
 // kernels keep each row's complement after it (a row of 2 x width words).
 // Rows whose codes the previous block of the same layout set are restored
@@ -162,11 +234,7 @@ BlockRun::~BlockRun() {
 void BlockRun::load_block(std::size_t first, std::size_t width, bool complements) {
     const std::size_t stride = complements ? 2 * width : width;
     if (stride != stride_) {
-        for (std::size_t code = 0; code <= c_.distinct; ++code) {
-            Word* row = match_block_ + code * stride;
-            std::fill(row, row + width, Word{0});
-            if (complements) std::fill(row + width, row + stride, ~Word{0});
-        }
+        clear_block_rows(c_.distinct, width, complements, match_block_);
         stride_ = stride;
     } else {
         for (std::size_t p = loaded_begin_; p < loaded_end_; ++p) {
@@ -177,26 +245,12 @@ void BlockRun::load_block(std::size_t first, std::size_t width, bool complements
     }
     loaded_begin_ = first * kWordBits;
     loaded_end_ = std::min(c_.n, (first + width) * kWordBits);
-    for (std::size_t p = loaded_begin_; p < loaded_end_; ++p) {
-        const std::size_t bit = p - loaded_begin_;
-        Word* row = match_block_ + std::size_t{c_.x[p]} * stride;
-        row[bit / kWordBits] |= Word{1} << (bit % kWordBits);
-        if (complements) row[width + bit / kWordBits] &= ~(Word{1} << (bit % kWordBits));
-    }
+    mark_block_rows(c_.x, loaded_begin_, loaded_end_, width, complements, match_block_);
 }
 
 std::size_t BlockRun::run_block(std::size_t width, std::size_t first_row, std::size_t end_row,
                                 Word* out) {
-    const Code* y = c_.y;
-    switch (width) {
-#if defined(LCS_KERNEL_AVX512)
-    case kVectorBlock: return run_vector_block(match_block_, y, carries_, first_row, end_row, out);
-#endif
-    case 8: return run_plain_block<8>(match_block_, y, carries_, first_row, end_row, out);
-    case 4: return run_plain_block<4>(match_block_, y, carries_, first_row, end_row, out);
-    case 2: return run_plain_block<2>(match_block_, y, carries_, first_row, end_row, out);
-    default: return run_plain_block<1>(match_block_, y, carries_, first_row, end_row, out);
-    }
+    return run_block_rows(width, match_block_, c_.y, carries_, first_row, end_row, nullptr, out);
 }
 
 PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Word* final_v) {
@@ -207,9 +261,7 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
     const auto m = static_cast<std::int64_t>(c_.m);
     std::size_t zeros = 0;
     for (std::size_t first = 0; first < words;) {
-        std::size_t width = block;
-        if (width == kVectorBlock && words - first < kVectorBlock) width = kWideBlock;
-        while (width > words - first) width /= 2;
+        const std::size_t width = block_width(block, words - first);
         // Columns c0 + 1 to c1; they meet the band in rows j with
         // c0 + 1 <= j + hi and j + lo <= c1. Those rows never decrease from
         // block to block, so the carries of rows past the previous block's
@@ -233,6 +285,10 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
 }
 
 std::size_t BlockRun::full(Word* final_v) {
+    if (threads_ != 1) {
+        const StripeLayout layout = stripe_layout(c_, widest_block_, threads_);
+        if (layout.stripes > 1) return striped_full(c_, widest_block_, layout, stop_, final_v);
+    }
     const Band everything{-static_cast<std::int64_t>(c_.m), static_cast<std::int64_t>(c_.n)};
     return pass(everything, widest_block_, c_.n, final_v).lcs;
 }

@@ -9,6 +9,10 @@
 #include "kernel/kernel.h"
 #include "kernel/word.h"
 
+namespace lcs {
+class Stop;
+}
+
 namespace lcs::kernel {
 
 // One comparison under X's codes: X packed, Y read a symbol at a time.
@@ -34,7 +38,11 @@ struct PassResult {
 // Working storage of the column blocks for one comparison.
 class BlockRun {
 public:
-    BlockRun(const Coded& c, bool vector_blocks);
+    // threads: the most the full computation may run on (0: every hardware
+    // thread), in stripes (kernel/stripes.h) where that pays; stop: polled
+    // there between batches of rows.
+    BlockRun(const Coded& c, bool vector_blocks, unsigned threads = 1,
+             const Stop* stop = nullptr);
     ~BlockRun();
     BlockRun(const BlockRun&) = delete;
     BlockRun& operator=(const BlockRun&) = delete;
@@ -57,6 +65,8 @@ private:
 
     const Coded& c_;
     std::size_t widest_block_;
+    unsigned threads_;
+    const Stop* stop_;
     unsigned char* carries_ = nullptr;
     Word* match_ = nullptr;
     Word* match_block_ = nullptr;  // match_ moved to a cache line
@@ -69,6 +79,25 @@ constexpr std::size_t kVectorBlock = 32;
 // Widest block of the plain kernel: eight words in registers, with their
 // temporaries, fill the general registers of x86-64.
 constexpr std::size_t kWideBlock = 8;
+
+// One column block on its own, for work that runs blocks in another order
+// (kernel/stripes.cpp). The width of the block that starts with `words_left`
+// words of X still to cover, the widest being `widest`:
+std::size_t block_width(std::size_t widest, std::size_t words_left);
+// the words of one code's match row in a block of that width (M, and ~M
+// after it on the plain kernels);
+std::size_t block_row_words(std::size_t width);
+// the block's match rows, (distinct + 1) x block_row_words(width) words
+// from `rows`, 64-byte aligned, for words first to first + width - 1 of X;
+std::size_t block_table_words(const Coded& c, std::size_t width);
+void fill_block_rows(const Coded& c, std::size_t first, std::size_t width, Word* rows);
+// and the block run down rows first_row to end_row - 1 of Y (from 0), from
+// the words at `start` (null: all ones), its final words stored to `out`
+// (null: none; it may be `start`), the carry of each row in and out through
+// carries[row]. Returns the block's zero bits at the end.
+std::size_t run_block_rows(std::size_t width, const Word* rows, const Code* y,
+                           unsigned char* carries, std::size_t first_row, std::size_t end_row,
+                           const Word* start, Word* out);
 
 // True when the processor runs AVX-512F (and BW, for the byte compares).
 bool has_avx512();
