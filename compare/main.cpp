@@ -72,6 +72,9 @@ const char kUsage[] =
     "                         the two inputs hold at most 256 distinct tokens;\n"
     "                         --show prints a unified diff for lines\n"
     "  -U, --unified N        N lines of context in that diff (default 3)\n"
+    "      --threads N        run the toolkit's row (--by) and --show on at most\n"
+    "                         N threads, 1 to 1024 (default: every hardware\n"
+    "                         thread); the classic methods run on one\n"
     "  -l, --list             list the methods with their source and costs\n"
     "  -h, --help             print this help and exit\n"
     "  -V, --version          print the version and exit\n"
@@ -98,6 +101,7 @@ struct Options {
     std::int64_t context = lcs::text::kDefaultContext;
     compare::Color color = compare::Color::automatic;
     double timeout_seconds = 0.0;
+    unsigned threads = 0;  // 0: every hardware thread
     std::vector<const lcs::RoutineInfo*> methods;  // empty: every routine
     std::vector<std::string> operands;
 };
@@ -154,6 +158,18 @@ std::int64_t parse_context(const char* text) {
     return lines;
 }
 
+unsigned parse_threads(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    const long long threads = std::strtoll(text, &end, 10);
+    if (end == text || *end != '\0' || errno != 0 || threads < 1 || threads > 1024 ||
+        text[0] < '0' || text[0] > '9') {
+        throw UsageError("--threads needs a whole number from 1 to 1024, not " +
+                         compare::quoted(text));
+    }
+    return static_cast<unsigned>(threads);
+}
+
 void add_method(Options& options, const char* name) {
     const lcs::RoutineInfo* routine = lcs::find_routine(name);
     if (routine == nullptr) {
@@ -191,6 +207,7 @@ bool parse(int argc, char** argv, Options& options) {
         {"help", no_argument, nullptr, 'h'},    {"version", no_argument, nullptr, 'V'},
         {"show", no_argument, nullptr, 's'},    {"color", required_argument, nullptr, 'C'},
         {"by", required_argument, nullptr, 'Y'}, {"unified", required_argument, nullptr, 'U'},
+        {"threads", required_argument, nullptr, 'T'},
         {nullptr, 0, nullptr, 0},
     };
     opterr = 0;  // the messages below are one line and name the program the same way
@@ -208,6 +225,7 @@ bool parse(int argc, char** argv, Options& options) {
         case 'C': options.color = compare::parse_color(optarg); break;
         case 'Y': options.unit = parse_unit(optarg); break;
         case 'U': options.context = parse_context(optarg); break;
+        case 'T': options.threads = parse_threads(optarg); break;
         case 'h': std::fputs(kUsage, stdout); return false;
         case 'V': std::printf("lcs-compare %s\n", LCS_VERSION); return false;
         case ':': throw UsageError("option " + compare::quoted(argv[optind - 1]) +
@@ -294,7 +312,7 @@ void compare_in_unit(const Options& options, compare::UnitInputs& units, compare
     report.unit = compare::unit_noun(options.unit);
     report.length_a = static_cast<std::int64_t>(units.a_tokens().symbols.size());
     report.length_b = static_cast<std::int64_t>(units.b_tokens().symbols.size());
-    report.rows.push_back(compare::toolkit_row(units));
+    report.rows.push_back(compare::toolkit_row(units, options.threads));
     const auto& recoded = units.recoded();
     const compare::OneBased a(recoded ? recoded->first : std::string());
     const compare::OneBased b(recoded ? recoded->second : std::string());
@@ -336,12 +354,14 @@ void write_in_unit(const Options& options, const compare::Report& report,
                    const compare::UnitInputs& units) {
     if (options.json) {
         compare::write_json(stdout, report,
-                            options.show ? compare::unit_show_json_members(units) : "");
+                            options.show ? compare::unit_show_json_members(units, options.threads)
+                                         : "");
         return;
     }
     compare::write_table(stdout, report);
     if (options.show) {
-        compare::write_unit_show(stdout, units, options.context, compare::colored(options.color));
+        compare::write_unit_show(stdout, units, options.context, compare::colored(options.color),
+                                 options.threads);
     }
 }
 
@@ -364,7 +384,8 @@ int main(int argc, char** argv) {
             std::unique_ptr<compare::UnitInputs> units;
             report = compare_inputs(options, a, b, units);
             const bool show_bytes = options.show && !units;
-            const lcs::Alignment alignment = show_bytes ? lcs::align(a, b, 0) : lcs::Alignment{};
+            const lcs::Alignment alignment =
+                show_bytes ? lcs::align(a, b, options.threads) : lcs::Alignment{};
             if (units) {
                 write_in_unit(options, report, *units);
             } else if (options.json) {

@@ -107,7 +107,7 @@ UnitInputs::UnitInputs(lcs::text::Unit unit, NamedInput a, NamedInput b)
     recoded_ = lcs::text::recode_to_bytes(a_tokens_.symbols, b_tokens_.symbols);
 }
 
-lcs::Alignment UnitInputs::align() const {
+lcs::Alignment UnitInputs::align(unsigned threads) const {
     const std::u32string_view a = a_tokens_.symbols, b = b_tokens_.symbols;
     // The bit-parallel pass costs about |a| |b| / 64 word steps; the
     // difference search is tried within that.
@@ -116,20 +116,21 @@ lcs::Alignment UnitInputs::align() const {
     if (std::optional<lcs::Alignment> found = lcs::text::align_by_differences(a, b, budget)) {
         return *found;
     }
-    return lcs::align(a, b, 0);
+    return lcs::align(a, b, threads);
 }
 
 std::string unit_noun(lcs::text::Unit unit) {
     return unit == lcs::text::Unit::chars ? "characters" : lcs::text::unit_name(unit);
 }
 
-Row toolkit_row(const UnitInputs& inputs) {
+Row toolkit_row(const UnitInputs& inputs, unsigned threads) {
     Row row;
     row.routine = &kToolkitLength;
     const double resident_before = peak_resident_bytes();
     const auto start = std::chrono::steady_clock::now();
     try {
-        row.outcome.length = lcs::length(inputs.a_tokens().symbols, inputs.b_tokens().symbols);
+        row.outcome.length =
+            lcs::length(inputs.a_tokens().symbols, inputs.b_tokens().symbols, threads);
     } catch (const std::bad_alloc&) {
         row.outcome.status = Status::out_of_memory;
     }
@@ -144,12 +145,13 @@ lcs::Alignment UnitInputs::byte_alignment(const lcs::Alignment& tokens) const {
                      covering(b_tokens_, b_.bytes.size()));
 }
 
-std::string unit_show_json_members(const UnitInputs& inputs) {
-    return show_json_members(inputs.a().bytes, inputs.byte_alignment(inputs.align()));
+std::string unit_show_json_members(const UnitInputs& inputs, unsigned threads) {
+    return show_json_members(inputs.a().bytes, inputs.byte_alignment(inputs.align(threads)));
 }
 
-void write_unit_show(std::FILE* out, const UnitInputs& inputs, std::int64_t context, bool color) {
-    const lcs::Alignment alignment = inputs.align();
+void write_unit_show(std::FILE* out, const UnitInputs& inputs, std::int64_t context, bool color,
+                     unsigned threads) {
+    const lcs::Alignment alignment = inputs.align(threads);
     const NamedInput &a = inputs.a(), &b = inputs.b();
     if (inputs.unit() == lcs::text::Unit::lines) {
         const std::string diff = lcs::text::unified_diff(

@@ -42,8 +42,9 @@ public:
     // inputs together hold more than 256 distinct tokens.
     const std::optional<std::pair<std::string, std::string>>& recoded() const { return recoded_; }
 
-    // One longest common subsequence of the tokens.
-    lcs::Alignment align() const;
+    // One longest common subsequence of the tokens, on at most `threads`
+    // threads (0: every hardware thread).
+    lcs::Alignment align(unsigned threads = 0) const;
 
     // A token alignment as runs over the tokens' bytes, a word's with the
     // white space that follows it.
@@ -60,18 +61,20 @@ private:
 // "bytes", "characters", "words" or "lines": what the unit's lengths count.
 std::string unit_noun(lcs::text::Unit unit);
 
-// The row of lcs::length on the two inputs' symbols, run and timed here.
-Row toolkit_row(const UnitInputs& inputs);
+// The row of lcs::length on the two inputs' symbols, run and timed here on
+// at most `threads` threads (0: every hardware thread).
+Row toolkit_row(const UnitInputs& inputs, unsigned threads = 0);
 
 // --show in the unit: for lines the unified diff with `context` lines
 // around each change; for chars and words the common subsequence and the
 // inline diff, in the inputs' own bytes.
-void write_unit_show(std::FILE* out, const UnitInputs& inputs, std::int64_t context, bool color);
+void write_unit_show(std::FILE* out, const UnitInputs& inputs, std::int64_t context, bool color,
+                     unsigned threads = 0);
 
 // --show's members of the JSON object in the unit: the runs over the bytes
 // of the tokens (a word with the white space after it) and the common
 // subsequence in A's bytes.
-std::string unit_show_json_members(const UnitInputs& inputs);
+std::string unit_show_json_members(const UnitInputs& inputs, unsigned threads = 0);
 
 }  // namespace compare
 

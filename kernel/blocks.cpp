@@ -284,6 +284,10 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
     return {zeros, false};
 }
 
+unsigned BlockRun::full_threads() const {
+    return threads_ == 1 ? 1 : stripe_layout(c_, widest_block_, threads_).stripes;
+}
+
 std::size_t BlockRun::full(Word* final_v) {
     if (threads_ != 1) {
         const StripeLayout layout = stripe_layout(c_, widest_block_, threads_);

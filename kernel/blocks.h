@@ -57,6 +57,9 @@ public:
     PassResult pass(Band band, std::size_t block, std::size_t give_up, Word* final_v = nullptr);
     // The full computation in the widest blocks, and optionally its last row.
     std::size_t full(Word* final_v = nullptr);
+    // The threads that full() runs on: more than one in stripes, where that
+    // pays.
+    unsigned full_threads() const;
 
 private:
     void allocate();

@@ -269,12 +269,15 @@ private:
 
 StripeLayout stripe_layout(const Coded& c, std::size_t widest, unsigned threads) {
     const StripeLayout one{1, c.m};
-    const unsigned hardware = std::max(1U, std::thread::hardware_concurrency());
     const std::size_t words = words_for(c.n);
+    if (threads == 1 || words < 2 * widest ||
+        static_cast<double>(words) * static_cast<double>(c.m) < kMinStripedWords) {
+        return one;
+    }
+    static const unsigned hardware = std::max(1U, std::thread::hardware_concurrency());
     const std::size_t stripes = std::min<std::size_t>(
         {threads == 0 ? hardware : std::min(threads, hardware), words / widest});
     if (stripes < 2) return one;
-    if (static_cast<double>(words) * static_cast<double>(c.m) < kMinStripedWords) return one;
     const double table_bytes = static_cast<double>(c.distinct + 1) * static_cast<double>(words) *
                                static_cast<double>(block_row_words(widest) / widest) * sizeof(Word);
     if (table_bytes > kMaxTableBytes) return one;
