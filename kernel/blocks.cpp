@@ -190,9 +190,12 @@ void mark_block_rows(const Code* x, std::size_t begin, std::size_t end, std::siz
 
 }  // namespace
 
+// Below 32 words, a vector block whose top lanes lie past X (they never
+// match, so they stay all ones and pass the carry through) still costs less
+// than plain blocks over 16 words or more.
 std::size_t block_width(std::size_t widest, std::size_t words_left) {
-    std::size_t width = widest;
-    if (width == kVectorBlock && words_left < kVectorBlock) width = kWideBlock;
+    if (widest == kVectorBlock && words_left >= kVectorBlock / 2) return kVectorBlock;
+    std::size_t width = std::min(widest, kWideBlock);
     while (width > words_left) width /= 2;
     return width;
 }
@@ -233,7 +236,9 @@ std::size_t run_block_rows(std::size_t width, const Word* rows, const Code* y,
 // to M = 0, ~M = ~0; a new layout fills every row.
 void BlockRun::load_block(std::size_t first, std::size_t width, bool complements) {
     const std::size_t stride = complements ? 2 * width : width;
-    if (stride != stride_) {
+    // Clearing every code's row is cheaper than clearing each position's
+    // once the previous block held more positions than there are codes.
+    if (stride != stride_ || loaded_end_ - loaded_begin_ > c_.distinct + 1) {
         clear_block_rows(c_.distinct, width, complements, match_block_);
         stride_ = stride;
     } else {
@@ -273,9 +278,14 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
         const std::int64_t last_row = std::min<std::int64_t>(m, static_cast<std::int64_t>(c1) - band.lo);
         if (first_row <= last_row) {
             load_block(first, width, width != kVectorBlock);
+            // A block that reaches past X's last word stores its words here
+            // first.
+            Word overhang[kVectorBlock];
+            Word* out = final_v == nullptr ? nullptr : final_v + first;
+            if (out != nullptr && first + width > words) out = overhang;
             zeros += run_block(width, static_cast<std::size_t>(first_row - 1),
-                               static_cast<std::size_t>(last_row),
-                               final_v == nullptr ? nullptr : final_v + first);
+                               static_cast<std::size_t>(last_row), out);
+            if (out == overhang) std::copy(overhang, overhang + (words - first), final_v + first);
         }
         first += width;
         // Each later column adds at most 1 to the final count.

@@ -85,7 +85,8 @@ constexpr std::size_t kWideBlock = 8;
 
 // One column block on its own, for work that runs blocks in another order
 // (kernel/stripes.cpp). The width of the block that starts with `words_left`
-// words of X still to cover, the widest being `widest`:
+// words of X still to cover, the widest being `widest` (a vector block may
+// reach past X's last word):
 std::size_t block_width(std::size_t widest, std::size_t words_left);
 // the words of one code's match row in a block of that width (M, and ~M
 // after it on the plain kernels);

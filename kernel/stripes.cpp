@@ -148,8 +148,10 @@ public:
     std::size_t run(Word* final_v) {
         const auto stripes = static_cast<unsigned>(bounds_.size() - 1);
         carries_.assign(round_up(c_.m, kLineWords), 0);
-        LineWords v(round_up(words_for(c_.n), kLineWords));
-        std::fill(v.data(), v.data() + words_for(c_.n), ~Word{0});
+        // The last block may reach past X's last word.
+        const std::size_t held = blocks_.back().first + blocks_.back().width;
+        LineWords v(held);
+        std::fill(v.data(), v.data() + held, ~Word{0});
         v_ = v.data();
         Progress progress(stripes);
         progress_ = &progress;
