@@ -312,7 +312,7 @@ std::size_t banded_lcs(BlockRun& run, const Paths& paths) {
 
 std::size_t coded_lcs(const Coded& c, const Paths& paths) {
     const bool vector = paths.isa == Isa::automatic || paths.isa == Isa::avx512;
-    BlockRun run(c, vector, paths.threads, paths.stop);
+    BlockRun run(c, vector, paths.stop, paths.threads);
     return banded_lcs(run, paths);
 }
 

@@ -129,11 +129,11 @@ bool has_avx2() {
 #endif
 }
 
-BlockRun::BlockRun(const Coded& c, bool vector_blocks, unsigned threads, const Stop* stop)
+BlockRun::BlockRun(const Coded& c, bool vector_blocks, const Stop* stop, unsigned threads)
     : c_(c),
       widest_block_(vector_blocks && has_avx512() ? kVectorBlock : kWideBlock),
-      threads_(threads),
-      stop_(stop) {}
+      stop_(stop),
+      threads_(threads) {}
 
 // Storage comes with the first pass, so that a band that runs in a window
 // costs none.

@@ -38,11 +38,11 @@ struct PassResult {
 // Working storage of the column blocks for one comparison.
 class BlockRun {
 public:
-    // threads: the most the full computation may run on (0: every hardware
-    // thread), in stripes (kernel/stripes.h) where that pays; stop: polled
-    // there between batches of rows.
-    BlockRun(const Coded& c, bool vector_blocks, unsigned threads = 1,
-             const Stop* stop = nullptr);
+    // stop: polled in the stripes between batches of rows; threads: the most
+    // the full computation may run on (0: every hardware thread), in stripes
+    // (kernel/stripes.h) where that pays.
+    BlockRun(const Coded& c, bool vector_blocks, const Stop* stop = nullptr,
+             unsigned threads = 1);
     ~BlockRun();
     BlockRun(const BlockRun&) = delete;
     BlockRun& operator=(const BlockRun&) = delete;
@@ -68,8 +68,8 @@ private:
 
     const Coded& c_;
     std::size_t widest_block_;
-    unsigned threads_;
     const Stop* stop_;
+    unsigned threads_;
     unsigned char* carries_ = nullptr;
     Word* match_ = nullptr;
     Word* match_block_ = nullptr;  // match_ moved to a cache line

@@ -46,7 +46,7 @@ std::size_t prepared_lcs(const detail::PatternData& x, std::basic_string_view<Ch
     const Coded c{x.codes(), x.size(), x.distinct(), y_codes.data(), y.size(), x.match_row(0)};
     if (final_v != nullptr) {
         const bool vector = paths.isa == Isa::automatic || paths.isa == Isa::avx512;
-        BlockRun run(c, vector, paths.threads, paths.stop);
+        BlockRun run(c, vector, paths.stop, paths.threads);
         return run.full(final_v);
     }
     return coded_lcs(c, paths);

@@ -49,13 +49,13 @@ struct Paths {
     // Positive: always start with a band of this half-width and widen it as
     // needed, however wide (no cost cut-off).
     std::int32_t first_band = 0;
+    // Polled between batches of rows on several threads; once requested,
+    // the computation throws lcs::Stopped.
+    const Stop* stop = nullptr;
     // The most threads the full computation of one pair may run on (0: every
     // hardware thread); it takes more than one only where that pays
     // (kernel/stripes.h). The bands run on one.
     unsigned threads = 1;
-    // Polled between batches of rows on several threads; once requested,
-    // the computation throws lcs::Stopped.
-    const Stop* stop = nullptr;
 };
 
 // The LCS length of a and b (zero-based, any lengths that fit in memory).
