@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -45,12 +46,15 @@ constexpr double kMinStripedWords = 8.0 * 1024 * 1024;
 // distinct symbols) the one-thread blocks run instead, in their fixed
 // storage.
 constexpr double kMaxTableBytes = 64.0 * 1024 * 1024;
-// Rows of a batch: at least a few hundred so that a hand-over costs little
-// against the batch, at most a few thousand so that the pipeline fills
-// quickly; about this many batches for each stripe in between.
-constexpr std::size_t kMinBatchRows = 512;
-constexpr std::size_t kMaxBatchRows = 4096;
-constexpr std::size_t kBatchesPerStripe = 16;
+// Rows of a batch. Each block of a batch first fetches its match rows and
+// its words of V, which costs about as much as kHandoverRows rows; the last
+// stripe starts stripes - 1 batches late. With B rows a batch the time
+// grows by about kHandoverRows / B and by (stripes - 1) B / m, least at
+// B = sqrt(kHandoverRows m / (stripes - 1)): 8,000 rows at m = 1,000,000,
+// 1,100 at 20,000 on two threads (measured on AVX-512 at 26 letters).
+constexpr double kHandoverRows = 64.0;
+constexpr std::size_t kMinBatchRows = 256;
+constexpr std::size_t kMaxBatchRows = 16384;
 // Times a thread looks for the batch it waits for before it sleeps.
 constexpr int kSpins = 2000;
 
@@ -283,8 +287,10 @@ StripeLayout stripe_layout(const Coded& c, std::size_t widest, unsigned threads)
     const double table_bytes = static_cast<double>(c.distinct + 1) * static_cast<double>(words) *
                                static_cast<double>(block_row_words(widest) / widest) * sizeof(Word);
     if (table_bytes > kMaxTableBytes) return one;
-    const std::size_t rows = round_up(c.m / (kBatchesPerStripe * stripes), kLineWords);
-    return {static_cast<unsigned>(stripes), std::clamp(rows, kMinBatchRows, kMaxBatchRows)};
+    const auto rows = static_cast<std::size_t>(
+        std::sqrt(kHandoverRows * static_cast<double>(c.m) / static_cast<double>(stripes - 1)));
+    return {static_cast<unsigned>(stripes),
+            std::clamp(round_up(rows, kLineWords), kMinBatchRows, kMaxBatchRows)};
 }
 
 std::size_t striped_full(const Coded& c, std::size_t widest, StripeLayout layout,

@@ -147,8 +147,8 @@ TEST(Stripes, LayoutIsOneStripeWhereThreadsDoNotPay) {
     EXPECT_EQ(lcs::kernel::stripe_layout(long_pair.coded(), widest, 1).stripes, 1U);
     const StripeLayout every = lcs::kernel::stripe_layout(long_pair.coded(), widest, 0);
     EXPECT_EQ(every.stripes, std::min(8U, std::max(1U, std::thread::hardware_concurrency())));
-    EXPECT_GE(every.batch_rows, 512U);
-    EXPECT_LE(every.batch_rows, 4096U);
+    EXPECT_GE(every.batch_rows, 256U);
+    EXPECT_LE(every.batch_rows, 16384U);
 }
 
 TEST(Stripes, StopRequestedEndsTheRun) {
