@@ -109,10 +109,12 @@ struct Strand {
 };
 
 // Per-thread working storage: a code for each symbol of the alphabet, all
-// 0 between uses, and the traceback's row vectors.
+// 0 between uses, the symbols given one (to set back), and the traceback's
+// row vectors.
 struct Scratch {
     explicit Scratch(std::size_t alphabet) : code_of(alphabet, 0) {}
     std::vector<Code> code_of;
+    std::vector<std::uint32_t> coded_symbols;
     std::vector<Word> rows;
 };
 
@@ -128,18 +130,22 @@ struct CodedPair {
 // The codes are written once each, so the arrays start unset, and the
 // strands are walked by pointer: this runs for every pass.
 template <typename Symbol>
-CodedPair coded(Strand<Symbol> x, Strand<Symbol> y, std::vector<Code>& code_of) {
+CodedPair coded(Strand<Symbol> x, Strand<Symbol> y, Scratch& scratch) {
     CodedPair c(static_cast<std::size_t>(x.size), static_cast<std::size_t>(y.size));
+    std::vector<Code>& code_of = scratch.code_of;
     const Symbol* symbol = x.first;
     for (std::size_t i = 0; i < c.n; ++i, symbol += x.step) {
         Code& code = code_of[*symbol];
-        if (code == 0) code = static_cast<Code>(++c.distinct);
+        if (code == 0) {
+            code = static_cast<Code>(++c.distinct);
+            scratch.coded_symbols.push_back(*symbol);
+        }
         c.x[i] = code;
     }
     symbol = y.first;
     for (std::size_t j = 0; j < c.m; ++j, symbol += y.step) c.y[j] = code_of[*symbol];
-    symbol = x.first;
-    for (std::size_t i = 0; i < c.n; ++i, symbol += x.step) code_of[*symbol] = 0;
+    for (const std::uint32_t coded_symbol : scratch.coded_symbols) code_of[coded_symbol] = 0;
+    scratch.coded_symbols.clear();
     return c;
 }
 
@@ -269,7 +275,7 @@ private:
 
     void trace(Piece piece, const Oriented& o, Scratch& scratch, std::vector<Keep>& out) const {
         std::vector<kernel::MatchRun> matches;
-        kernel::traceback(coded(o.x, o.y, scratch.code_of).view(), scratch.rows, matches);
+        kernel::traceback(coded(o.x, o.y, scratch).view(), scratch.rows, matches);
         for (const kernel::MatchRun& run : matches) {
             append_keep(out, o.x_is_b ? Keep{piece.a0 + run.y, piece.b0 + run.x, run.count}
                                       : Keep{piece.a0 + run.x, piece.b0 + run.y, run.count});
@@ -281,7 +287,7 @@ private:
     // (negative: never).
     bool pass(Strand<Symbol> x, Strand<Symbol> y, Band band, std::int32_t give_up,
               Scratch& scratch, std::vector<Word>& v) const {
-        const CodedPair c = coded(x, y, scratch.code_of);
+        const CodedPair c = coded(x, y, scratch);
         const kernel::Coded view = c.view();
         kernel::BlockRun blocks(view, paths_.vector_units);
         const bool wide = band.hi - band.lo >= kVectorBlockBits;
