@@ -1,7 +1,8 @@
 // One pair on several threads (kernel/stripes.cpp): stripes, batches and
 // block paths forced, against the oracle and against the one-thread blocks,
-// with lengths around the words, the blocks and the batches; lcs::length on
-// 1, 2, 3 and 7 threads; the stop request. Run under ThreadSanitizer too.
+// with lengths around the words, the blocks and the batches; lcs::length and
+// lcs::align on 1, 2, 3 and 7 threads; the stop request. Run under
+// ThreadSanitizer too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "kernel/kernel.h"
 #include "kernel/pattern.h"
 #include "kernel/stripes.h"
+#include "reference/alignment_check.h"
 #include "reference/oracles.h"
 #include "reference/sequences.h"
 
@@ -134,6 +136,26 @@ TEST(Stripes, LengthGivesOneThreadsResultOnAnyThreadCount) {
             EXPECT_EQ(lcs::length(a, *b, threads), expected) << threads;
             EXPECT_EQ(lcs::length(widened(a), widened(*b), threads), expected) << threads;
         }
+    }
+}
+
+// Pieces long enough that a pass runs in stripes where two hardware threads
+// are left to each of the two passes of a split.
+TEST(Stripes, AlignGivesOneThreadsRunsOnAnyThreadCount) {
+    std::mt19937 rng(17);
+    const std::string a = random_string(rng, 34000, "ACGT");
+    const std::string b = random_string(rng, 34000, "ACGT");
+    const lcs::Alignment one = lcs::align(a, b, 1);
+    EXPECT_EQ(lcs::reference::alignment_fault<char>(a, b, one, lcs::length(a, b)), "");
+    for (const unsigned threads : {0U, 4U, 7U}) {
+        const lcs::Alignment many = lcs::align(a, b, threads);
+        EXPECT_EQ(many.length, one.length) << threads;
+        EXPECT_TRUE(std::equal(many.runs.begin(), many.runs.end(), one.runs.begin(),
+                               one.runs.end(), [](const lcs::Run& x, const lcs::Run& y) {
+                                   return x.edit == y.edit && x.a_pos == y.a_pos &&
+                                          x.b_pos == y.b_pos && x.count == y.count;
+                               }))
+            << threads;
     }
 }
 

@@ -284,12 +284,19 @@ private:
 
     // The row vector after all of y over x, inside `band`; false, with `v`
     // unfinished, once the pass's deficit is sure to exceed `give_up`
-    // (negative: never).
+    // (negative: never). A full pass of a long piece runs in stripes on
+    // `threads` threads where that pays (kernel/stripes.h).
     bool pass(Strand<Symbol> x, Strand<Symbol> y, Band band, std::int32_t give_up,
-              Scratch& scratch, std::vector<Word>& v) const {
+              unsigned threads, Scratch& scratch, std::vector<Word>& v) const {
         const CodedPair c = coded(x, y, scratch);
         const kernel::Coded view = c.view();
-        kernel::BlockRun blocks(view, paths_.vector_units);
+        kernel::BlockRun blocks(view, paths_.vector_units, nullptr, threads);
+        const bool full = band.lo <= -static_cast<std::int64_t>(view.m) &&
+                          band.hi >= static_cast<std::int64_t>(view.n);
+        if (full && blocks.full_threads() > 1) {
+            blocks.full(v.data());
+            return true;
+        }
         const bool wide = band.hi - band.lo >= kVectorBlockBits;
         const std::size_t limit = give_up < 0 ? view.n : static_cast<std::size_t>(give_up);
         return !blocks.pass(band, wide ? blocks.widest_block() : kernel::kWideBlock, limit, v.data())
@@ -308,15 +315,17 @@ private:
         const Strand<Symbol> x_back = o.x.reversed(), y_back = o.y.part(h, m).reversed();
         bool finished = false;
         if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
+            // The two passes side by side, each on half of the threads.
             auto forward_done = std::async(std::launch::async, [&] {
                 Scratch own(alphabet_);
-                return pass(o.x, o.y.part(0, h), band, give_up, own, forward);
+                return pass(o.x, o.y.part(0, h), band, give_up, threads / 2, own, forward);
             });
-            const bool backward_finished = pass(x_back, y_back, back_band, give_up, scratch, backward);
+            const bool backward_finished =
+                pass(x_back, y_back, back_band, give_up, threads - threads / 2, scratch, backward);
             finished = forward_done.get() && backward_finished;
         } else {
-            finished = pass(o.x, o.y.part(0, h), band, give_up, scratch, forward) &&
-                       pass(x_back, y_back, back_band, give_up, scratch, backward);
+            finished = pass(o.x, o.y.part(0, h), band, give_up, threads, scratch, forward) &&
+                       pass(x_back, y_back, back_band, give_up, threads, scratch, backward);
         }
         if (!finished) return std::nullopt;
         return best_split(forward, backward, n);
