@@ -9,7 +9,8 @@
 // A row costs no loads or stores of V, the words of a block are independent
 // but for the carry, and the match rows of a block stay in the first-level
 // cache. Where the processor has AVX-512, blocks of 32 words run as four
-// vector registers instead, and the plain blocks finish the vector. A block's
+// vector registers instead (the last one reaching past X when 16 or more
+// words are left), and the plain blocks finish the vector. A block's
 // match rows are built from X's codes as the block starts and cleared, row by
 // row, as it ends, so a long X of many distinct symbols costs no more than
 // one of few. Cost: ceil(n / 64) word updates per symbol of Y; storage: m
