@@ -20,12 +20,12 @@ namespace {
 
 template <typename Char>
 void check(std::basic_string_view<Char> a, std::basic_string_view<Char> b, unsigned threads,
-           lcs::detail::AlignPaths paths) {
+           lcs::kernel::Paths paths) {
     const lcs::Alignment alignment = lcs::detail::align_with(a, b, threads, paths);
     const std::string fault = lcs::reference::alignment_fault(a, b, alignment);
     if (fault.empty()) return;
     std::fprintf(stderr, "align, lengths %zu and %zu, band %d, traceback %lld words, %u threads: %s\n",
-                 a.size(), b.size(), paths.band, static_cast<long long>(paths.traceback_words),
+                 a.size(), b.size(), paths.first_band, static_cast<long long>(paths.traceback_words),
                  threads, fault.c_str());
     std::abort();
 }
@@ -41,8 +41,8 @@ std::u32string widened(const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
     const unsigned choice = data[0];
-    lcs::detail::AlignPaths paths;
-    paths.band = static_cast<int>(choice % 3) - 1;
+    lcs::kernel::Paths paths;
+    paths.first_band = static_cast<int>(choice % 3) - 1;
     if (choice & 4) paths.traceback_words = 4;
     const unsigned threads = choice & 8 ? 2 : 1;
     const std::size_t rest = size - 3;

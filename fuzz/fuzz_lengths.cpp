@@ -18,6 +18,7 @@
 #include <lcs/lcs.h>
 #include "reference/oracles.h"
 #include "reference/sequences.h"
+#include "kernel/lanes.h"
 #include "toolkit/batch.h"
 
 namespace {
@@ -27,7 +28,7 @@ void check(const Text& query, const std::vector<Text>& choices, lcs::kernel::Isa
     using View = std::basic_string_view<typename Text::value_type>;
     const std::vector<View> views(choices.begin(), choices.end());
     const std::vector<std::int32_t> got =
-        lcs::detail::lengths(lcs::Pattern(View(query)), views, 1, isa);
+        lcs::detail::lengths(lcs::Pattern(View(query)), views, 1, lcs::kernel::Paths{isa});
     for (std::size_t i = 0; i < choices.size(); ++i) {
         const std::int32_t expected = lcs::reference::reference_lcs(View(query), views[i]);
         if (got[i] != expected) {

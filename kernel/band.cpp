@@ -22,14 +22,15 @@
 //
 // Cost: about (|n - m| + 2 w) / 64 + 16 words per symbol of Y in blocks, or
 // the window's words; on alike strings, time in proportion to their
-// distance. Covered by tests/test_hyyro.cpp (bands forced narrow and wide)
-// and tests/test_lcs_length.cpp.
+// distance. Covered by tests/test_kernel.cpp (bands forced narrow and wide).
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "kernel/blocks.h"
 #include "kernel/rows.h"
+#include "kernel/stop.h"
 
 namespace lcs::kernel {
 
@@ -72,7 +73,8 @@ std::size_t window_start(std::size_t r, std::int64_t lo, std::size_t last_first)
 // between lanes come as in the vector blocks (kernel/blocks.cpp).
 template <std::size_t K>
 __attribute__((target("avx512f"))) std::size_t run_vector_window(
-    const Word* table, std::size_t words, const Code* codes, std::size_t m, std::int64_t lo) {
+    const Word* table, std::size_t words, const Code* codes, std::size_t m, std::int64_t lo,
+    const Stop* stop) {
     constexpr std::size_t kLanes = 8;
     constexpr std::size_t kWindow = K * kLanes;
     const __m512i ones = _mm512_set1_epi64(-1);
@@ -82,30 +84,33 @@ __attribute__((target("avx512f"))) std::size_t run_vector_window(
     std::size_t frozen_zeros = 0;
     std::size_t first = 0;
     const std::size_t last_first = words - kWindow;
-    for (std::size_t r = 0; r < m; ++r) {
-        if (first < window_start(r, lo, last_first)) {  // one word a row at most
-            frozen_zeros += zero_bits(static_cast<Word>(v[0][0]));
-            // Lanes move down by one, the next register's lowest lane coming in.
-            for (std::size_t k = 0; k + 1 < K; ++k) {
-                v[k] = _mm512_mask_alignr_epi64(v[k], 0xff, v[k + 1], v[k], 1);
+    for (std::size_t r = 0; r < m;) {
+        poll(stop);
+        for (const std::size_t end = std::min(m, r + kPollRows); r < end; ++r) {
+            if (first < window_start(r, lo, last_first)) {  // one word a row at most
+                frozen_zeros += zero_bits(static_cast<Word>(v[0][0]));
+                // Lanes move down by one, the next register's lowest lane coming in.
+                for (std::size_t k = 0; k + 1 < K; ++k) {
+                    v[k] = _mm512_mask_alignr_epi64(v[k], 0xff, v[k + 1], v[k], 1);
+                }
+                v[K - 1] = _mm512_mask_alignr_epi64(v[K - 1], 0xff, ones, v[K - 1], 1);
+                ++first;
             }
-            v[K - 1] = _mm512_mask_alignr_epi64(v[K - 1], 0xff, ones, v[K - 1], 1);
-            ++first;
-        }
-        const Word* row = table + std::size_t{codes[r]} * words + first;
-        __m512i sum[K], kept[K];
-        std::uint64_t wrapped = 0, full = 0;
-        for (std::size_t k = 0; k < K; ++k) {
-            const __m512i u = _mm512_and_si512(v[k], _mm512_loadu_si512(row + k * kLanes));
-            sum[k] = _mm512_add_epi64(v[k], u);
-            kept[k] = _mm512_xor_si512(v[k], u);
-            wrapped |= std::uint64_t{_mm512_cmplt_epu64_mask(sum[k], v[k])} << (k * kLanes);
-            full |= std::uint64_t{_mm512_cmpeq_epi64_mask(sum[k], ones)} << (k * kLanes);
-        }
-        const std::uint64_t received = ((wrapped << 1) + full) ^ full;
-        for (std::size_t k = 0; k < K; ++k) {
-            const auto lanes = static_cast<__mmask8>(received >> (k * kLanes));
-            v[k] = _mm512_or_si512(_mm512_mask_add_epi64(sum[k], lanes, sum[k], one), kept[k]);
+            const Word* row = table + std::size_t{codes[r]} * words + first;
+            __m512i sum[K], kept[K];
+            std::uint64_t wrapped = 0, full = 0;
+            for (std::size_t k = 0; k < K; ++k) {
+                const __m512i u = _mm512_and_si512(v[k], _mm512_loadu_si512(row + k * kLanes));
+                sum[k] = _mm512_add_epi64(v[k], u);
+                kept[k] = _mm512_xor_si512(v[k], u);
+                wrapped |= std::uint64_t{_mm512_cmplt_epu64_mask(sum[k], v[k])} << (k * kLanes);
+                full |= std::uint64_t{_mm512_cmpeq_epi64_mask(sum[k], ones)} << (k * kLanes);
+            }
+            const std::uint64_t received = ((wrapped << 1) + full) ^ full;
+            for (std::size_t k = 0; k < K; ++k) {
+                const auto lanes = static_cast<__mmask8>(received >> (k * kLanes));
+                v[k] = _mm512_or_si512(_mm512_mask_add_epi64(sum[k], lanes, sum[k], one), kept[k]);
+            }
         }
     }
     alignas(64) Word last[kWindow];
@@ -124,14 +129,19 @@ __attribute__((target("avx512f"))) std::size_t run_vector_window(
 // gives up, as the blocks do, once the deficit is sure to exceed give_up.
 template <std::size_t K>
 PassResult run_plain_window(const Coded& c, const Word* table, std::size_t words, std::int64_t lo,
-                            std::size_t give_up) {
+                            std::size_t give_up, const Stop* stop) {
     const std::size_t shorter = std::min(c.n, c.m);
     Word v[K];
     for (Word& word : v) word = ~Word{0};
     std::size_t frozen_zeros = 0;
     std::size_t first = 0;
     const std::size_t last_first = words - K;
+    std::size_t next_poll = 0;
     for (std::size_t r = 0; r < c.m;) {
+        if (r >= next_poll) {
+            poll(stop);
+            next_poll = r + kPollRows;
+        }
         if (first < window_start(r, lo, last_first)) {
             frozen_zeros += zero_bits(v[0]);
             for (std::size_t k = 0; k + 1 < K; ++k) v[k] = v[k + 1];
@@ -144,10 +154,11 @@ PassResult run_plain_window(const Coded& c, const Word* table, std::size_t words
         // The rows up to the window's next move, which comes 64 rows after
         // the band's low edge enters its next word.
         const std::int64_t next_move = static_cast<std::int64_t>((first + 1) * kWordBits) - lo;
-        const std::size_t end =
-            first == last_first ? c.m
-                                : std::min<std::size_t>(c.m, static_cast<std::size_t>(std::max<std::int64_t>(
-                                                                 next_move, static_cast<std::int64_t>(r) + 1)));
+        const std::size_t end = std::min(
+            next_poll, first == last_first
+                           ? c.m
+                           : std::min<std::size_t>(c.m, static_cast<std::size_t>(std::max<std::int64_t>(
+                                                            next_move, static_cast<std::int64_t>(r) + 1))));
         const Word* base = table + first;
         for (; r < end; ++r) {
             const Word* row = base + std::size_t{c.y[r]} * words;
@@ -215,26 +226,27 @@ bool run_window_pass(const BlockRun& run, const MatchTable& table, Band band, st
     const std::size_t words = table.words();
     const std::int64_t width = band.hi - band.lo;
     if (width <= window_columns(kNarrowWindow) && words >= kNarrowWindow) {
-        result = run_plain_window<kNarrowWindow>(c, table.rows(), words, band.lo, give_up);
+        result = run_plain_window<kNarrowWindow>(c, table.rows(), words, band.lo, give_up, run.stop());
         return true;
     }
     if (width <= window_columns(kWideWindow) && words >= kWideWindow) {
-        result = run_plain_window<kWideWindow>(c, table.rows(), words, band.lo, give_up);
+        result = run_plain_window<kWideWindow>(c, table.rows(), words, band.lo, give_up, run.stop());
         return true;
     }
     result.abandoned = false;
 #if defined(LCS_KERNEL_WINDOWS)
     std::size_t& lcs = result.lcs;
     const Word* rows = table.rows();
+    const Stop* stop = run.stop();
     switch (window_registers(run, table, band)) {
     case 0: return false;
-    case 2: lcs = run_vector_window<2>(rows, words, c.y, c.m, band.lo); break;
-    case 3: lcs = run_vector_window<3>(rows, words, c.y, c.m, band.lo); break;
-    case 4: lcs = run_vector_window<4>(rows, words, c.y, c.m, band.lo); break;
-    case 5: lcs = run_vector_window<5>(rows, words, c.y, c.m, band.lo); break;
-    case 6: lcs = run_vector_window<6>(rows, words, c.y, c.m, band.lo); break;
-    case 7: lcs = run_vector_window<7>(rows, words, c.y, c.m, band.lo); break;
-    default: lcs = run_vector_window<8>(rows, words, c.y, c.m, band.lo); break;
+    case 2: lcs = run_vector_window<2>(rows, words, c.y, c.m, band.lo, stop); break;
+    case 3: lcs = run_vector_window<3>(rows, words, c.y, c.m, band.lo, stop); break;
+    case 4: lcs = run_vector_window<4>(rows, words, c.y, c.m, band.lo, stop); break;
+    case 5: lcs = run_vector_window<5>(rows, words, c.y, c.m, band.lo, stop); break;
+    case 6: lcs = run_vector_window<6>(rows, words, c.y, c.m, band.lo, stop); break;
+    case 7: lcs = run_vector_window<7>(rows, words, c.y, c.m, band.lo, stop); break;
+    default: lcs = run_vector_window<8>(rows, words, c.y, c.m, band.lo, stop); break;
     }
     return true;
 #else
@@ -278,8 +290,10 @@ std::size_t default_first_band(const Coded& c) {
     return held > delta ? std::max(kFirstBand, (held - delta) / 2) : kFirstBand;
 }
 
-std::size_t banded_lcs(BlockRun& run, const Paths& paths) {
-    if (paths.first_band < 0) return run.full();
+// The LCS where a band proves it; nothing where the full computation must
+// run instead.
+std::optional<std::size_t> banded_lcs(BlockRun& run, const Paths& paths) {
+    if (paths.first_band < 0) return std::nullopt;
     const Coded& c = run.coded();
     const std::size_t shorter = std::min(c.n, c.m);
     const bool forced = paths.first_band > 0;
@@ -287,7 +301,7 @@ std::size_t banded_lcs(BlockRun& run, const Paths& paths) {
                                       : widest_useful_band(run);
     const std::size_t first_width =
         forced ? static_cast<std::size_t>(paths.first_band) : default_first_band(c);
-    if (widest < first_width) return run.full();
+    if (widest < first_width) return std::nullopt;
 
     const MatchTable table(c);
     const Band first_band = band_around_diagonal(c, first_width);
@@ -295,24 +309,31 @@ std::size_t banded_lcs(BlockRun& run, const Paths& paths) {
     if (!run_window_pass(run, table, first_band, widest, narrow)) {
         narrow = run.pass(first_band, kNarrowBlock, widest);
     }
-    if (narrow.abandoned) return run.full();
+    if (narrow.abandoned) return std::nullopt;
     const std::size_t deficit = shorter - narrow.lcs;
     if (deficit <= first_width) return narrow.lcs;
-    if (deficit > widest) return run.full();
+    if (deficit > widest) return std::nullopt;
     // The true deficit is at most this one, so this band holds every longest
     // path and its L~ is exact; the check restates the proof's condition.
     const Band band = band_around_diagonal(c, deficit);
     PassResult wide{0, false};
     if (!run_window_pass(run, table, band, shorter, wide)) wide = run.pass(band, kWideBlock, shorter);
     if (shorter - wide.lcs <= deficit) return wide.lcs;
-    return run.full();
+    return std::nullopt;
 }
 
 }  // namespace
 
 std::size_t coded_lcs(const Coded& c, const Paths& paths) {
-    const bool vector = paths.isa == Isa::automatic || paths.isa == Isa::avx512;
-    BlockRun run(c, vector, paths.stop, paths.threads);
+    BlockRun run(c, resolve(Component::blocks, paths.isa) == Isa::avx512, paths.stop,
+                 paths.threads);
+    const std::optional<std::size_t> banded = banded_lcs(run, paths);
+    return banded ? *banded : run.full();
+}
+
+std::optional<std::size_t> coded_banded_lcs(const Coded& c, const Paths& paths) {
+    BlockRun run(c, resolve(Component::blocks, paths.isa) == Isa::avx512, paths.stop,
+                 paths.threads);
     return banded_lcs(run, paths);
 }
 

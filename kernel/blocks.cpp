@@ -14,30 +14,31 @@
 // match rows are built from X's codes as the block starts and cleared, row by
 // row, as it ends, so a long X of many distinct symbols costs no more than
 // one of few. Cost: ceil(n / 64) word updates per symbol of Y; storage: m
-// carries and (distinct + 1) x 32 words. Covered by tests/test_hyyro.cpp and
-// tests/test_lcs_length.cpp (every path forced).
+// carries and (distinct + 1) x 32 words. Covered by tests/test_kernel.cpp and
+// tests/test_hyyro.cpp (every path forced).
 #include "kernel/blocks.h"
-#include "kernel/stripes.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "kernel/stop.h"
+#include "kernel/stripes.h"
+
 namespace lcs::kernel {
 
 namespace {
 
 // Runs one block of W words down rows first_row to end_row - 1 of Y (from
-// 0), from `start` (null: the all-ones state), and returns its zero bits at
-// the end. Bits past position n have no match and stay 1. Row c of `match`
-// is M then ~M.
+// 0), from the all-ones state or from `state`, and returns its zero bits at
+// the end, also left in `state`. Bits past position n have no match and
+// stay 1. Row c of `match` is M then ~M.
 template <std::size_t W>
 std::size_t run_plain_block(const Word* match, const Code* codes, unsigned char* carries,
-                            std::size_t first_row, std::size_t end_row, const Word* start,
-                            Word* out) {
+                            std::size_t first_row, std::size_t end_row, Word* state) {
     Word v[W];
-    for (std::size_t k = 0; k < W; ++k) v[k] = start == nullptr ? ~Word{0} : start[k];
+    for (std::size_t k = 0; k < W; ++k) v[k] = state != nullptr ? state[k] : ~Word{0};
     for (std::size_t r = first_row; r < end_row; ++r) {
         const Word* row = match + std::size_t{codes[r]} * 2 * W;
         unsigned char carry = carries[r];
@@ -51,7 +52,7 @@ std::size_t run_plain_block(const Word* match, const Code* codes, unsigned char*
         }
         carries[r] = carry;
     }
-    if (out != nullptr) std::copy(v, v + W, out);
+    if (state != nullptr) std::copy(v, v + W, state);
     std::size_t zeros = 0;
     for (const Word word : v) zeros += zero_bits(word);
     return zeros;
@@ -70,14 +71,14 @@ std::size_t run_plain_block(const Word* match, const Code* codes, unsigned char*
 // most 2^64 - 2, so bit 32 of the mask sum is the carry out.
 __attribute__((target("avx512f"))) std::size_t run_vector_block(
     const Word* match, const Code* codes, unsigned char* carries, std::size_t first_row,
-    std::size_t end_row, const Word* start, Word* out) {
+    std::size_t end_row, Word* state) {
     constexpr std::size_t kRegisters = 4;
     constexpr std::size_t kLanes = 8;
     const __m512i ones = _mm512_set1_epi64(-1);
     const __m512i one = _mm512_set1_epi64(1);
     __m512i v[kRegisters];
     for (std::size_t k = 0; k < kRegisters; ++k) {
-        v[k] = start == nullptr ? ones : _mm512_loadu_si512(start + k * kLanes);
+        v[k] = state != nullptr ? _mm512_loadu_si512(state + k * kLanes) : ones;
     }
     for (std::size_t r = first_row; r < end_row; ++r) {
         const Word* row = match + std::size_t{codes[r]} * kRegisters * kLanes;
@@ -101,7 +102,7 @@ __attribute__((target("avx512f"))) std::size_t run_vector_block(
     }
     alignas(64) Word words[kRegisters * kLanes];
     for (std::size_t k = 0; k < kRegisters; ++k) _mm512_store_si512(words + k * kLanes, v[k]);
-    if (out != nullptr) std::copy(words, words + kRegisters * kLanes, out);
+    if (state != nullptr) std::copy(words, words + kRegisters * kLanes, state);
     std::size_t zeros = 0;
     for (const Word word : words) zeros += zero_bits(word);
     return zeros;
@@ -111,24 +112,6 @@ __attribute__((target("avx512f"))) std::size_t run_vector_block(
 constexpr std::size_t kLineWords = 64 / sizeof(Word);
 
 }  // namespace
-
-bool has_avx512() {
-#if defined(LCS_KERNEL_AVX512)
-    static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-    return has;
-#else
-    return false;
-#endif
-}
-
-bool has_avx2() {
-#if defined(LCS_KERNEL_X86) && defined(__GNUC__)
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-#else
-    return false;
-#endif
-}
 
 BlockRun::BlockRun(const Coded& c, bool vector_blocks, const Stop* stop, unsigned threads)
     : c_(c),
@@ -218,16 +201,15 @@ void fill_block_rows(const Coded& c, std::size_t first, std::size_t width, Word*
 
 std::size_t run_block_rows(std::size_t width, const Word* rows, const Code* y,
                            unsigned char* carries, std::size_t first_row, std::size_t end_row,
-                           const Word* start, Word* out) {
+                           Word* state) {
     switch (width) {
 #if defined(LCS_KERNEL_AVX512)
-    case kVectorBlock:
-        return run_vector_block(rows, y, carries, first_row, end_row, start, out);
+    case kVectorBlock: return run_vector_block(rows, y, carries, first_row, end_row, state);
 #endif
-    case 8: return run_plain_block<8>(rows, y, carries, first_row, end_row, start, out);
-    case 4: return run_plain_block<4>(rows, y, carries, first_row, end_row, start, out);
-    case 2: return run_plain_block<2>(rows, y, carries, first_row, end_row, start, out);
-    default: return run_plain_block<1>(rows, y, carries, first_row, end_row, start, out);
+    case 8: return run_plain_block<8>(rows, y, carries, first_row, end_row, state);
+    case 4: return run_plain_block<4>(rows, y, carries, first_row, end_row, state);
+    case 2: return run_plain_block<2>(rows, y, carries, first_row, end_row, state);
+    default: return run_plain_block<1>(rows, y, carries, first_row, end_row, state);
     }
 }
 
@@ -255,8 +237,27 @@ void BlockRun::load_block(std::size_t first, std::size_t width, bool complements
 }
 
 std::size_t BlockRun::run_block(std::size_t width, std::size_t first_row, std::size_t end_row,
-                                Word* out) {
-    return run_block_rows(width, match_block_, c_.y, carries_, first_row, end_row, nullptr, out);
+                                Word* state) {
+    return run_block_rows(width, match_block_, c_.y, carries_, first_row, end_row, state);
+}
+
+// The rows of one block; under a stop request, kPollRows at a time, the
+// block's words kept between them and the request polled.
+std::size_t BlockRun::run_rows_of_block(std::size_t width, std::size_t first_row, std::size_t end_row,
+                                        Word* final_v) {
+    if (stop_ == nullptr) {
+        if (final_v != nullptr) std::fill(final_v, final_v + width, ~Word{0});
+        return run_block(width, first_row, end_row, final_v);
+    }
+    Word own[kVectorBlock];
+    Word* state = final_v != nullptr ? final_v : own;
+    std::fill(state, state + width, ~Word{0});
+    std::size_t zeros = 0;
+    for (std::size_t row = first_row; row < end_row; row += kPollRows) {
+        poll(stop_);
+        zeros = run_block(width, row, std::min(end_row, row + kPollRows), state);
+    }
+    return zeros;
 }
 
 PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Word* final_v) {
@@ -279,13 +280,13 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
         const std::int64_t last_row = std::min<std::int64_t>(m, static_cast<std::int64_t>(c1) - band.lo);
         if (first_row <= last_row) {
             load_block(first, width, width != kVectorBlock);
-            // A block that reaches past X's last word stores its words here
+            // A block that reaches past X's last word keeps its words here
             // first.
             Word overhang[kVectorBlock];
             Word* out = final_v == nullptr ? nullptr : final_v + first;
             if (out != nullptr && first + width > words) out = overhang;
-            zeros += run_block(width, static_cast<std::size_t>(first_row - 1),
-                               static_cast<std::size_t>(last_row), out);
+            zeros += run_rows_of_block(width, static_cast<std::size_t>(first_row - 1),
+                                       static_cast<std::size_t>(last_row), out);
             if (out == overhang) std::copy(overhang, overhang + (words - first), final_v + first);
         }
         first += width;

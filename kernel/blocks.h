@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "kernel/kernel.h"
 #include "kernel/word.h"
@@ -38,8 +39,9 @@ struct PassResult {
 // Working storage of the column blocks for one comparison.
 class BlockRun {
 public:
-    // stop: polled in the stripes between batches of rows; threads: the most
-    // the full computation may run on (0: every hardware thread), in stripes
+    // A stop request is polled every kPollRows rows (kernel/stop.h), and in
+    // the stripes between batches of rows; threads: the most the full
+    // computation may run on (0: every hardware thread), in stripes
     // (kernel/stripes.h) where that pays.
     BlockRun(const Coded& c, bool vector_blocks, const Stop* stop = nullptr,
              unsigned threads = 1);
@@ -48,6 +50,7 @@ public:
     BlockRun& operator=(const BlockRun&) = delete;
 
     const Coded& coded() const { return c_; }
+    const Stop* stop() const { return stop_; }
     std::size_t widest_block() const { return widest_block_; }
 
     // One pass of column blocks of up to `block` words over the band; the
@@ -64,7 +67,9 @@ public:
 private:
     void allocate();
     void load_block(std::size_t first, std::size_t width, bool complements);
-    std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* out);
+    std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* state);
+    std::size_t run_rows_of_block(std::size_t width, std::size_t first_row, std::size_t end_row,
+                                  Word* final_v);
 
     const Coded& c_;
     std::size_t widest_block_;
@@ -96,19 +101,23 @@ std::size_t block_row_words(std::size_t width);
 std::size_t block_table_words(const Coded& c, std::size_t width);
 void fill_block_rows(const Coded& c, std::size_t first, std::size_t width, Word* rows);
 // and the block run down rows first_row to end_row - 1 of Y (from 0), from
-// the words at `start` (null: all ones), its final words stored to `out`
-// (null: none; it may be `start`), the carry of each row in and out through
-// carries[row]. Returns the block's zero bits at the end.
+// the words at `state` (null: all ones) and leaving its words there, the
+// carry of each row in and out through carries[row]. Returns the block's
+// zero bits at the end.
 std::size_t run_block_rows(std::size_t width, const Word* rows, const Code* y,
                            unsigned char* carries, std::size_t first_row, std::size_t end_row,
-                           const Word* start, Word* out);
+                           Word* state);
 
-// True when the processor runs AVX-512F (and BW, for the byte compares).
-bool has_avx512();
-bool has_avx2();
+// True when the processor runs the blocks' AVX-512 path (F, and BW for the
+// byte compares), or AVX2.
+inline bool has_avx512() { return runs(Component::blocks, Isa::avx512); }
+inline bool has_avx2() { return runs(Component::blocks, Isa::avx2); }
 
 // The LCS of a coded comparison, banded where that pays (kernel/band.cpp).
 std::size_t coded_lcs(const Coded& c, const Paths& paths);
+// The same where a band proves it; nothing, at a small part of the full
+// computation's cost, where the strings are too unlike for a band to pay.
+std::optional<std::size_t> coded_banded_lcs(const Coded& c, const Paths& paths);
 
 }  // namespace lcs::kernel
 

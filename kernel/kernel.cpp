@@ -2,17 +2,20 @@
 // the short paths when the shorter string fits in four words, else the
 // column blocks and bands over the strings under dense codes. A prepared
 // pattern of up to eight words runs down a text from its own match rows;
-// longer ones take the blocks. Covered by tests/test_lcs_length.cpp,
+// longer ones take the blocks. Covered by tests/test_kernel.cpp,
 // tests/test_hyyro.cpp and fuzz/fuzz_length.cpp.
 #include "kernel/kernel.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
 #include "kernel/blocks.h"
 #include "kernel/rows.h"
 #include "kernel/short.h"
+#include "kernel/stop.h"
 
 namespace lcs::kernel {
 
@@ -45,8 +48,8 @@ std::size_t prepared_lcs(const detail::PatternData& x, std::basic_string_view<Ch
     for (std::size_t r = 0; r < y.size(); ++r) y_codes[r] = x.code(byte_of(y[r]));
     const Coded c{x.codes(), x.size(), x.distinct(), y_codes.data(), y.size(), x.match_row(0)};
     if (final_v != nullptr) {
-        const bool vector = paths.isa == Isa::automatic || paths.isa == Isa::avx512;
-        BlockRun run(c, vector, paths.stop, paths.threads);
+        BlockRun run(c, resolve(Component::blocks, paths.isa) == Isa::avx512, paths.stop,
+                     paths.threads);
         return run.full(final_v);
     }
     return coded_lcs(c, paths);
@@ -79,18 +82,74 @@ bool pack_first(std::string_view a, std::string_view b) {
 }
 bool pack_first(std::u32string_view a, std::u32string_view b) { return a.size() <= b.size(); }
 
+// run_rows_any over y, kPollRows rows at a time, polling `stop` between
+// them; in one go when there is no stop.
+template <typename Char, typename CodeOf>
+void polled_rows(std::size_t words, Word* v, std::basic_string_view<Char> y, const Word* rows,
+                 CodeOf code_of, const Stop* stop) {
+    if (stop == nullptr) return run_rows_any(words, v, y.data(), y.size(), rows, code_of);
+    for (std::size_t r = 0; r < y.size(); r += kPollRows) {
+        poll(stop);
+        run_rows_any(words, v, y.data() + r, std::min(kPollRows, y.size() - r), rows, code_of);
+    }
+}
+
+template <typename Char>
+std::size_t any_pattern_length(const detail::PatternData& x, std::basic_string_view<Char> y,
+                               const Paths& paths);
+
+// A short x against a long y under a stop request: the prepared rows, which
+// poll. Out of line, so that the short paths' callers keep a small frame.
+template <typename Char>
+__attribute__((noinline)) std::size_t polled_short_length(std::basic_string_view<Char> x,
+                                                          std::basic_string_view<Char> y,
+                                                          const Paths& paths) {
+    return any_pattern_length(detail::PatternData(x), y, paths);
+}
+
+// What any_length gives, with band_only, where no band proves the length.
+// A plain value rather than an optional, which costs the short calls a
+// stalled load of their result.
+constexpr std::size_t kUnproven = SIZE_MAX;
+
+std::optional<std::size_t> proven(std::size_t length) {
+    if (length == kUnproven) return std::nullopt;
+    return length;
+}
+
+// The LCS of a and b under X's codes, or, with band_only, where a band
+// proves it.
+template <typename Char>
+std::size_t coded_length(const detail::PatternData& x, std::basic_string_view<Char> y,
+                         const Paths& paths, bool band_only) {
+    if (!band_only) return prepared_lcs(x, y, paths);
+    std::vector<Code> y_codes(y.size());
+    for (std::size_t r = 0; r < y.size(); ++r) y_codes[r] = x.code(byte_of(y[r]));
+    return coded_banded_lcs({x.codes(), x.size(), x.distinct(), y_codes.data(), y.size(), x.match_row(0)},
+                            paths)
+        .value_or(kUnproven);
+}
+
 template <typename Char>
 std::size_t any_length(std::basic_string_view<Char> a, std::basic_string_view<Char> b,
-                       const Paths& paths) {
+                       const Paths& paths, bool band_only = false) {
     const std::size_t common = strip_common_ends(a, b);
     if (a.empty() || b.empty()) return common;
     const bool a_shorter = a.size() <= b.size();
     const auto x = a_shorter ? a : b;
     const auto y = a_shorter ? b : a;
-    if (x.size() <= kShortMax) return common + short_lcs(x, y, paths.isa);
+    if (x.size() <= kShortMax) {
+        // The short paths run y in one go; a long y under a stop request
+        // takes the prepared rows, which poll.
+        if (paths.stop == nullptr || y.size() <= kPollRows) {
+            return common + short_lcs(x, y, resolve(Component::blocks, paths.isa));
+        }
+        return common + polled_short_length(x, y, paths);
+    }
     const bool pack_a = pack_first(a, b);
     const detail::PatternData packed(pack_a ? a : b);
-    return common + prepared_lcs(packed, pack_a ? b : a, paths);
+    const std::size_t inner = coded_length(packed, pack_a ? b : a, paths, band_only);
+    return inner == kUnproven ? kUnproven : common + inner;
 }
 
 template <typename Char>
@@ -102,11 +161,11 @@ std::size_t any_pattern_length(const detail::PatternData& x, std::basic_string_v
     Word v[kRegisterWords];
     std::fill(v, v + words, ~Word{0});
     if (std::is_same<Char, char>::value && x.byte_rows() != nullptr) {
-        run_rows_any(words, v, y.data(), y.size(), x.byte_rows(),
-                     [](Char c) { return static_cast<Code>(byte_of(c)); });
+        polled_rows(words, v, y, x.byte_rows(), [](Char c) { return static_cast<Code>(byte_of(c)); },
+                    paths.stop);
     } else {
-        run_rows_any(words, v, y.data(), y.size(), x.match_row(0),
-                     [&x](Char c) { return x.code(byte_of(c)); });
+        polled_rows(words, v, y, x.match_row(0), [&x](Char c) { return x.code(byte_of(c)); },
+                    paths.stop);
     }
     return zero_bits_of(v, words);
 }
@@ -121,25 +180,25 @@ void any_final_row(const detail::PatternData& x, std::basic_string_view<Char> y,
         prepared_lcs(x, y, paths, v);
         return;
     }
-    run_rows_any(words, v, y.data(), y.size(), x.match_row(0),
-                 [&x](Char c) { return x.code(byte_of(c)); });
+    polled_rows(words, v, y, x.match_row(0), [&x](Char c) { return x.code(byte_of(c)); },
+                paths.stop);
 }
 
 }  // namespace
-
-bool isa_available(Isa isa) {
-    switch (isa) {
-    case Isa::avx512: return has_avx512();
-    case Isa::avx2: return has_avx2();
-    default: return true;
-    }
-}
 
 std::size_t length(std::string_view a, std::string_view b, const Paths& paths) {
     return any_length(a, b, paths);
 }
 std::size_t length(std::u32string_view a, std::u32string_view b, const Paths& paths) {
     return any_length(a, b, paths);
+}
+
+std::optional<std::size_t> banded_length(std::string_view a, std::string_view b, const Paths& paths) {
+    return proven(any_length(a, b, paths, true));
+}
+std::optional<std::size_t> banded_length(std::u32string_view a, std::u32string_view b,
+                                         const Paths& paths) {
+    return proven(any_length(a, b, paths, true));
 }
 
 std::size_t pattern_length(const detail::PatternData& x, std::string_view y, const Paths& paths) {

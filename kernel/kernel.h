@@ -22,8 +22,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
+#include "kernel/features.h"
 #include "kernel/pattern.h"
 #include "kernel/word.h"
 
@@ -33,24 +35,28 @@ class Stop;
 
 namespace lcs::kernel {
 
-// Instruction sets of the kernel's paths. `automatic` takes the widest that
-// this processor runs; a path the processor lacks falls back to the next
-// narrower one, so forcing is always safe.
-enum class Isa : unsigned char { automatic, plain, avx2, avx512 };
+// True when this processor runs the blocks' path `isa` (plain and automatic
+// always).
+inline bool isa_available(Isa isa) { return runs(Component::blocks, isa); }
 
-// True when this processor runs the given path (plain and automatic always).
-bool isa_available(Isa isa);
-
-// How a computation runs; the result never depends on it.
+// How a computation runs; the result never depends on it. The one set of
+// forced paths of every entry: the lengths, Hyyro_Alg, the batch and
+// lcs::align.
 struct Paths {
+    // The instruction set; a set the processor lacks falls back to the next
+    // narrower one (kernel/features.h).
     Isa isa = Isa::automatic;
     // 0: the kernel's own choice of a banded or a full computation.
     // Negative: always the full computation.
     // Positive: always start with a band of this half-width and widen it as
-    // needed, however wide (no cost cut-off).
+    // needed, however wide (no cost cut-off); lcs::align takes a band on
+    // every split.
     std::int32_t first_band = 0;
-    // Polled between batches of rows on several threads; once requested,
-    // the computation throws lcs::Stopped.
+    // lcs::align: the largest piece, in rows times row words, that the
+    // bit-matrix traceback takes whole; larger pieces are split.
+    std::int64_t traceback_words = std::int64_t{1} << 13;
+    // Polled every so many rows; once requested, the computation frees what
+    // it holds and throws lcs::Stopped. Null: never looked at.
     const Stop* stop = nullptr;
     // The most threads the full computation of one pair may run on (0: every
     // hardware thread); it takes more than one only where that pays
@@ -62,6 +68,15 @@ struct Paths {
 // Short strings take no heap storage.
 std::size_t length(std::string_view a, std::string_view b, const Paths& paths = {});
 std::size_t length(std::u32string_view a, std::u32string_view b, const Paths& paths = {});
+
+// The LCS length of a and b where a band around the diagonal proves it
+// (alike strings: time in proportion to their difference); nothing, at a
+// small part of the full computation's cost, where the strings are too
+// unlike for a band to pay. Short strings always get their length.
+std::optional<std::size_t> banded_length(std::string_view a, std::string_view b,
+                                         const Paths& paths = {});
+std::optional<std::size_t> banded_length(std::u32string_view a, std::u32string_view b,
+                                         const Paths& paths = {});
 
 // The LCS length of a prepared X and a text Y; bytes and symbols mix.
 std::size_t pattern_length(const detail::PatternData& x, std::string_view y,

@@ -448,19 +448,6 @@ __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,popcnt"))) void run_
     }
 }
 
-bool has_avx2() {
-    static const bool has = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
-    return has;
-}
-
-bool has_avx512() {
-    static const bool has =
-        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-        __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
-        __builtin_cpu_supports("popcnt");
-    return has;
-}
-
 template <class Choice>
 void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t count,
                      std::int32_t* out, Isa isa) {
@@ -469,10 +456,7 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
         return;
     }
     const auto words = words_of(query, choices);
-    if (isa == Isa::automatic) {
-        isa = has_avx512() ? Isa::avx512 : has_avx2() ? Isa::avx2 : Isa::plain;
-    }
-    switch (isa) {
+    switch (resolve(Component::lanes, isa)) {
         case Isa::avx512: return run_avx512(query, choices, count, out, fastest_words(words));
         case Isa::avx2: return run_avx2(query, choices, count, out, words);
         default: return run_plain(query, choices, count, out, words);
@@ -480,14 +464,6 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
 }
 
 }  // namespace
-
-bool lane_isa_available(Isa isa) {
-    switch (isa) {
-        case Isa::avx2: return has_avx2();
-        case Isa::avx512: return has_avx512();
-        default: return true;
-    }
-}
 
 // Row r is code r + 1: code 0, the symbols the query lacks, wraps to kAbsent.
 LaneQuery::LaneQuery(const detail::PatternData& query)

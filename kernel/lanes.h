@@ -16,7 +16,7 @@ namespace lcs::kernel {
 
 // True when this processor runs the lanes with `isa` (plain and automatic
 // always run; the AVX-512 lanes need VBMI and VL besides AVX-512 BW).
-bool lane_isa_available(Isa isa);
+inline bool lane_isa_available(Isa isa) { return runs(Component::lanes, isa); }
 
 // A prepared query of at most kMaxSymbols symbols as the lanes read it.
 // Each distinct symbol has a row, its pattern code less one (0 up to

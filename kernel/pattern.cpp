@@ -1,7 +1,7 @@
 // Building a prepared string (kernel/pattern.h): codes in one pass over the
 // query, then its match rows, whole or as sorted positions per code. Cost:
 // O(n) plus the rows, (distinct + 1) x ceil(n / 64) words. Covered by
-// tests/test_lcs_length.cpp (prepared queries of bytes and symbols, mixed).
+// tests/test_kernel.cpp (prepared queries of bytes and symbols, mixed).
 #include "kernel/pattern.h"
 
 #include <algorithm>

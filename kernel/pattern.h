@@ -1,6 +1,7 @@
 // A string prepared for the bit-parallel kernel: its symbols under dense
 // codes and the match rows of those codes. Behind lcs::Pattern; the batch
-// and alignment code read it through Pattern::data().
+// reads it through detail::PatternAccess (toolkit/pattern.h), Pattern's
+// friend.
 //
 // Codes: byte b (and symbol b < 256) looks up a table of 256 codes; a wider
 // symbol looks up an open-addressing hash table of twice the query's wide

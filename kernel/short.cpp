@@ -8,7 +8,7 @@
 // table for bytes, cleared whole, 512 bytes; an open-addressing table twice
 // the size of X for wider symbols) and their match rows are built there.
 // Cost: one word update per symbol of Y per word of X, no heap storage.
-// Covered by tests/test_lcs_length.cpp (each path forced) and
+// Covered by tests/test_kernel.cpp (each path forced) and
 // tests/test_hyyro.cpp.
 #include "kernel/short.h"
 

@@ -230,7 +230,7 @@ private:
             const Block& block = blocks_[k];
             Word* v = v_ + block.first;
             run_block_rows(block.width, table + block.table, c_.y, carries_.data(), first_row,
-                           end_row, v, v);
+                           end_row, v);
         }
     }
 

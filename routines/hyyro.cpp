@@ -16,22 +16,17 @@
 
 namespace lcs::detail {
 
-bool hyyro_has_vector_units() { return kernel::isa_available(kernel::Isa::avx512); }
-
 std::int32_t hyyro_lcs(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB,
-                       HyyroPaths paths) {
+                       const kernel::Paths& paths) {
     const std::size_t lengthA = count_of(lenA);
     const std::size_t lengthB = count_of(lenB);
     if (lengthA == 0 || lengthB == 0) return 0;
-    kernel::Paths kernel_paths;
-    kernel_paths.isa = paths.vector_units ? kernel::Isa::automatic : kernel::Isa::plain;
-    kernel_paths.first_band = paths.first_band;
-    return static_cast<std::int32_t>(kernel::length(std::string_view(a + 1, lengthA),
-                                                    std::string_view(b + 1, lengthB), kernel_paths));
+    return static_cast<std::int32_t>(
+        kernel::length(std::string_view(a + 1, lengthA), std::string_view(b + 1, lengthB), paths));
 }
 
 }  // namespace lcs::detail
 
 std::int32_t Hyyro_Alg(const char* a, const char* b, std::int32_t lenA, std::int32_t lenB) {
-    return lcs::detail::hyyro_lcs(a, b, lenA, lenB, lcs::detail::HyyroPaths{});
+    return lcs::detail::hyyro_lcs(a, b, lenA, lenB, lcs::kernel::Paths{});
 }

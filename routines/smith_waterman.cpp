@@ -49,6 +49,7 @@
 #include <cstring>
 
 #include <lcs/routines.h>
+#include "kernel/features.h"
 #include "routines/detail/smith_waterman.h"
 #include "routines/detail/storage.h"
 
@@ -199,7 +200,9 @@ struct Scans {
 
 Scans scans_for(lcs::detail::ScanWidth width) {
 #if defined(LCS_SMITH_WATERMAN_AVX)
-    if (width == lcs::detail::ScanWidth::widest && __builtin_cpu_supports("avx")) {
+    if (width == lcs::detail::ScanWidth::widest &&
+        lcs::kernel::resolve(lcs::kernel::Component::smith_waterman, lcs::kernel::Isa::automatic) !=
+            lcs::kernel::Isa::plain) {
         return {max_difference_avx, raise_to_differences_avx};
     }
 #endif

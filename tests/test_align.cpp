@@ -15,21 +15,22 @@
 
 namespace {
 
-using lcs::detail::AlignPaths;
+using lcs::kernel::Isa;
+using lcs::kernel::Paths;
 using lcs::reference::alignment_fault;
 
 struct NamedPaths {
     const char* name;
-    AlignPaths paths;
+    Paths paths;
 };
 
 // Splits down to pieces of one row, in the band or in the full pass, the
 // plain blocks forced, and the library's own choice.
 const std::vector<NamedPaths>& every_path() {
-    static const std::vector<NamedPaths> paths{{"chosen", AlignPaths{}},
-                                               {"full splits", AlignPaths{-1, 4, true}},
-                                               {"band splits", AlignPaths{1, 4, true}},
-                                               {"plain full splits", AlignPaths{-1, 4, false}}};
+    static const std::vector<NamedPaths> paths{{"chosen", Paths{}},
+                                               {"full splits", Paths{Isa::automatic, -1, 4}},
+                                               {"band splits", Paths{Isa::automatic, 1, 4}},
+                                               {"plain full splits", Paths{Isa::plain, -1, 4}}};
     return paths;
 }
 
@@ -96,8 +97,8 @@ TEST(Threads, AlignAlikeAndUnlikePairsGiveTheSameRunsOnAnyThreadCount) {
                                             a.substr(0, 2000) + a.substr(2500)};
     for (const std::string& b : partners) {
         const std::int32_t expected = lcs::reference::reference_lcs(a, b);
-        for (const NamedPaths& path : {every_path()[0], NamedPaths{"band", AlignPaths{1, 1 << 15}},
-                                       NamedPaths{"full", AlignPaths{-1, 1 << 15}}}) {
+        for (const NamedPaths& path : {every_path()[0], NamedPaths{"band", Paths{Isa::automatic, 1, 1 << 15}},
+                                       NamedPaths{"full", Paths{Isa::automatic, -1, 1 << 15}}}) {
             const lcs::Alignment one = lcs::detail::align_with(a, b, 1, path.paths);
             EXPECT_EQ(alignment_fault<char>(a, b, one, expected), "") << path.name;
             for (const unsigned threads : {2u, 5u}) {
@@ -108,11 +109,12 @@ TEST(Threads, AlignAlikeAndUnlikePairsGiveTheSameRunsOnAnyThreadCount) {
     }
 }
 
-// Pairs long enough for the first guess of a band: accepted (a few
-// changes), refused for the narrower band that follows (alike), and given up
-// part way for the full passes (unlike). However the passes go, the splits,
-// and so the runs, are those of the full passes alone.
-TEST(Align, FirstGuessAcceptedRefusedOrGivenUp) {
+// Pairs long enough for every strategy: a few changes (the difference
+// search), more (the band from the length pass's difference) and none in
+// common to speak of (the full passes). Whatever the library chooses is
+// exact, and the band forced on every split finds the very splits of the
+// full passes.
+TEST(Align, DifferenceSearchBandAndFullPassesAgree) {
     std::mt19937 rng(9600);
     const std::string letters = "abcdefghijklmnopqrstuvwxyz";
     const std::string a = lcs::reference::random_string(rng, 9600, letters);
@@ -120,11 +122,15 @@ TEST(Align, FirstGuessAcceptedRefusedOrGivenUp) {
     few[100] = 'x';
     few.erase(9500, 3);
     const std::vector<std::string> partners{few, lcs::reference::mutated(rng, a, 2, letters),
+                                            lcs::reference::mutated(rng, a, 30, letters),
                                             lcs::reference::random_string(rng, 9600, letters)};
     for (const std::string& b : partners) {
-        const lcs::Alignment chosen = lcs::detail::align_with(a, b, 1, AlignPaths{});
-        EXPECT_EQ(alignment_fault<char>(a, b, chosen, lcs::length(a, b)), "");
-        EXPECT_TRUE(same_runs(chosen, lcs::detail::align_with(a, b, 1, AlignPaths{-1})));
+        const std::int32_t expected = lcs::length(a, b);
+        const lcs::Alignment chosen = lcs::detail::align_with(a, b, 1, Paths{});
+        EXPECT_EQ(alignment_fault<char>(a, b, chosen, expected), "");
+        const lcs::Alignment full = lcs::detail::align_with(a, b, 1, Paths{Isa::automatic, -1});
+        EXPECT_TRUE(same_runs(full, lcs::detail::align_with(a, b, 1, Paths{Isa::automatic, 1})));
+        EXPECT_EQ(alignment_fault<char>(a, b, full, expected), "");
     }
 }
 

@@ -4,18 +4,25 @@
 // thread counts that must not change a result.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <random>
+#include <system_error>
+#include <thread>
 #include <string>
 #include <vector>
 
 #include "lcs/lcs.h"
 #include "reference/oracles.h"
 #include "reference/sequences.h"
+#include "kernel/lanes.h"
 #include "toolkit/batch.h"
+#include "toolkit/threads.h"
 
 namespace {
 
 using lcs::kernel::Isa;
+using lcs::kernel::Paths;
 
 std::vector<Isa> available_paths() {
     std::vector<Isa> paths;
@@ -88,7 +95,7 @@ TEST(Batch, BytesOnEveryPathMatchTheOracle) {
             expected.push_back(lcs::reference::reference_lcs(query, choice));
         const lcs::Pattern pattern(query);
         for (const Isa path : available_paths()) {
-            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), expected)
+            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, Paths{path}), expected)
                 << "query " << batch.query_length << ", path " << static_cast<int>(path);
         }
     }
@@ -129,9 +136,9 @@ TEST(Batch, SymbolsAndMixedWidthsOnEveryPathMatchTheOracle) {
         for (const Isa path : available_paths()) {
             SCOPED_TRACE("query " + std::to_string(query_length) + ", path " +
                          std::to_string(static_cast<int>(path)));
-            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, path), symbol_expected);
-            EXPECT_EQ(lcs::detail::lengths(pattern, byte_views, 1, path), byte_choice_expected);
-            EXPECT_EQ(lcs::detail::lengths(byte_pattern, views, 1, path), byte_query_expected);
+            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, Paths{path}), symbol_expected);
+            EXPECT_EQ(lcs::detail::lengths(pattern, byte_views, 1, Paths{path}), byte_choice_expected);
+            EXPECT_EQ(lcs::detail::lengths(byte_pattern, views, 1, Paths{path}), byte_query_expected);
         }
     }
 }
@@ -150,6 +157,52 @@ TEST(Threads, BatchGivesTheSameResultInOrderOnAnyThreadCount) {
         }
         for (const unsigned threads : {2U, 7U, 0U})
             EXPECT_EQ(lcs::lengths(pattern, views, threads), one);
+    }
+}
+
+// Starters of worker threads that the system refuses: none at all, or
+// every one after the first.
+std::atomic<int> starts_allowed{0};
+
+std::thread start_while_allowed(std::function<void()> work) {
+    if (starts_allowed.fetch_sub(1) > 0) return std::thread(std::move(work));
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+}
+
+// The starter replaced for one scope.
+class RefusedThreads {
+public:
+    explicit RefusedThreads(int allowed) {
+        starts_allowed = allowed;
+        previous_ = lcs::detail::set_thread_starter(start_while_allowed);
+    }
+    ~RefusedThreads() { lcs::detail::set_thread_starter(previous_); }
+    RefusedThreads(const RefusedThreads&) = delete;
+    RefusedThreads& operator=(const RefusedThreads&) = delete;
+
+private:
+    lcs::detail::ThreadStarter previous_;
+};
+
+// Threads that cannot start never end the process: the batch and the
+// alignment finish on the threads that did, with the same results.
+TEST(Threads, WorkersThatCannotStartLeaveTheWorkToTheOthers) {
+    std::mt19937 rng(20);
+    const std::string query = lcs::reference::random_string(rng, 20, "abcd");
+    const auto choices = random_choices(rng, 20000, 40, "abcd");
+    const std::vector<std::string_view> views(choices.begin(), choices.end());
+    const lcs::Pattern pattern(query);
+    const std::vector<std::int32_t> lengths = lcs::lengths(pattern, views, 1);
+    const std::string a = lcs::reference::random_string(rng, 6000, "acgt");
+    const std::string b = lcs::reference::random_string(rng, 6000, "acgt");
+    const lcs::Alignment alignment = lcs::align(a, b, 1);
+    for (const int allowed : {0, 1}) {
+        const RefusedThreads refused(allowed);
+        EXPECT_EQ(lcs::lengths(pattern, views, 8), lengths) << allowed << " threads allowed";
+        const lcs::Alignment threaded = lcs::align(a, b, 4);
+        EXPECT_EQ(threaded.length, alignment.length) << allowed << " threads allowed";
+        EXPECT_EQ(threaded.runs.size(), alignment.runs.size()) << allowed << " threads allowed";
+        EXPECT_LT(starts_allowed.load(), 0) << "no start was refused";
     }
 }
 

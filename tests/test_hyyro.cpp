@@ -1,6 +1,6 @@
 // Hyyro_Alg: the edges of its words and blocks, both kernels, the choice of
-// the packed sequence, and the band, which must prove itself exact however
-// narrow it starts.
+// the packed sequence, bands started narrow and wide (the band's own cases
+// are in tests/test_kernel.cpp).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -15,13 +15,14 @@
 namespace {
 
 using lcs::detail::hyyro_lcs;
-using lcs::detail::HyyroPaths;
+using lcs::kernel::Isa;
+using lcs::kernel::Paths;
 using lcs::reference::reference_lcs;
 using lcs::reference::Sequence;
 
 struct NamedPaths {
     const char* name;
-    HyyroPaths paths;
+    Paths paths;
 };
 
 // Every way through the routine: each kernel, full or banded, the band
@@ -30,15 +31,10 @@ struct NamedPaths {
 // four-word window, 110 does not).
 std::vector<NamedPaths> every_path() {
     std::vector<NamedPaths> all;
-    for (const bool vector : {false, true}) {
-        if (vector && !lcs::detail::hyyro_has_vector_units()) continue;
-        const char* kernel = vector ? "vector" : "plain";
-        all.push_back({kernel, {vector, 0}});
-        all.push_back({kernel, {vector, -1}});
-        all.push_back({kernel, {vector, 1}});
-        all.push_back({kernel, {vector, 16}});
-        all.push_back({kernel, {vector, 90}});
-        all.push_back({kernel, {vector, 110}});
+    for (const Isa isa : {Isa::plain, Isa::avx512}) {
+        if (!lcs::kernel::isa_available(isa)) continue;
+        const char* kernel = isa == Isa::avx512 ? "vector" : "plain";
+        for (const std::int32_t band : {0, -1, 1, 16, 90, 110}) all.push_back({kernel, {isa, band}});
     }
     return all;
 }
@@ -103,69 +99,6 @@ TEST(Hyyro, EveryByteValueOfThePackedSequence) {
     const std::string bytes = lcs::reference::random_string(rng, 700, all);
     expect_reference_on_every_path(all + bytes, bytes);
     expect_reference_on_every_path(bytes.substr(0, 300), all + all);
-}
-
-// Alike pairs whose longest paths wander off the diagonal, so that the band
-// must widen, and unlike ones that it must give up on.
-TEST(Hyyro, BandOnAlikeAndUnlikePairs) {
-    std::mt19937 rng(10);
-    const std::string dna = "ACGT";
-    const std::string a = lcs::reference::random_string(rng, 3000, dna);
-    const std::string shifted = lcs::reference::random_string(rng, 300, dna) + a;
-    struct Pair {
-        const char* why;
-        std::string a, b;
-    };
-    const Pair pairs[] = {
-        {"identical: the first band is exact at once", a, a},
-        {"10 % of positions changed", a, lcs::reference::mutated(rng, a, 10, dna)},
-        {"an insertion of 300 at the start moves the path off the diagonal", a, shifted},
-        {"the same, the other way round", shifted, a},
-        {"a deletion in the middle", a, a.substr(0, 1000) + a.substr(1400)},
-        {"a prefix: lengths far apart", a, a.substr(0, 900)},
-        {"a rotation: the longest path starts far off the diagonal", a,
-         a.substr(1700) + a.substr(0, 1700)},
-        {"unrelated strings", a, lcs::reference::random_string(rng, 3000, dna)},
-        {"no byte in common", a, std::string(2900, 'x')},
-    };
-    for (const Pair& pair : pairs) {
-        SCOPED_TRACE(pair.why);
-        expect_reference_on_every_path(pair.a, pair.b);
-        if (HasFatalFailure()) return;
-    }
-}
-
-TEST(Hyyro, BandWhoseLongestPathRunsJustOutsideIt) {
-    // B is A shifted by a few positions: the longest path runs along a
-    // diagonal just past a narrow band's edge, which the band's blocks cover
-    // in some rows and not in others. The band's own result is then a little
-    // short, by less than the next band's width.
-    std::mt19937 rng(12);
-    for (const std::size_t shift : {std::size_t{2}, std::size_t{3}, std::size_t{17}, std::size_t{40},
-                                    std::size_t{85}, std::size_t{100}}) {
-        const std::string s = lcs::reference::random_string(rng, 1500, "ACGT");
-        const std::string head = lcs::reference::random_string(rng, shift, "xy");
-        expect_reference_on_every_path(head + s, s + head);
-        expect_reference_on_every_path(s + head, head + s);
-        expect_reference_on_every_path(head + s, s);
-        if (HasFatalFailure()) return;
-    }
-}
-
-TEST(Hyyro, BandOnAlikePairsAcrossSizesAndAlphabets) {
-    std::mt19937 rng(11);
-    for (const std::string alphabet : {"ab", "ACGT", "abcdefghijklmnopqrstuvwxyz"}) {
-        for (const std::size_t length : {std::size_t{2100}, std::size_t{4097}}) {
-            for (const int percent : {1, 10, 30}) {
-                const std::string a = lcs::reference::random_string(rng, length, alphabet);
-                std::string b = lcs::reference::mutated(rng, a, percent, alphabet);
-                b.erase(length / 3, static_cast<std::size_t>(percent));
-                b.insert(2 * length / 3, std::string(static_cast<std::size_t>(percent), alphabet[0]));
-                expect_reference_on_every_path(a, b);
-                if (HasFatalFailure()) return;
-            }
-        }
-    }
 }
 
 TEST(Hyyro, NegativeAndZeroLengths) {

@@ -14,29 +14,39 @@
 // backwards for the backward pass; a piece whose row vectors fit in the
 // traceback budget (64 KiB) is solved whole by the bit-matrix traceback
 // (kernel/traceback.cpp).
-// Cost: about twice one full pass, |A| |B| / 64 word updates; the two
+// Cost on unlike strings: about twice one full pass, |A| |B| / 64 word
+// updates; the two
 // passes of a split, and the two sub-pieces, are independent and run on
 // threads of their own. Against a traceback through the whole bit matrix
 // (|A| |B| / 8 bytes) it trades a second pass for memory that grows with the
 // lengths only, so it wins wherever that matrix leaves the cache.
 //
-// Band: once the LCS of a piece is known (it is, for every sub-piece, from
-// the split above it) so is its insert-delete deficit d = min(n, m) - L,
-// and no optimal path leaves the band of half-width d around the corner
-// diagonals (a path that leaves it steps off the diagonal at least
-// |n - m| + 2 (d + 1) times and so keeps fewer than L). The passes then run
-// in that band only, at about d (n + m) / 64 words, and the band's values,
-// exact along the optimal paths and lower bounds elsewhere, have the same
-// largest sum. The first piece tries a narrow band and accepts it when its
-// sum S reaches min(n, m) - w (the same argument); otherwise min(n, m) - S
-// bounds d, and the band of that half-width, or the full pass when it is
-// no cheaper, follows. Every banded split checks that its sum is the
-// known LCS, and takes the full pass if not.
+// Band: once the LCS of a piece is known so is its insert-delete deficit
+// d = min(n, m) - L, and no optimal path leaves the band of half-width d
+// around the corner diagonals (a path that leaves it steps off the diagonal
+// at least |n - m| + 2 (d + 1) times and so keeps fewer than L). The passes
+// then run in that band only, at about d (n + m) / 64 words, and the band's
+// values, exact along the optimal paths and lower bounds elsewhere, have
+// the same largest sum. The whole pair's L comes from the kernel's own
+// banded length pass (kernel::banded_length), which proves it at the cost
+// of the band on alike strings and gives up early on unlike ones; every
+// sub-piece's L comes from the split above it. Every banded split checks
+// that its sum is the known LCS, and takes the full pass if not.
 //
-// The split point depends on the strings only, never on the threads, so the
-// runs are the same for any thread count. Working memory: for each running
-// pass the piece's codes (four bytes a symbol), its row vectors and one carry
-// byte per row; the traceback's 64 KiB; the keeps found. Never |A| x |B| of
+// Few differences: a piece whose edits D = n + m - 2 L are so few that D^2
+// is below a few times its length goes to Myers' O(ND) search instead
+// (toolkit/differences.h), whose cost is then about that of reading the
+// piece a few times. So on alike strings the whole alignment costs about
+// one banded length pass more than the length itself.
+//
+// The split points and the strategy of each piece depend on the strings
+// only, never on the threads, so the runs are the same for any thread
+// count. A stop request is polled at every piece and in the passes' blocks;
+// a worker thread that cannot start leaves its half to the calling thread
+// (toolkit/threads.h). Working memory: first that of the length pass; then
+// for each running pass the piece's codes (four bytes a symbol), its row
+// vectors and one carry byte per row; the traceback's 64 KiB; the
+// difference search's O(D) diagonals; the keeps found. Never |A| x |B| of
 // anything.
 //
 // Tests: tests/test_align.cpp, fuzz/fuzz_align.cpp.
@@ -44,7 +54,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <future>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -52,7 +61,12 @@
 #include <utility>
 
 #include "kernel/blocks.h"
+#include "kernel/stop.h"
 #include "kernel/traceback.h"
+#include "toolkit/differences.h"
+#include "toolkit/keeps.h"
+#include "toolkit/length_check.h"
+#include "toolkit/threads.h"
 
 namespace lcs {
 namespace detail {
@@ -60,30 +74,29 @@ namespace {
 
 using kernel::Band;
 using kernel::Code;
+using kernel::Paths;
 using kernel::Word;
 
+// The difference search takes a piece whose D^2 is at most this many times
+// its length.
+constexpr std::int64_t kDifferenceFactor = 8;
 // Below this many cells a second thread costs more than it saves.
 constexpr std::int64_t kParallelCells = std::int64_t{1} << 24;
 // Positions of X in the blocks that a narrow band runs.
 constexpr std::int64_t kNarrowBlockBits = kernel::kWideBlock * kernel::kWordBits;
 constexpr std::int64_t kVectorBlockBits = kernel::kVectorBlock * kernel::kWordBits;
 
-// A diagonal run of matches: A from a, B from b, count long.
-struct Keep {
-    std::int32_t a, b, count;
-};
-
-// Appends `keep` to `out`, joined to the last run when it continues it.
-void append_keep(std::vector<Keep>& out, Keep keep) {
-    if (keep.count <= 0) return;
-    if (!out.empty()) {
-        Keep& last = out.back();
-        if (last.a + last.count == keep.a && last.b + last.count == keep.b) {
-            last.count += keep.count;
-            return;
-        }
+// Blocks for the passes in `band`: the widest for a wide band; for a
+// narrow one, blocks about as wide as the band, since each row of a block
+// that meets the band costs all its words.
+std::size_t block_for(Band band, std::size_t widest) {
+    const std::int64_t width = band.hi - band.lo;
+    if (width >= kVectorBlockBits) return widest;
+    std::size_t block = 1;
+    while (block < kernel::kWideBlock && static_cast<std::int64_t>(block * kernel::kWordBits) < width) {
+        block *= 2;
     }
-    out.push_back(keep);
+    return block;
 }
 
 struct Piece {
@@ -200,8 +213,9 @@ Band band_of(std::int32_t n, std::int32_t m, std::int32_t half_width) {
 template <typename Symbol>
 class Aligner {
 public:
-    Aligner(const Symbol* a, const Symbol* b, std::size_t alphabet, AlignPaths paths)
-        : a_(a), b_(b), alphabet_(alphabet), paths_(paths) {}
+    Aligner(const Symbol* a, const Symbol* b, std::size_t alphabet, const Paths& paths)
+        : a_(a), b_(b), alphabet_(alphabet), paths_(paths),
+          vector_blocks_(resolve(kernel::Component::blocks, paths.isa) == kernel::Isa::avx512) {}
 
     // Appends the matches of one LCS of the piece, in order, to `out`;
     // `known` is the piece's LCS, or -1.
@@ -217,12 +231,31 @@ public:
         const Piece inner{piece.a0 + prefix, piece.a_size - prefix - suffix, piece.b0 + prefix,
                           piece.b_size - prefix - suffix};
         if (inner.a_size > 0 && inner.b_size > 0) {
-            solve_inner(inner, known < 0 ? -1 : known - prefix - suffix, threads, scratch, out);
+            const std::int32_t inner_known = known < 0 ? -1 : known - prefix - suffix;
+            if (!few_differences(inner, inner_known, out)) {
+                solve_inner(inner, inner_known, threads, scratch, out);
+            }
         }
         append_keep(out, {piece.a0 + piece.a_size - suffix, piece.b0 + piece.b_size - suffix, suffix});
     }
 
 private:
+    // The piece by the difference search when its edits, D = |A| + |B| -
+    // 2 LCS, are few enough that the search's D^2 is below a few times its
+    // length; false, with nothing appended, otherwise.
+    bool few_differences(Piece piece, std::int32_t known, std::vector<Keep>& out) const {
+        if (known < 0 || paths_.first_band != 0) return false;
+        const std::int64_t size = std::int64_t{piece.a_size} + piece.b_size;
+        const std::int64_t edits = size - 2 * std::int64_t{known};
+        if (edits * edits > kDifferenceFactor * size) return false;
+        DifferenceSearch<Symbol> search(a_, b_, edits, UINT64_MAX, paths_.stop, out);
+        // The bound is the piece's exact D, so the searches always meet.
+        if (!search.compare(piece.a0, piece.a0 + piece.a_size, piece.b0, piece.b0 + piece.b_size)) {
+            throw std::logic_error("lcs::align: the difference search passed its bound");
+        }
+        return true;
+    }
+
     // X is the piece's longer string, packed; Y is cut.
     struct Oriented {
         Strand<Symbol> x, y;
@@ -244,6 +277,7 @@ private:
 
     void solve_inner(Piece piece, std::int32_t known, unsigned threads, Scratch& scratch,
                      std::vector<Keep>& out) const {
+        kernel::poll(paths_.stop);
         const Oriented o = orient(piece);
         const std::int32_t n = o.x.size, m = o.y.size;
         // One row cannot be cut; its traceback is one row vector.
@@ -261,14 +295,13 @@ private:
             solve(right, split.right, threads, scratch, out);
             return;
         }
-        std::vector<Keep> left_keeps;
-        auto left_done = std::async(std::launch::async, [&] {
-            Scratch own(alphabet_);
-            solve(left, split.left, threads / 2, own, left_keeps);
-        });
-        std::vector<Keep> right_keeps;
-        solve(right, split.right, threads - threads / 2, scratch, right_keeps);
-        left_done.get();
+        std::vector<Keep> left_keeps, right_keeps;
+        run_beside(
+            [&] {
+                Scratch own(alphabet_);
+                solve(left, split.left, threads / 2, own, left_keeps);
+            },
+            [&] { solve(right, split.right, threads - threads / 2, scratch, right_keeps); });
         for (const Keep& keep : left_keeps) append_keep(out, keep);
         for (const Keep& keep : right_keeps) append_keep(out, keep);
     }
@@ -290,17 +323,15 @@ private:
               unsigned threads, Scratch& scratch, std::vector<Word>& v) const {
         const CodedPair c = coded(x, y, scratch);
         const kernel::Coded view = c.view();
-        kernel::BlockRun blocks(view, paths_.vector_units, nullptr, threads);
+        kernel::BlockRun blocks(view, vector_blocks_, paths_.stop, threads);
         const bool full = band.lo <= -static_cast<std::int64_t>(view.m) &&
                           band.hi >= static_cast<std::int64_t>(view.n);
         if (full && blocks.full_threads() > 1) {
             blocks.full(v.data());
             return true;
         }
-        const bool wide = band.hi - band.lo >= kVectorBlockBits;
         const std::size_t limit = give_up < 0 ? view.n : static_cast<std::size_t>(give_up);
-        return !blocks.pass(band, wide ? blocks.widest_block() : kernel::kWideBlock, limit, v.data())
-                    .abandoned;
+        return !blocks.pass(band, block_for(band, blocks.widest_block()), limit, v.data()).abandoned;
     }
 
     // The split's forward and backward passes in `band`, and the first
@@ -316,13 +347,18 @@ private:
         bool finished = false;
         if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
             // The two passes side by side, each on half of the threads.
-            auto forward_done = std::async(std::launch::async, [&] {
-                Scratch own(alphabet_);
-                return pass(o.x, o.y.part(0, h), band, give_up, threads / 2, own, forward);
-            });
-            const bool backward_finished =
-                pass(x_back, y_back, back_band, give_up, threads - threads / 2, scratch, backward);
-            finished = forward_done.get() && backward_finished;
+            bool forward_finished = false, backward_finished = false;
+            run_beside(
+                [&] {
+                    Scratch own(alphabet_);
+                    forward_finished =
+                        pass(o.x, o.y.part(0, h), band, give_up, threads / 2, own, forward);
+                },
+                [&] {
+                    backward_finished = pass(x_back, y_back, back_band, give_up,
+                                             threads - threads / 2, scratch, backward);
+                });
+            finished = forward_finished && backward_finished;
         } else {
             finished = pass(o.x, o.y.part(0, h), band, give_up, threads, scratch, forward) &&
                        pass(x_back, y_back, back_band, give_up, threads, scratch, backward);
@@ -339,42 +375,24 @@ private:
 
     // A band is worth its bookkeeping when it covers at most half of X.
     bool narrow(Band band, std::int32_t n) const {
-        return paths_.band > 0 || (band.hi - band.lo + kNarrowBlockBits) * 2 <= std::int64_t{n};
+        return paths_.first_band > 0 || (band.hi - band.lo + kNarrowBlockBits) * 2 <= std::int64_t{n};
     }
 
-    // The largest half-width of a band that narrow() takes, for a piece of
-    // X n and Y m (n >= m); negative when none.
-    static std::int32_t widest_narrow(std::int32_t n, std::int32_t m) {
-        return static_cast<std::int32_t>((std::int64_t{n} / 2 - kNarrowBlockBits - (n - m)) / 2);
-    }
-
+    // The split of the piece. Its LCS is known but at the top, where the
+    // length pass found the strings too unlike for a band; with a band
+    // forced, the top starts from the diagonal alone.
     Split find_split(const Oriented& o, std::int32_t known, unsigned threads,
                      Scratch& scratch) const {
         const std::int32_t n = o.x.size, m = o.y.size, shorter = std::min(n, m);
-        if (paths_.band < 0) return full_passes(o, threads, scratch);
+        if (paths_.first_band < 0 || (known < 0 && paths_.first_band == 0)) {
+            return full_passes(o, threads, scratch);
+        }
         // A lower bound of the piece's LCS, exact when it is known.
         std::int32_t floor = std::max(known, 0);
         if (known < 0) {
-            // A first guess: a band of about a sixteenth of the full pass.
-            const std::int32_t guess =
-                paths_.band > 0 ? 0
-                                : static_cast<std::int32_t>(std::max<std::int64_t>(
-                                      0, (n / 16 - std::abs(n - m) - kNarrowBlockBits) / 2));
-            if (paths_.band > 0 || guess > 0) {
-                // Each pass's deficit is at most the piece's, d: the first h
-                // rows of an optimal path leave at most d of theirs
-                // unmatched, and so do the others. A pass whose deficit
-                // passes widest_narrow proves d too large for this band and
-                // for any narrow one, so it stops there and the full passes
-                // follow, as its sum would have chosen.
-                const std::int32_t give_up = paths_.band > 0 ? -1 : std::max(widest_narrow(n, m), guess);
-                const std::optional<Split> first =
-                    passes(o, band_of(n, m, guess), threads, scratch, give_up);
-                if (first) {
-                    if (first->left + first->right >= shorter - guess) return *first;
-                    floor = first->left + first->right;
-                }
-            }
+            const Split diagonal = *passes(o, band_of(n, m, 0), threads, scratch);
+            if (diagonal.left + diagonal.right >= shorter) return diagonal;
+            floor = diagonal.left + diagonal.right;
         }
         // The deficit is at most shorter - floor, so every optimal path stays
         // in the band of that half-width, and the band proves itself.
@@ -390,78 +408,59 @@ private:
     const Symbol* a_;
     const Symbol* b_;
     std::size_t alphabet_;
-    AlignPaths paths_;
+    Paths paths_;
+    bool vector_blocks_;
 };
-
-// The runs of the alignment whose matches are `keeps`: between two keep
-// runs the removes, then the inserts.
-Alignment runs_of(const std::vector<Keep>& keeps, std::int32_t a_size, std::int32_t b_size) {
-    Alignment alignment{0, {}};
-    std::size_t runs = keeps.size();
-    std::int32_t a = 0, b = 0;
-    for (const Keep& keep : keeps) {
-        runs += (keep.a > a) + (keep.b > b);
-        a = keep.a + keep.count;
-        b = keep.b + keep.count;
-    }
-    alignment.runs.reserve(runs + (a_size > a) + (b_size > b));
-    a = 0;
-    b = 0;
-    const auto gap_to = [&](std::int32_t a_end, std::int32_t b_end) {
-        if (a_end > a) alignment.runs.push_back({Edit::remove, a, b, a_end - a});
-        if (b_end > b) alignment.runs.push_back({Edit::insert, a_end, b, b_end - b});
-    };
-    for (const Keep& keep : keeps) {
-        gap_to(keep.a, keep.b);
-        alignment.runs.push_back({Edit::keep, keep.a, keep.b, keep.count});
-        alignment.length += keep.count;
-        a = keep.a + keep.count;
-        b = keep.b + keep.count;
-    }
-    gap_to(a_size, b_size);
-    return alignment;
-}
-
-std::int32_t checked_size(std::size_t size) {
-    if (size > static_cast<std::size_t>(kMaxLength)) {
-        throw std::length_error("lcs::align: a string is longer than lcs::kMaxLength");
-    }
-    return static_cast<std::int32_t>(size);
-}
 
 unsigned thread_count(unsigned threads) {
     if (threads != 0) return threads;
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+// The LCS of a and b where the length pass's band proves it, which is what
+// lets the first split run in a band of the strings' own difference; -1
+// where they are too unlike for a band (or the splits are forced full).
+template <typename Text>
+std::int32_t known_length(Text a, Text b, const Paths& paths) {
+    if (paths.first_band < 0) return -1;
+    const std::optional<std::size_t> length = kernel::banded_length(a, b, paths);
+    return length ? static_cast<std::int32_t>(*length) : -1;
+}
+
 template <typename Symbol>
 Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, std::size_t b_size,
-                        std::size_t alphabet, unsigned threads, AlignPaths paths) {
-    const std::int32_t n = checked_size(a_size), m = checked_size(b_size);
+                        std::size_t alphabet, std::int32_t known, unsigned threads,
+                        const Paths& paths) {
+    const auto n = static_cast<std::int32_t>(a_size), m = static_cast<std::int32_t>(b_size);
     const Aligner<Symbol> aligner(a, b, alphabet, paths);
     std::vector<Keep> keeps;
     {
         // Gone before the result is built, so that the two never add up.
         Scratch scratch(alphabet);
-        aligner.solve({0, n, 0, m}, -1, thread_count(threads), scratch, keeps);
+        aligner.solve({0, n, 0, m}, known, thread_count(threads), scratch, keeps);
     }
     return runs_of(keeps, n, m);
 }
 
 }  // namespace
 
-Alignment align_with(std::string_view a, std::string_view b, unsigned threads, AlignPaths paths) {
+Alignment align_with(std::string_view a, std::string_view b, unsigned threads, const Paths& paths) {
+    check_length(a.size());
+    check_length(b.size());
+    kernel::poll(paths.stop);  // a past deadline stops before any preparation
     return align_symbols(reinterpret_cast<const unsigned char*>(a.data()), a.size(),
-                         reinterpret_cast<const unsigned char*>(b.data()), b.size(), 256, threads,
-                         paths);
+                         reinterpret_cast<const unsigned char*>(b.data()), b.size(), 256,
+                         known_length(a, b, paths), threads, paths);
 }
 
 // Wide symbols are renamed to dense codes (their ranks among the symbols of
 // both strings), so that a block's match rows are an array of the codes.
 Alignment align_with(std::u32string_view a, std::u32string_view b, unsigned threads,
-                     AlignPaths paths) {
-    checked_size(a.size());
-    checked_size(b.size());
+                     const Paths& paths) {
+    check_length(a.size());
+    check_length(b.size());
+    kernel::poll(paths.stop);
+    const std::int32_t known = known_length(a, b, paths);
     std::vector<char32_t> symbols(a.begin(), a.end());
     symbols.insert(symbols.end(), b.begin(), b.end());
     std::sort(symbols.begin(), symbols.end());
@@ -476,18 +475,27 @@ Alignment align_with(std::u32string_view a, std::u32string_view b, unsigned thre
     };
     const std::vector<std::uint32_t> a_codes = codes_of(a), b_codes = codes_of(b);
     return align_symbols(a_codes.data(), a_codes.size(), b_codes.data(), b_codes.size(),
-                         std::max<std::size_t>(symbols.size(), 1), threads, paths);
+                         std::max<std::size_t>(symbols.size(), 1), known, threads, paths);
 }
 
 }  // namespace detail
 
-Alignment align(std::string_view a, std::string_view b, unsigned threads, const Stop* /*stop*/) {
-    return detail::align_with(a, b, threads, detail::AlignPaths{});
+namespace {
+
+kernel::Paths stopping(const Stop* stop) {
+    kernel::Paths paths;
+    paths.stop = stop;
+    return paths;
 }
 
-Alignment align(std::u32string_view a, std::u32string_view b, unsigned threads,
-                const Stop* /*stop*/) {
-    return detail::align_with(a, b, threads, detail::AlignPaths{});
+}  // namespace
+
+Alignment align(std::string_view a, std::string_view b, unsigned threads, const Stop* stop) {
+    return detail::align_with(a, b, threads, stopping(stop));
+}
+
+Alignment align(std::u32string_view a, std::u32string_view b, unsigned threads, const Stop* stop) {
+    return detail::align_with(a, b, threads, stopping(stop));
 }
 
 namespace {

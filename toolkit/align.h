@@ -8,23 +8,14 @@
 
 #include <lcs/lcs.h>
 
+#include "kernel/kernel.h"
+
 namespace lcs::detail {
 
-struct AlignPaths {
-    // 0: the band wherever it is the cheaper pass; positive: the band on
-    // every split, however wide; negative: the full pass on every split.
-    int band = 0;
-    // Largest piece, in rows times row words, that the bit-matrix traceback
-    // takes whole; larger pieces are split.
-    std::int64_t traceback_words = std::int64_t{1} << 13;
-    // Use the AVX-512 blocks where the processor has them; false forces the
-    // plain 64-bit blocks everywhere.
-    bool vector_units = true;
-};
-
-Alignment align_with(std::string_view a, std::string_view b, unsigned threads, AlignPaths paths);
+Alignment align_with(std::string_view a, std::string_view b, unsigned threads,
+                     const kernel::Paths& paths);
 Alignment align_with(std::u32string_view a, std::u32string_view b, unsigned threads,
-                     AlignPaths paths);
+                     const kernel::Paths& paths);
 
 }  // namespace lcs::detail
 

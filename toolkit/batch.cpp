@@ -5,15 +5,21 @@
 // on each choice in turn (lanes of several words with carries between them
 // are not built yet). `threads` cuts the choices into contiguous runs of nearly
 // equal count, one per thread, each writing its own part of the result, so
-// the result does not depend on the thread count.
+// the result does not depend on the thread count (nor on threads that could
+// not start: toolkit/threads.h). Under a stop request the lanes take the
+// choices in batches of about a million symbols, polling between them.
 // Tests: tests/test_batch.cpp, fuzz/fuzz_lengths.cpp.
 #include "toolkit/batch.h"
 
 #include <algorithm>
-#include <exception>
 #include <optional>
-#include <stdexcept>
 #include <thread>
+
+#include "kernel/lanes.h"
+#include "kernel/stop.h"
+#include "toolkit/length_check.h"
+#include "toolkit/pattern.h"
+#include "toolkit/threads.h"
 
 namespace lcs {
 
@@ -21,20 +27,13 @@ namespace {
 
 // Fewer choices than this per thread cost more to hand over than to run.
 constexpr std::size_t kChoicesPerThread = 2048;
+// Under a stop request, the lanes take the choices in batches of about
+// this many symbols and the request is polled between them.
+constexpr std::size_t kPollSymbols = std::size_t{1} << 20;
 
-std::optional<kernel::LaneQuery> lane_query_of(const Pattern& query) {
-    if (static_cast<std::size_t>(query.size()) > kernel::LaneQuery::kMaxSymbols)
-        return std::nullopt;
-    return kernel::LaneQuery(query.data());
-}
-
-template <class Choice>
-void check_lengths(const std::vector<Choice>& choices) {
-    for (const Choice& choice : choices) {
-        if (choice.size() > static_cast<std::size_t>(kMaxLength)) {
-            throw std::length_error("lcs::lengths: a choice is longer than lcs::kMaxLength");
-        }
-    }
+std::optional<kernel::LaneQuery> lane_query_of(const detail::PatternData& query) {
+    if (query.size() > kernel::LaneQuery::kMaxSymbols) return std::nullopt;
+    return kernel::LaneQuery(query);
 }
 
 unsigned thread_count(unsigned asked, std::size_t choices) {
@@ -43,43 +42,56 @@ unsigned thread_count(unsigned asked, std::size_t choices) {
     return static_cast<unsigned>(std::min<std::size_t>(asked, useful));
 }
 
+// The end of the next batch from `begin`: at least one choice, and about
+// kPollSymbols symbols.
+template <class Choice>
+std::size_t batch_end(const std::vector<Choice>& choices, std::size_t begin, std::size_t end) {
+    std::size_t symbols = 0;
+    std::size_t i = begin;
+    while (i < end && (i == begin || symbols < kPollSymbols)) symbols += choices[i++].size();
+    return i;
+}
+
 template <class Choice>
 std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Choice>& choices,
-                                     unsigned threads, kernel::Isa isa) {
-    check_lengths(choices);
+                                     unsigned threads, const kernel::Paths& paths) {
+    kernel::poll(paths.stop);  // a past deadline stops before any preparation
+    for (const Choice& choice : choices) detail::check_length(choice.size());
     std::vector<std::int32_t> out(choices.size());
-    if (query.size() == 0) return out;  // a moved-from Pattern holds no data
-    const std::optional<kernel::LaneQuery> lanes = lane_query_of(query);
+    const detail::PatternData* data = detail::PatternAccess::of(query);
+    if (data == nullptr || data->size() == 0) return out;  // a moved-from Pattern holds no data
+    const std::optional<kernel::LaneQuery> lanes = lane_query_of(*data);
     const auto run = [&](std::size_t begin, std::size_t end) {
-        if (lanes) {
-            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin,
-                                 isa);
+        if (!lanes) {
+            for (std::size_t i = begin; i < end; ++i) {
+                out[i] = static_cast<std::int32_t>(kernel::pattern_length(*data, choices[i], paths));
+            }
             return;
         }
-        for (std::size_t i = begin; i < end; ++i) out[i] = query.length(choices[i]);
-    };
-    const unsigned count = thread_count(threads, choices.size());
-    if (count == 1) {
-        run(0, choices.size());
-        return out;
-    }
-    std::vector<std::exception_ptr> failures(count);
-    std::vector<std::thread> workers;
-    workers.reserve(count - 1);
-    const auto part = [&](unsigned t) {
-        try {
-            run(choices.size() * t / count, choices.size() * (t + 1) / count);
-        } catch (...) {
-            failures[t] = std::current_exception();
+        if (paths.stop == nullptr) {
+            kernel::lane_lengths(*lanes, choices.data() + begin, end - begin, out.data() + begin,
+                                 paths.isa);
+            return;
+        }
+        for (std::size_t first = begin; first < end;) {
+            kernel::poll(paths.stop);
+            const std::size_t last = batch_end(choices, first, end);
+            kernel::lane_lengths(*lanes, choices.data() + first, last - first, out.data() + first,
+                                 paths.isa);
+            first = last;
         }
     };
-    for (unsigned t = 1; t < count; ++t) workers.emplace_back(part, t);
-    part(0);
-    for (std::thread& worker : workers) worker.join();
-    for (const std::exception_ptr& failure : failures) {
-        if (failure) std::rethrow_exception(failure);
-    }
+    const unsigned count = thread_count(threads, choices.size());
+    detail::run_parts(count, [&](unsigned t) {
+        run(choices.size() * t / count, choices.size() * (t + 1) / count);
+    });
     return out;
+}
+
+kernel::Paths stopping(const Stop* stop) {
+    kernel::Paths paths;
+    paths.stop = stop;
+    return paths;
 }
 
 }  // namespace
@@ -88,28 +100,28 @@ namespace detail {
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::string_view>& choices, unsigned threads,
-                                  kernel::Isa isa) {
-    return lengths_of(query, choices, threads, isa);
+                                  const kernel::Paths& paths) {
+    return lengths_of(query, choices, threads, paths);
 }
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices, unsigned threads,
-                                  kernel::Isa isa) {
-    return lengths_of(query, choices, threads, isa);
+                                  const kernel::Paths& paths) {
+    return lengths_of(query, choices, threads, paths);
 }
 
 }  // namespace detail
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::string_view>& choices, unsigned threads,
-                                  const Stop* /*stop*/) {
-    return detail::lengths(query, choices, threads, kernel::Isa::automatic);
+                                  const Stop* stop) {
+    return detail::lengths(query, choices, threads, stopping(stop));
 }
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices,
-                                  unsigned threads, const Stop* /*stop*/) {
-    return detail::lengths(query, choices, threads, kernel::Isa::automatic);
+                                  unsigned threads, const Stop* stop) {
+    return detail::lengths(query, choices, threads, stopping(stop));
 }
 
 }  // namespace lcs

@@ -7,17 +7,17 @@
 #include <string_view>
 #include <vector>
 
-#include "kernel/lanes.h"
+#include "kernel/kernel.h"
 #include "lcs/lcs.h"
 
 namespace lcs::detail {
 
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::string_view>& choices, unsigned threads,
-                                  kernel::Isa isa);
+                                  const kernel::Paths& paths);
 std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices, unsigned threads,
-                                  kernel::Isa isa);
+                                  const kernel::Paths& paths);
 
 }  // namespace lcs::detail
 

@@ -1,15 +1,11 @@
-// lcs::isa: the vector paths this process runs. Placeholder until the one
-// record of the processor's features lands.
+// lcs::isa: the vector paths this process runs, from the one record of the
+// processor's features and LCS_ISA's cap (kernel/features.h).
 #include <lcs/lcs.h>
 
-#include "kernel/kernel.h"
+#include "kernel/features.h"
 
 namespace lcs {
 
-std::string isa() {
-    if (kernel::isa_available(kernel::Isa::avx512)) return "avx512";
-    if (kernel::isa_available(kernel::Isa::avx2)) return "avx2";
-    return "plain";
-}
+std::string isa() { return kernel::describe_paths(); }
 
 }  // namespace lcs

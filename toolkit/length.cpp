@@ -1,13 +1,14 @@
 // lcs::length and lcs::similarity (<lcs/lcs.h>): the bit-parallel kernel
 // (kernel/kernel.h) behind the library's length limit; a long pair on
 // several threads in stripes (kernel/stripes.h). Covered by
-// tests/test_lcs_length.cpp, tests/test_stripes.cpp and fuzz/fuzz_length.cpp.
+// tests/test_kernel.cpp, tests/test_stripes.cpp and fuzz/fuzz_length.cpp.
 #include <algorithm>
 #include <stdexcept>
 
 #include <lcs/lcs.h>
 #include "kernel/kernel.h"
-#include "toolkit/limits.h"
+#include "kernel/stop.h"
+#include "toolkit/length_check.h"
 
 namespace lcs {
 
@@ -17,6 +18,7 @@ template <typename Text>
 std::int32_t checked_length(Text a, Text b, unsigned threads = 1, const Stop* stop = nullptr) {
     detail::check_length(a.size());
     detail::check_length(b.size());
+    kernel::poll(stop);  // a past deadline stops before any preparation
     kernel::Paths paths;
     paths.threads = threads;
     paths.stop = stop;

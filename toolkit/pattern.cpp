@@ -1,11 +1,11 @@
 // lcs::Pattern (<lcs/lcs.h>): a query prepared once for the bit-parallel
 // kernel (kernel/pattern.h); its data is immutable, so any number of threads
-// may compare against it at once. Covered by tests/test_lcs_length.cpp and
+// may compare against it at once. Covered by tests/test_kernel.cpp and
 // fuzz/fuzz_length.cpp.
 #include <lcs/lcs.h>
 #include "kernel/kernel.h"
 #include "kernel/pattern.h"
-#include "toolkit/limits.h"
+#include "toolkit/length_check.h"
 
 namespace lcs {
 

@@ -29,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-#include <lcs/routines.h>
+#include <lcs/limits.h>
 
 namespace lcs {
 
@@ -68,9 +68,12 @@ public:
     Stopped() : std::runtime_error("lcs: stopped on request") {}
 };
 
-// The vector paths this process runs, per component where they differ, as
-// "avx512" or "blocks avx512, lanes avx2, smith-waterman avx2". Chosen once,
-// at the first call that computes, from the processor and LCS_ISA.
+// The vector paths this process runs: one name when every component runs
+// the same ("plain"), else per component, as "blocks avx512, lanes avx2,
+// smith-waterman avx" (Smith-Waterman's one vector path is AVX). Chosen
+// once, at the first call that chooses, from the processor and the
+// environment variable LCS_ISA=plain|avx2|avx512, which caps every path; an
+// unknown value, or one the processor lacks, leaves the best it has.
 std::string isa();
 
 // The LCS length of a and b. threads = 0: every hardware thread; a pair too
@@ -86,6 +89,7 @@ double similarity(std::u32string_view a, std::u32string_view b);
 
 namespace detail {
 struct PatternData;
+struct PatternAccess;
 }
 
 // A query prepared once: its match vectors, for many comparisons.
@@ -107,10 +111,8 @@ public:
     // The query's length in symbols.
     std::int32_t size() const;
 
-    // The library's own view of the prepared query.
-    const detail::PatternData& data() const { return *data_; }
-
 private:
+    friend struct detail::PatternAccess;  // the library's own view of the prepared query
     std::unique_ptr<detail::PatternData> data_;
 };
 

@@ -27,10 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace lcs {
-// The longest string any routine, program or function of this library takes.
-constexpr std::int32_t kMaxLength = 2147483645;
-}  // namespace lcs
+#include <lcs/limits.h>
 
 // Hunt-Szymanski. J. W. Hunt and T. G. Szymanski, "A fast algorithm for
 // computing longest common subsequences", Communications of the ACM 20(5),

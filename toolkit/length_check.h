@@ -1,11 +1,11 @@
-// The toolkit's one length limit, checked before any work.
-#ifndef LCS_TOOLKIT_LIMITS_H
-#define LCS_TOOLKIT_LIMITS_H
+// The toolkit's one length check, with its one message, before any work.
+#ifndef LCS_TOOLKIT_LENGTH_CHECK_H
+#define LCS_TOOLKIT_LENGTH_CHECK_H
 
 #include <cstddef>
 #include <stdexcept>
 
-#include <lcs/routines.h>
+#include <lcs/limits.h>
 
 namespace lcs::detail {
 
@@ -19,4 +19,4 @@ inline void check_length(std::size_t size) {
 
 }  // namespace lcs::detail
 
-#endif  // LCS_TOOLKIT_LIMITS_H
+#endif  // LCS_TOOLKIT_LENGTH_CHECK_H
