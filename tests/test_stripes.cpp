@@ -1,8 +1,9 @@
 // One pair on several threads (kernel/stripes.cpp): stripes, batches and
 // block paths forced, against the oracle and against the one-thread blocks,
 // with lengths around the words, the blocks and the batches; lcs::length and
-// lcs::align on 1, 2, 3 and 7 threads; the stop request. Run under
-// ThreadSanitizer too.
+// lcs::align on 1, 2, 3 and 7 threads; the stop request in every layout
+// (tests/test_kernel.cpp stops lcs::length and lcs::align in stripes from
+// another thread). Run under ThreadSanitizer too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -191,20 +192,6 @@ TEST(Stripes, StopRequestedEndsTheRun) {
         EXPECT_EQ(lcs::kernel::striped_full(c, lcs::kernel::kWideBlock, {stripes, 64}, &never),
                   lcs::kernel::BlockRun(c, false).full());
     }
-}
-
-TEST(Stripes, StopFromAnotherThreadEndsALongLength) {
-    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one hardware thread: no stripes";
-    std::mt19937 rng(13);
-    const std::string a = random_string(rng, 1 << 20, "ACGT");
-    const std::string b = random_string(rng, 1 << 20, "ACGT");
-    lcs::Stop stop;
-    std::thread stopper([&stop] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        stop.request();
-    });
-    EXPECT_THROW(lcs::length(a, b, 2, &stop), lcs::Stopped);
-    stopper.join();
 }
 
 }  // namespace
