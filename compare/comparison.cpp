@@ -5,19 +5,28 @@
 
 namespace compare {
 
-SkipReason skip_reason(const lcs::RoutineInfo& routine, double lenA, double lenB,
-                       double physical_bytes) {
-    if (physical_bytes > 0 && routine.working_bytes(lenA, lenB) > physical_bytes) {
-        return SkipReason::too_big;
-    }
-    if (routine.estimated_seconds(lenA, lenB) > kSkipAboveSeconds) return SkipReason::too_slow;
+SkipReason skip_reason(const MethodFacts& method, double physical_bytes) {
+    if (physical_bytes > 0 && method.estimated_bytes > physical_bytes) return SkipReason::too_big;
+    if (method.estimated_seconds > kSkipAboveSeconds) return SkipReason::too_slow;
     return SkipReason::none;
+}
+
+double estimated_seconds(const lcs::RoutineInfo& routine, double lenA, double lenB,
+                         std::optional<double> distance) {
+    const double random = routine.estimated_seconds(lenA, lenB);
+    if (!distance || routine.estimated_seconds_alike == nullptr) return random;
+    return std::min(random, routine.estimated_seconds_alike(lenA, lenB, *distance));
 }
 
 namespace {
 
 bool returned_length(const Row& row) {
-    return row.routine->kind == lcs::RoutineKind::lcs_length && row.outcome.status == Status::ok;
+    return row.method.kind == lcs::RoutineKind::lcs_length && row.outcome.status == Status::ok;
+}
+
+double similarity(std::int32_t lcs, std::int64_t lenA, std::int64_t lenB) {
+    const std::int64_t longer = std::max(lenA, lenB);
+    return longer == 0 ? 1.0 : static_cast<double>(lcs) / longer;
 }
 
 }  // namespace
@@ -27,7 +36,7 @@ Summary summarize(std::vector<Row>& rows, std::int64_t lenA, std::int64_t lenB) 
     std::map<std::int32_t, int> votes;
     for (const Row& row : rows) {
         if (row.outcome.status == Status::crashed) summary.crashed = true;
-        if (row.routine->kind == lcs::RoutineKind::local_alignment_score &&
+        if (row.method.kind == lcs::RoutineKind::local_alignment_score &&
             row.outcome.status == Status::ok && !summary.have_score) {
             summary.have_score = true;
             summary.score = row.outcome.score;
@@ -41,10 +50,22 @@ Summary summarize(std::vector<Row>& rows, std::int64_t lenA, std::int64_t lenB) 
         row.agrees = returned_length(row) && row.outcome.length == summary.lcs;
         if (returned_length(row) && !row.agrees) summary.disagreement = true;
     }
-    const std::int64_t longer = std::max(lenA, lenB);
-    summary.similarity = longer == 0 ? 1.0 : static_cast<double>(summary.lcs) / longer;
+    summary.similarity = similarity(summary.lcs, lenA, lenB);
     summary.distance = lenA + lenB - 2 * static_cast<std::int64_t>(summary.lcs);
     return summary;
+}
+
+void add_alignment_length(Summary& summary, std::int32_t length, std::int64_t lenA,
+                          std::int64_t lenB) {
+    summary.alignment_length = length;
+    if (summary.have_lcs) {
+        summary.alignment_disagrees = length != summary.lcs;
+        return;
+    }
+    summary.have_lcs = summary.lcs_from_alignment = true;
+    summary.lcs = length;
+    summary.similarity = similarity(length, lenA, lenB);
+    summary.distance = lenA + lenB - 2 * static_cast<std::int64_t>(length);
 }
 
 }  // namespace compare

@@ -11,11 +11,14 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compare/comparison.h"
 #include "compare/inputs.h"
+#include "compare/likeness.h"
 #include "compare/report.h"
 #include "compare/runner.h"
 #include "compare/show.h"
@@ -32,6 +35,7 @@ enum ExitStatus {
     kDisagreement = 3,
     kCrashed = 4,
     kNothingComputed = 5,  // every method skipped, timed out or out of memory
+    kAlignmentUnfinished = 6,  // the table is complete, the --show alignment is not
 };
 
 const char kUsage[] =
@@ -50,8 +54,9 @@ const char kUsage[] =
     "  -m, --method NAME      run only this method (repeatable; see --list)\n"
     "  -a, --all              also run the methods that are estimated to take\n"
     "                         beyond 5 seconds or more memory than the machine has\n"
-    "  -t, --timeout SECONDS  stop a method that runs longer than this many\n"
-    "                         seconds, a plain decimal number such as 2.5\n"
+    "  -t, --timeout SECONDS  stop a method, or the alignment of --show, that\n"
+    "                         runs longer than this many seconds, a plain\n"
+    "                         decimal number such as 2.5\n"
     "  -j, --json             print one JSON object instead of the table\n"
     "  -s, --show             after the table, print one longest common\n"
     "                         subsequence and the diff of A into B: removed\n"
@@ -79,6 +84,12 @@ const char kUsage[] =
     "  -h, --help             print this help and exit\n"
     "  -V, --version          print the version and exit\n"
     "\n"
+    "--show aligns after the table is out. When no method returned an LCS\n"
+    "length, the alignment's stands in; when the alignment does not finish\n"
+    "(--timeout, memory), the table stays and a line says why: with --json,\n"
+    "\"alignment\" and \"common_subsequence\" are null and \"alignment_status\"\n"
+    "is timed_out or out_of_memory (else ok).\n"
+    "\n"
     "Exit status:\n"
     "  0  the methods that returned agree\n"
     "  1  the program failed: the output cannot be written, or no process\n"
@@ -86,8 +97,10 @@ const char kUsage[] =
     "  2  bad arguments or an unreadable input\n"
     "  3  two LCS methods disagree\n"
     "  4  a method crashed\n"
-    "  5  no method returned a result: each was skipped, timed out or ran\n"
-    "     out of memory\n"
+    "  5  nothing was computed: each method was skipped, timed out or ran out\n"
+    "     of memory, and there is no --show alignment\n"
+    "  6  the table is complete, the alignment (--show) did not finish: timed\n"
+    "     out or out of memory\n"
     "A signal that ends the program (TERM, INT, HUP, QUIT) ends the method that\n"
     "runs too, and then the program as the signal would: a shell shows 128+N.\n";
 
@@ -269,35 +282,51 @@ private:
     lcs::support::StatusLine line_;
 };
 
-// The rows of the chosen routines on a and b; with `too_many_tokens` each
-// row says that the routines cannot take these inputs instead.
-void run_routines(const Options& options, const compare::OneBased& a, const compare::OneBased& b,
-                  bool too_many_tokens, compare::Report& report) {
+// The methods of the chosen routines on a and b; with `too_many_tokens`
+// each says that it cannot take these inputs instead.
+std::vector<compare::Method> routine_methods(const Options& options, const compare::OneBased& a,
+                                             const compare::OneBased& b, bool too_many_tokens,
+                                             std::optional<double> distance) {
     std::vector<const lcs::RoutineInfo*> chosen = options.methods;
     if (chosen.empty()) {
         for (const lcs::RoutineInfo& routine : lcs::routine_table()) chosen.push_back(&routine);
     }
+    std::vector<compare::Method> methods;
+    const double lenA = a.length(), lenB = b.length();
+    for (const lcs::RoutineInfo* routine : chosen) {
+        compare::Method method;
+        method.facts = {routine->name, routine->kind,
+                        compare::estimated_seconds(*routine, lenA, lenB, distance),
+                        routine->working_bytes(lenA, lenB)};
+        if (too_many_tokens) method.refused = compare::SkipReason::too_many_tokens;
+        method.task = compare::routine_task(*routine, a, b);
+        methods.push_back(std::move(method));
+    }
+    return methods;
+}
+
+// One row for each method, in order: skipped by its estimates (unless
+// --all) or run in a child process of its own.
+void run_methods(const Options& options, const std::vector<compare::Method>& methods,
+                 compare::Report& report) {
     ProgressLine progress;
-    for (std::size_t i = 0; i < chosen.size(); ++i) {
+    for (std::size_t i = 0; i < methods.size(); ++i) {
+        const compare::Method& method = methods[i];
         compare::Row row;
-        row.routine = chosen[i];
-        const double lenA = a.length(), lenB = b.length();
-        row.estimated_seconds = row.routine->estimated_seconds(lenA, lenB);
-        row.estimated_bytes = row.routine->working_bytes(lenA, lenB);
-        if (too_many_tokens) {
-            row.skip = compare::SkipReason::too_many_tokens;
-        } else if (!options.all) {
-            row.skip = compare::skip_reason(*row.routine, lenA, lenB, report.physical_bytes);
+        row.method = method.facts;
+        row.skip = method.refused;
+        if (row.skip == compare::SkipReason::none && !options.all) {
+            row.skip = compare::skip_reason(method.facts, report.physical_bytes);
         }
         if (row.skip != compare::SkipReason::none) {
             row.outcome.status = compare::Status::skipped;
         } else {
-            row.outcome = compare::run_isolated(*row.routine, a, b, options.timeout_seconds,
-                                                progress.reporter(row.routine->name, i + 1,
-                                                                  chosen.size()));
+            row.outcome = compare::run_isolated(
+                method.task, options.timeout_seconds,
+                progress.reporter(method.facts.name.c_str(), i + 1, methods.size()));
             progress.clear();
         }
-        report.rows.push_back(row);
+        report.rows.push_back(std::move(row));
     }
 }
 
@@ -306,63 +335,96 @@ std::string label(const Options& options, const std::string& operand, const char
     return options.files || compare::is_standard_input(operand) ? operand : which;
 }
 
+// The two inputs: their bytes, or in a unit other than bytes their tokens.
+struct Inputs {
+    std::string a, b;  // kept for --show in bytes, else given up once laid out
+    std::unique_ptr<compare::UnitInputs> units;
+};
+
 // In a unit other than bytes: the toolkit's row on the symbols, then the
 // routines on the tokens recoded to bytes.
 void compare_in_unit(const Options& options, compare::UnitInputs& units, compare::Report& report) {
+    const std::u32string_view a_symbols = units.a_tokens().symbols;
+    const std::u32string_view b_symbols = units.b_tokens().symbols;
     report.unit = compare::unit_noun(options.unit);
-    report.length_a = static_cast<std::int64_t>(units.a_tokens().symbols.size());
-    report.length_b = static_cast<std::int64_t>(units.b_tokens().symbols.size());
-    report.rows.push_back(compare::toolkit_row(units, options.threads));
+    report.length_a = static_cast<std::int64_t>(a_symbols.size());
+    report.length_b = static_cast<std::int64_t>(b_symbols.size());
+    const std::optional<double> distance = compare::alike_distance(a_symbols, b_symbols);
     const auto& recoded = units.recoded();
     const compare::OneBased a(recoded ? recoded->first : std::string());
     const compare::OneBased b(recoded ? recoded->second : std::string());
-    run_routines(options, a, b, !recoded, report);
+    std::vector<compare::Method> methods = {
+        compare::toolkit_method(units, distance, options.threads)};
+    for (compare::Method& method : routine_methods(options, a, b, !recoded, distance)) {
+        methods.push_back(std::move(method));
+    }
+    run_methods(options, methods, report);
 }
 
-// The two inputs' bytes are left in a_bytes and b_bytes for --show, or,
-// in a unit other than bytes, moved into `units`.
-compare::Report compare_inputs(const Options& options, std::string& a_bytes, std::string& b_bytes,
-                               std::unique_ptr<compare::UnitInputs>& units) {
+compare::Report compare_inputs(const Options& options, Inputs& inputs) {
     compare::Report report;
     report.timeout_seconds = options.timeout_seconds;
     report.physical_bytes = compare::physical_memory_bytes();
-    a_bytes = read_operand(options, options.operands[0], "A");
+    inputs.a = read_operand(options, options.operands[0], "A");
     if (options.unit == lcs::text::Unit::bytes) {
         // Without --show no second copy of an input is held.
-        const compare::OneBased a(a_bytes);
-        if (!options.show) std::string().swap(a_bytes);
-        b_bytes = read_operand(options, options.operands[1], "B");
-        const compare::OneBased b(b_bytes);
-        if (!options.show) std::string().swap(b_bytes);
+        const compare::OneBased a(inputs.a);
+        if (!options.show) std::string().swap(inputs.a);
+        inputs.b = read_operand(options, options.operands[1], "B");
+        const compare::OneBased b(inputs.b);
+        if (!options.show) std::string().swap(inputs.b);
+        const std::optional<double> distance = compare::alike_distance(
+            std::string_view(a.data() + 1, static_cast<std::size_t>(a.length())),
+            std::string_view(b.data() + 1, static_cast<std::size_t>(b.length())));
         report.length_a = a.length();
         report.length_b = b.length();
-        run_routines(options, a, b, false, report);
+        run_methods(options, routine_methods(options, a, b, false, distance), report);
     } else {
-        b_bytes = read_operand(options, options.operands[1], "B");
-        units = std::make_unique<compare::UnitInputs>(
+        inputs.b = read_operand(options, options.operands[1], "B");
+        inputs.units = std::make_unique<compare::UnitInputs>(
             options.unit,
-            compare::NamedInput{label(options, options.operands[0], "A"), std::move(a_bytes)},
-            compare::NamedInput{label(options, options.operands[1], "B"), std::move(b_bytes)});
-        compare_in_unit(options, *units, report);
+            compare::NamedInput{label(options, options.operands[0], "A"), std::move(inputs.a)},
+            compare::NamedInput{label(options, options.operands[1], "B"), std::move(inputs.b)});
+        compare_in_unit(options, *inputs.units, report);
     }
     report.summary = compare::summarize(report.rows, report.length_a, report.length_b);
     return report;
 }
 
-// The report in a unit other than bytes, and --show in that unit.
-void write_in_unit(const Options& options, const compare::Report& report,
-                   const compare::UnitInputs& units) {
-    if (options.json) {
-        compare::write_json(stdout, report,
-                            options.show ? compare::unit_show_json_members(units, options.threads)
-                                         : "");
-        return;
+// --show: the alignment of the two inputs in the unit, written after the
+// table, or into the JSON object as `json_members`, within --timeout.
+// Returns how it ended; its LCS length goes into the summary.
+compare::Status show(const Options& options, const Inputs& inputs, compare::Report& report,
+                     std::string& json_members) {
+    const bool color = compare::colored(options.color);
+    std::int32_t length = 0;
+    const compare::Status status = compare::within_limits(
+        options.timeout_seconds, [&](const lcs::Stop* stop) {
+            const lcs::Alignment alignment =
+                inputs.units ? inputs.units->align(stop, options.threads)
+                             : lcs::align(inputs.a, inputs.b, options.threads, stop);
+            length = alignment.length;
+            if (options.json) {
+                json_members = inputs.units
+                                   ? compare::unit_show_json_members(*inputs.units, alignment)
+                                   : compare::show_json_members(inputs.a, alignment);
+            } else if (inputs.units) {
+                compare::write_unit_show(stdout, *inputs.units, alignment, options.context, color);
+            } else {
+                compare::write_show(stdout, inputs.a, inputs.b, alignment, color);
+            }
+        });
+    if (status != compare::Status::ok) {
+        if (options.json) {
+            json_members = compare::unfinished_json_members(status);
+        } else {
+            compare::write_unfinished(stdout, status, options.timeout_seconds);
+        }
+        return status;
     }
-    compare::write_table(stdout, report);
-    if (options.show) {
-        compare::write_unit_show(stdout, units, options.context, compare::colored(options.color),
-                                 options.threads);
-    }
+    compare::add_alignment_length(report.summary, length, report.length_a, report.length_b);
+    if (!options.json) compare::write_alignment_figures(stdout, report);
+    return status;
 }
 
 int fail(int status, const std::string& message) {
@@ -375,28 +437,22 @@ int fail(int status, const std::string& message) {
 int main(int argc, char** argv) {
     Options options;
     compare::Report report;
+    compare::Status alignment = compare::Status::skipped;  // not asked for
     try {
         const bool go_on = parse(argc, argv, options);  // false after --help, --version
         if (go_on && options.list) {
             compare::write_list(stdout, options.json);
         } else if (go_on) {
-            std::string a, b;
-            std::unique_ptr<compare::UnitInputs> units;
-            report = compare_inputs(options, a, b, units);
-            const bool show_bytes = options.show && !units;
-            const lcs::Alignment alignment =
-                show_bytes ? lcs::align(a, b, options.threads) : lcs::Alignment{};
-            if (units) {
-                write_in_unit(options, report, *units);
-            } else if (options.json) {
-                compare::write_json(stdout, report,
-                                    show_bytes ? compare::show_json_members(a, alignment) : "");
-            } else {
+            Inputs inputs;
+            report = compare_inputs(options, inputs);
+            // The table is out before the alignment starts, which may take long.
+            if (!options.json) {
                 compare::write_table(stdout, report);
-                if (options.show) {
-                    compare::write_show(stdout, a, b, alignment, compare::colored(options.color));
-                }
+                std::fflush(stdout);
             }
+            std::string json_members;
+            if (options.show) alignment = show(options, inputs, report, json_members);
+            if (options.json) compare::write_json(stdout, report, json_members);
         }
     } catch (const compare::ProcessError& error) {
         return fail(kProgramFailed, error.what());
@@ -410,12 +466,24 @@ int main(int argc, char** argv) {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         return fail(kProgramFailed, std::string("cannot write the output: ") + std::strerror(errno));
     }
-    if (report.summary.disagreement) {
+    const compare::Summary& summary = report.summary;
+    if (summary.disagreement) {
         return fail(kDisagreement, "the LCS methods disagree: see the rows that do not agree");
     }
-    if (report.summary.crashed) return fail(kCrashed, "a method crashed: see its row");
-    if (!report.rows.empty() && !report.summary.have_lcs && !report.summary.have_score) {
+    if (summary.alignment_disagrees) {
+        return fail(kDisagreement, "the alignment's LCS length " +
+                                       std::to_string(summary.alignment_length) +
+                                       " differs from the methods' " + std::to_string(summary.lcs));
+    }
+    if (summary.crashed) return fail(kCrashed, "a method crashed: see its row");
+    if (!report.rows.empty() && !summary.have_lcs && !summary.have_score) {
         return fail(kNothingComputed, "no method returned a result: see the rows");
+    }
+    if (alignment == compare::Status::timed_out || alignment == compare::Status::out_of_memory) {
+        return fail(kAlignmentUnfinished,
+                    alignment == compare::Status::timed_out
+                        ? "the alignment did not finish: timed out"
+                        : "the alignment did not finish: not enough memory");
     }
     return kAgreed;
 }

@@ -76,7 +76,7 @@ const char* skip_name(SkipReason reason) {
 
 std::vector<std::string> table_line(const Row& row, double timeout_seconds) {
     const Outcome& outcome = row.outcome;
-    const bool is_lcs = row.routine->kind == lcs::RoutineKind::lcs_length;
+    const bool is_lcs = row.method.kind == lcs::RoutineKind::lcs_length;
     std::string result, time = human_seconds(outcome.seconds),
                         memory = human_bytes(outcome.peak_bytes), agrees = "-";
     switch (outcome.status) {
@@ -86,8 +86,8 @@ std::vector<std::string> table_line(const Row& row, double timeout_seconds) {
         break;
     case Status::skipped:
         result = skip_words(row.skip);
-        time = "~" + human_seconds(row.estimated_seconds);
-        memory = "~" + human_bytes(row.estimated_bytes);
+        time = "~" + human_seconds(row.method.estimated_seconds);
+        memory = "~" + human_bytes(row.method.estimated_bytes);
         if (row.skip == SkipReason::too_many_tokens) time = memory = "-";
         break;
     case Status::timed_out:
@@ -101,12 +101,12 @@ std::vector<std::string> table_line(const Row& row, double timeout_seconds) {
         result = "crashed (" + outcome.detail + ")";
         break;
     }
-    return {row.routine->name, result, time, memory, agrees};
+    return {row.method.name, result, time, memory, agrees};
 }
 
 const Row* first_score_row(const Report& report) {
     for (const Row& row : report.rows) {
-        if (row.routine->kind == lcs::RoutineKind::local_alignment_score) return &row;
+        if (row.method.kind == lcs::RoutineKind::local_alignment_score) return &row;
     }
     return nullptr;
 }
@@ -115,15 +115,15 @@ const Row* first_score_row(const Report& report) {
 std::string who_said_what(const Report& report) {
     std::vector<std::pair<std::int32_t, std::string>> values;
     for (const Row& row : report.rows) {
-        if (row.routine->kind != lcs::RoutineKind::lcs_length || row.outcome.status != Status::ok) {
+        if (row.method.kind != lcs::RoutineKind::lcs_length || row.outcome.status != Status::ok) {
             continue;
         }
         auto same = std::find_if(values.begin(), values.end(),
                                  [&](const auto& v) { return v.first == row.outcome.length; });
         if (same == values.end()) {
-            values.emplace_back(row.outcome.length, row.routine->name);
+            values.emplace_back(row.outcome.length, row.method.name);
         } else {
-            same->second += std::string(", ") + row.routine->name;
+            same->second += ", " + row.method.name;
         }
     }
     std::string text;
@@ -154,11 +154,11 @@ const char* kind_name(lcs::RoutineKind kind) {
 std::string json_row(const Row& row) {
     const Outcome& outcome = row.outcome;
     const bool ok = outcome.status == Status::ok;
-    const bool is_lcs = row.routine->kind == lcs::RoutineKind::lcs_length;
+    const bool is_lcs = row.method.kind == lcs::RoutineKind::lcs_length;
     std::string result = "null";
     if (ok) result = is_lcs ? std::to_string(outcome.length) : json_number(outcome.score);
-    std::string text = "{\"name\": " + json_string(row.routine->name) +
-                       ", \"kind\": " + json_string(kind_name(row.routine->kind)) +
+    std::string text = "{\"name\": " + json_string(row.method.name) +
+                       ", \"kind\": " + json_string(kind_name(row.method.kind)) +
                        ", \"status\": " + json_string(status_name(outcome.status)) +
                        ", \"result\": " + result;
     if (outcome.status == Status::skipped) {
@@ -171,8 +171,8 @@ std::string json_row(const Row& row) {
     if (outcome.status == Status::crashed) text += ", \"detail\": " + json_string(outcome.detail);
     text += ", \"agrees\": ";
     text += is_lcs && ok ? (row.agrees ? "true" : "false") : "null";
-    text += ", \"estimated_seconds\": " + json_number(row.estimated_seconds) +
-            ", \"estimated_bytes\": " + json_number(row.estimated_bytes) + "}";
+    text += ", \"estimated_seconds\": " + json_number(row.method.estimated_seconds) +
+            ", \"estimated_bytes\": " + json_number(row.method.estimated_bytes) + "}";
     return text;
 }
 
@@ -212,6 +212,18 @@ std::string unit_count(std::int64_t count, const std::string& unit) {
 // The unit the figures count, after their formula, when it is not bytes.
 std::string in_unit(const Report& report) {
     return report.unit == "bytes" ? "" : ", in " + report.unit;
+}
+
+// The LCS length and the figures that follow from it; `source` after the
+// length says where it comes from.
+void add_lcs_figures(Cells& figures, const Report& report, const std::string& source) {
+    const Summary& summary = report.summary;
+    figures.push_back({"LCS length:", std::to_string(summary.lcs) + source});
+    figures.push_back({"similarity:", similarity_text(summary.similarity) +
+                                          "  (LCS / max(lenA, lenB)" + in_unit(report) + ")"});
+    figures.push_back({"insert-delete distance:",
+                       std::to_string(summary.distance) + "  (lenA + lenB - 2 LCS" +
+                           in_unit(report) + ")"});
 }
 
 bool skipped_by_estimate(const Report& report) {
@@ -259,15 +271,10 @@ void write_table(std::FILE* out, const Report& report) {
     Cells figures;
     if (summary.disagreement) {
         figures.push_back({"LCS length:", "THE METHODS DISAGREE: " + who_said_what(report)});
-    } else if (!summary.have_lcs) {
+    } else if (!summary.have_lcs || summary.lcs_from_alignment) {
         figures.push_back({"LCS length:", "not computed (no LCS method returned)"});
     } else {
-        figures.push_back({"LCS length:", std::to_string(summary.lcs)});
-        figures.push_back({"similarity:", similarity_text(summary.similarity) +
-                                              "  (LCS / max(lenA, lenB)" + in_unit(report) + ")"});
-        figures.push_back({"insert-delete distance:",
-                           std::to_string(summary.distance) + "  (lenA + lenB - 2 LCS" +
-                               in_unit(report) + ")"});
+        add_lcs_figures(figures, report, "");
     }
     if (const Row* score = first_score_row(report)) {
         figures.push_back({"Smith-Waterman score:",
@@ -276,6 +283,14 @@ void write_table(std::FILE* out, const Report& report) {
                                : "not computed (" + table_line(*score, report.timeout_seconds)[1] +
                                      ")"});
     }
+    std::fputc('\n', out);
+    write_aligned(out, figures);
+}
+
+void write_alignment_figures(std::FILE* out, const Report& report) {
+    if (!report.summary.lcs_from_alignment) return;
+    Cells figures;
+    add_lcs_figures(figures, report, "  (of the alignment)");
     std::fputc('\n', out);
     write_aligned(out, figures);
 }

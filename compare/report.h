@@ -23,7 +23,11 @@ struct Report {
     Summary summary;
 };
 
+// The rows and the figures below them.
 void write_table(std::FILE* out, const Report& report);
+// After --show, when no method returned an LCS length: the figures of the
+// alignment's (nothing otherwise, the table's figures stand).
+void write_alignment_figures(std::FILE* out, const Report& report);
 // more_members: further members of the object, each led by ",\n  ".
 void write_json(std::FILE* out, const Report& report, const std::string& more_members = "");
 

@@ -166,30 +166,22 @@ void write_whole(int fd, const void* data, std::size_t size) {
     }
 }
 
-// The routine once on empty sequences: its code, and the allocator's, are
-// mapped from the executable only when first run, and those pages would
-// otherwise count as working memory of the real call.
-void warm_up(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b) {
+[[noreturn]] void run_child(const Task& task, int out) {
+    cap_address_space();
     try {
-        routine.run(a.data(), b.data(), 0, 0);
+        if (task.warm_up) task.warm_up();
     } catch (...) {
     }
-}
-
-[[noreturn]] void run_child(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b,
-                            int out) {
-    cap_address_space();
-    warm_up(routine, a, b);
     ChildMessage message{};
     message.baseline_bytes = lcs::support::resident_bytes();
     write_whole(out, &message.baseline_bytes, kBaselineSize);
     const Clock::time_point start = Clock::now();
     try {
-        if (routine.kind == lcs::RoutineKind::lcs_length) {
-            message.length = routine.lcs(a.data(), b.data(), a.length(), b.length());
+        const double result = task.call();
+        if (task.kind == lcs::RoutineKind::lcs_length) {
+            message.length = static_cast<std::int32_t>(result);
         } else {
-            const double score = routine.score(a.data(), b.data(), a.length(), b.length());
-            std::memcpy(&message.score_bits, &score, sizeof score);
+            std::memcpy(&message.score_bits, &result, sizeof result);
         }
         message.result = ChildResult::ok;
     } catch (const std::bad_alloc&) {
@@ -269,8 +261,20 @@ std::string describe_end(int wait_status) {
 
 }  // namespace
 
+Task routine_task(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b) {
+    Task task;
+    task.kind = routine.kind;
+    task.call = [&routine, &a, &b] { return routine.run(a.data(), b.data(), a.length(), b.length()); };
+    task.warm_up = [&routine, &a, &b] { routine.run(a.data(), b.data(), 0, 0); };
+    return task;
+}
+
 Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b,
                      double timeout_seconds, const ProgressReport& progress) {
+    return run_isolated(routine_task(routine, a, b), timeout_seconds, progress);
+}
+
+Outcome run_isolated(const Task& task, double timeout_seconds, const ProgressReport& progress) {
     end_children_with_the_program();
     int channel[2];
     if (::pipe(channel) != 0) throw ProcessError(could_not_start());
@@ -284,7 +288,7 @@ Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const O
     if (child == 0) {
         follow_the_parent(parent, parent_mask);
         ::close(channel[0]);
-        run_child(routine, a, b, channel[1]);
+        run_child(task, channel[1]);
     }
     const int fork_error = errno;
     if (child > 0) g_running_child = child;

@@ -1,4 +1,4 @@
-// Running one routine in a child process of its own.
+// Running one method in a child process of its own.
 //
 // A child process gives each routine a clean measure of its own peak
 // resident memory (the kernel's high-water mark of the child, less what the
@@ -36,6 +36,19 @@ struct Outcome {
     std::string detail;         // what ended a crashed child
 };
 
+// What a child computes: one call, whose result is an LCS length (exact
+// in a double) or a score, and a call of the same code on empty inputs
+// before it, so that the code's first run, which maps its pages and the
+// allocator's, is not measured as working memory.
+struct Task {
+    lcs::RoutineKind kind = lcs::RoutineKind::lcs_length;
+    std::function<double()> call;
+    std::function<void()> warm_up;
+};
+
+// A routine of the collection on a and b, which must outlive the task.
+Task routine_task(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b);
+
 // Called about five times a second while a routine runs, with the seconds
 // since it started.
 using ProgressReport = std::function<void(double elapsed_seconds)>;
@@ -47,9 +60,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Runs `routine` on a and b in a child process. A timeout of 0 or less means
-// no time limit. The child is killed with the program (compare/runner.cpp).
-// Throws ProcessError when no child can be started.
+// Runs `task` in a child process. A timeout of 0 or less means no time
+// limit. The child is killed with the program (compare/runner.cpp). Throws
+// ProcessError when no child can be started.
+Outcome run_isolated(const Task& task, double timeout_seconds, const ProgressReport& progress);
+
+// The same for a routine of the collection on a and b.
 Outcome run_isolated(const lcs::RoutineInfo& routine, const OneBased& a, const OneBased& b,
                      double timeout_seconds, const ProgressReport& progress);
 

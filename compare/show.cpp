@@ -4,13 +4,17 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <new>
 
 #include "compare/inputs.h"
 #include "compare/report.h"
 
 namespace compare {
 namespace {
+
+constexpr double kLongestDeadlineSeconds = 1e9;
 
 const char kRed[] = "\033[31m", kGreen[] = "\033[32m", kPlain[] = "\033[0m";
 
@@ -112,7 +116,40 @@ std::string show_json_members(std::string_view a, const lcs::Alignment& alignmen
                    ", \"count\": " + std::to_string(run.count) + "}";
     }
     members += alignment.runs.empty() ? "]" : "\n  ]";
-    return members + ",\n  \"common_subsequence\": " + json_string(common_of(a, alignment));
+    return members + ",\n  \"common_subsequence\": " + json_string(common_of(a, alignment)) +
+           ",\n  \"alignment_status\": \"ok\"";
+}
+
+Status within_limits(double timeout_seconds, const std::function<void(const lcs::Stop*)>& work) {
+    lcs::Stop stop;
+    // A limit beyond any run (and beyond the clock's range) is none.
+    if (timeout_seconds > 0 && timeout_seconds < kLongestDeadlineSeconds) {
+        stop.set_deadline(std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(timeout_seconds)));
+    }
+    try {
+        work(&stop);
+    } catch (const lcs::Stopped&) {
+        return Status::timed_out;
+    } catch (const std::bad_alloc&) {
+        return Status::out_of_memory;
+    }
+    return Status::ok;
+}
+
+std::string unfinished_json_members(Status status) {
+    return std::string(",\n  \"alignment\": null,\n  \"common_subsequence\": null,\n  ") +
+           "\"alignment_status\": " +
+           (status == Status::timed_out ? "\"timed_out\"" : "\"out_of_memory\"");
+}
+
+void write_unfinished(std::FILE* out, Status status, double timeout_seconds) {
+    if (status == Status::timed_out) {
+        std::fprintf(out, "\nalignment: timed out (> %s)\n", human_seconds(timeout_seconds).c_str());
+    } else {
+        std::fputs("\nalignment: not enough memory\n", out);
+    }
 }
 
 }  // namespace compare

@@ -5,9 +5,11 @@
 #define COMPARE_SHOW_H
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
+#include "compare/runner.h"
 #include <lcs/lcs.h>
 
 namespace compare {
@@ -32,10 +34,25 @@ std::string shown_bytes(std::string_view text, bool utf8 = false);
 void write_show(std::FILE* out, std::string_view a, std::string_view b,
                 const lcs::Alignment& alignment, bool color, bool utf8 = false);
 
-// The members "alignment" (the runs) and "common_subsequence", each line
-// led by ",\n  ", to close the JSON object with. Bytes outside printable
+// The members "alignment" (the runs), "common_subsequence" and
+// "alignment_status" ("ok"), each line led by ",\n  ", to close the JSON
+// object with. Bytes outside printable
 // ASCII are written \u00XX, the code point of the byte's value.
 std::string show_json_members(std::string_view a, const lcs::Alignment& alignment);
+
+// Runs `work`, the alignment and what is made of it, with a Stop whose
+// deadline is timeout_seconds away (none for 0 or less). Returns ok when it
+// finished, timed_out when the Stop ended it, out_of_memory when it ran out
+// of memory; what it had made by then is left to the work to drop.
+Status within_limits(double timeout_seconds, const std::function<void(const lcs::Stop*)>& work);
+
+// The members of the JSON object when the alignment did not finish:
+// "alignment" and "common_subsequence" null, and "alignment_status" the
+// reason, as a row's status ("timed_out", "out_of_memory").
+std::string unfinished_json_members(Status status);
+
+// The line after the table when the alignment did not finish.
+void write_unfinished(std::FILE* out, Status status, double timeout_seconds);
 
 }  // namespace compare
 

@@ -43,11 +43,17 @@ public:
     const std::optional<std::pair<std::string, std::string>>& recoded() const { return recoded_; }
 
     // One longest common subsequence of the tokens, on at most `threads`
-    // threads (0: every hardware thread).
-    lcs::Alignment align(unsigned threads = 0) const;
+    // threads (0: every hardware thread); throws lcs::Stopped once `stop` is
+    // requested.
+    lcs::Alignment align(const lcs::Stop* stop = nullptr, unsigned threads = 0) const;
 
-    // A token alignment as runs over the tokens' bytes, a word's with the
-    // white space that follows it.
+    // A token alignment as runs over the inputs' bytes: keeps and removes
+    // rebuild A byte for byte, keeps and inserts B, and every keep holds
+    // the same bytes in both. Equal tokens have equal bytes, but the white
+    // space between words may differ: the white space that the two share
+    // next to a kept word is kept, the rest is removed and inserted, so
+    // that an inserted or removed word shows with the space before it and
+    // a change of white space shows as such.
     lcs::Alignment byte_alignment(const lcs::Alignment& tokens) const;
 
 private:
@@ -61,20 +67,22 @@ private:
 // "bytes", "characters", "words" or "lines": what the unit's lengths count.
 std::string unit_noun(lcs::text::Unit unit);
 
-// The row of lcs::length on the two inputs' symbols, run and timed here on
-// at most `threads` threads (0: every hardware thread).
-Row toolkit_row(const UnitInputs& inputs, unsigned threads = 0);
+// The toolkit's method, lcs::length on the two inputs' symbols, which must
+// outlive it, on at most `threads` threads (0: every hardware thread);
+// `distance` is what a cheap look says of the inputs (compare/likeness.h).
+Method toolkit_method(const UnitInputs& inputs, std::optional<double> distance,
+                      unsigned threads = 0);
 
-// --show in the unit: for lines the unified diff with `context` lines
-// around each change; for chars and words the common subsequence and the
-// inline diff, in the inputs' own bytes.
-void write_unit_show(std::FILE* out, const UnitInputs& inputs, std::int64_t context, bool color,
-                     unsigned threads = 0);
+// --show in the unit, of the alignment of the tokens: for lines the unified
+// diff with `context` lines around each change; for chars and words the
+// common subsequence and the inline diff, in the inputs' own bytes.
+void write_unit_show(std::FILE* out, const UnitInputs& inputs, const lcs::Alignment& tokens,
+                     std::int64_t context, bool color);
 
-// --show's members of the JSON object in the unit: the runs over the bytes
-// of the tokens (a word with the white space after it) and the common
-// subsequence in A's bytes.
-std::string unit_show_json_members(const UnitInputs& inputs, unsigned threads = 0);
+// --show's members of the JSON object in the unit: the runs over the
+// inputs' bytes (UnitInputs::byte_alignment) and the common subsequence in
+// A's bytes.
+std::string unit_show_json_members(const UnitInputs& inputs, const lcs::Alignment& tokens);
 
 }  // namespace compare
 

@@ -91,6 +91,18 @@ double allison_dix_bytes(double lenA, double lenB) {
 // with room for older cores.
 double hyyro_seconds(double lenA, double lenB) { return lenA * lenB / 40e9 + 1e-6; }
 
+// Alike pairs: a first band of a sliding window of registers, some 30 ns a
+// row, then, when the difference is beyond what it holds, a band of about
+// distance / 64 + 16 words a row. Never above the full computation, which
+// the band falls back to.
+double hyyro_alike_seconds(double lenA, double lenB, double distance) {
+    const double rows = lenA > lenB ? lenA : lenB;
+    const double band_words = distance > 128.0 ? distance / 64.0 + 16.0 : 0.0;
+    const double banded = rows * (30e-9 + 1.5e-9 * band_words) + 1e-6;
+    const double full = hyyro_seconds(lenA, lenB);
+    return banded < full ? banded : full;
+}
+
 // Codes (two bytes) and carries (one byte) of the unpacked sequence, the
 // match rows of one block (257 codes x 32 words of 8 bytes) and the band's
 // match rows of all of the packed sequence, which it takes only up to 64 MiB.
@@ -108,53 +120,53 @@ const RoutineInfo kRoutines[] = {
      "J. W. Hunt, T. G. Szymanski, A fast algorithm for computing longest common "
      "subsequences, CACM 20(5), 1977",
      "O(lenA + lenB + r log min(lenA, lenB)), r = matching pairs", "O(lenB)", 2,
-     hunt_szymanski_bytes, hunt_szymanski_seconds, true, false},
+     hunt_szymanski_bytes, hunt_szymanski_seconds, true, false, nullptr},
     {"Hirschberg_AlgA", RoutineKind::lcs_length, Hirschberg_AlgA, nullptr,
      "prefix recurrence over the whole table",
      "D. S. Hirschberg, A linear space algorithm for computing maximal common "
      "subsequences, CACM 18(6), 1975 (algorithm A)",
-     "O(lenA lenB)", "O(lenA lenB)", 2, table_bytes, table_seconds, false, false},
+     "O(lenA lenB)", "O(lenA lenB)", 2, table_bytes, table_seconds, false, false, nullptr},
     {"Hirschberg_AlgB", RoutineKind::lcs_length, Hirschberg_AlgB, nullptr,
      "prefix recurrence in two rows",
      "D. S. Hirschberg, A linear space algorithm for computing maximal common "
      "subsequences, CACM 18(6), 1975 (algorithm B)",
-     "O(lenA lenB)", "O(lenB)", 2, two_row_bytes, two_row_seconds, false, false},
+     "O(lenA lenB)", "O(lenB)", 2, two_row_bytes, two_row_seconds, false, false, nullptr},
     {"Hirschberg_AlgC", RoutineKind::lcs_length, Hirschberg_AlgC, nullptr,
      "divide and conquer on halves of A, forward and backward two-row passes",
      "D. S. Hirschberg, A linear space algorithm for computing maximal common "
      "subsequences, CACM 18(6), 1975 (algorithm C)",
      "O(lenA lenB)", "O(lenB)", 2, divide_and_conquer_bytes, divide_and_conquer_seconds, false,
-     false},
+     false, nullptr},
     {"Diff_Alg", RoutineKind::lcs_length, Diff_Alg, nullptr,
      "Hunt-McIlroy threshold array over all pairs, binary search per match",
      "J. W. Hunt, M. D. McIlroy, An algorithm for differential file comparison, "
      "Bell Laboratories CSTR 41, 1976",
      "O(lenA lenB + r log min(lenA, lenB)), r = matching pairs", "O(min(lenA, lenB))", 2,
      hunt_mcilroy_bytes,
-     hunt_mcilroy_seconds, true, false},
+     hunt_mcilroy_seconds, true, false, nullptr},
     {"WagnerFischer_Alg", RoutineKind::lcs_length, WagnerFischer_Alg, nullptr,
      "Wagner-Fischer insert-delete edit distance, substitution priced 2",
      "R. A. Wagner, M. J. Fischer, The string-to-string correction problem, JACM 21(1), 1974",
      "O(lenA lenB)", "O(lenA lenB), the whole table", 2, wagner_fischer_bytes,
-     wagner_fischer_seconds, false, false},
+     wagner_fischer_seconds, false, false, nullptr},
     {"NeedlemanWunsch_Alg", RoutineKind::lcs_length, NeedlemanWunsch_Alg, nullptr,
      "Needleman-Wunsch maximum match, match table summed forward",
      "S. B. Needleman, C. D. Wunsch, A general method applicable to the search for "
      "similarities in the amino acid sequence of two proteins, J. Mol. Biol. 48(3), 1970",
      "O(lenA lenB (lenA + lenB))", "O(lenA lenB)", 3, needleman_wunsch_bytes,
-     needleman_wunsch_seconds, false, false},
+     needleman_wunsch_seconds, false, false, nullptr},
     {"SmithWaterman_Alg", RoutineKind::local_alignment_score, nullptr, SmithWaterman_Alg,
      "Smith-Waterman local alignment score, mismatch 1/3, gap of k costs 1 + k/3",
      "T. F. Smith, M. S. Waterman, Identification of common molecular subsequences, "
      "J. Mol. Biol. 147(1), 1981",
      "O(lenA lenB (lenA + lenB))", "O(lenA lenB)", 3, smith_waterman_bytes,
-     smith_waterman_seconds, false, false},
+     smith_waterman_seconds, false, false, nullptr},
     {"AllisonDix_Alg", RoutineKind::lcs_length, AllisonDix_Alg, nullptr,
      "Allison-Dix bit-vector recurrence, eight positions of A to a byte",
      "L. Allison, T. I. Dix, A bit-string longest-common-subsequence algorithm, "
      "Information Processing Letters 23(5), 1986",
      "O(lenB lenA / 64 + lenA + lenB)", "O(256 lenA / 8 + lenB)", 2, allison_dix_bytes,
-     allison_dix_seconds, false, true},
+     allison_dix_seconds, false, true, nullptr},
     {"Hyyro_Alg", RoutineKind::lcs_length, Hyyro_Alg, nullptr,
      "Hyyro bit-parallel row vector in 64-bit words, U = V & M, V' = (V + U) | (V - U), "
      "with a self-checking band around the diagonal",
@@ -163,7 +175,7 @@ const RoutineInfo kRoutines[] = {
      "for the longest common subsequence problem, IPL 80(6), 2001",
      "O(ceil(n / 64) m), n packed, m the other; band O(((d + |lenA - lenB|) / 64 + 16) m)",
      "O(lenA + lenB) + O(distinct bytes x n / 64) for the band, at most 64 MiB", 2,
-     hyyro_bytes, hyyro_seconds, false, true},
+     hyyro_bytes, hyyro_seconds, false, true, hyyro_alike_seconds},
 };
 
 }  // namespace

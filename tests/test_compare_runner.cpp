@@ -1,7 +1,9 @@
 // The parts of lcs-compare that the collection's own routines cannot drive
 // into every branch: a method that crashes, throws, runs out of memory or
-// never ends, run in its child process; the peak memory of a known
-// allocation; and the consensus of disagreeing methods.
+// never ends, run in its child process, and a method that is no routine of
+// the collection; the peak memory of a known allocation; the consensus of
+// disagreeing methods; and the cheap look at alike inputs that the
+// estimates take.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -11,12 +13,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "compare/comparison.h"
+#include "compare/likeness.h"
 #include "compare/runner.h"
+#include "reference/sequences.h"
+#include <lcs/lcs.h>
 
 namespace {
 
@@ -29,7 +35,7 @@ double no_cost(double, double) { return 0.0; }
 
 lcs::RoutineInfo lcs_routine(lcs::LcsRoutine function) {
     return {"Test_Alg", lcs::RoutineKind::lcs_length, function, nullptr, "", "", "", "", 2,
-            no_cost,    no_cost, false, false};
+            no_cost,    no_cost, false, false, nullptr};
 }
 
 // The fakes do nothing on empty sequences, as a routine may be called so.
@@ -102,6 +108,23 @@ TEST(CompareRunner, EveryWayAMethodCanEndIsReportedInItsRow) {
     }
 }
 
+// A task of the program's own, such as the toolkit's row of --by, runs in
+// its child as a routine does: a call that cannot be made ends its row,
+// not the program.
+TEST(CompareRunner, ATaskOfTheProgramsOwnRunsInItsChild) {
+    const std::u32string a = U"kitten\u00e9", b = U"sitting\u00e9";
+    compare::Task toolkit;
+    toolkit.call = [&] { return static_cast<double>(lcs::length(a, b)); };
+    toolkit.warm_up = [] { throw std::runtime_error("not counted"); };
+    const Outcome outcome = compare::run_isolated(toolkit, 0.0, nullptr);
+    EXPECT_EQ(outcome.status, Status::ok) << outcome.detail;
+    EXPECT_EQ(outcome.length, 5);
+
+    const Outcome without_call = compare::run_isolated(compare::Task{}, 0.0, nullptr);
+    EXPECT_EQ(without_call.status, Status::crashed);
+    EXPECT_EQ(without_call.detail.rfind("exception: ", 0), 0u) << without_call.detail;
+}
+
 TEST(CompareRunner, AScoreComesBackBitForBit) {
     const compare::OneBased a("x"), b("y");
     lcs::RoutineInfo routine = lcs_routine(nullptr);
@@ -166,12 +189,12 @@ TEST(CompareRunner, ProgressIsReportedWhileAMethodRuns) {
 }
 
 TEST(CompareComparison, ConsensusAgreementAndTheFiguresThatFollow) {
-    const lcs::RoutineInfo lcs = lcs_routine(returns_length_b);
-    lcs::RoutineInfo score = lcs_routine(nullptr);
-    score.kind = lcs::RoutineKind::local_alignment_score;
-    auto row = [](const lcs::RoutineInfo& routine, Status status, double value) {
+    const lcs::RoutineKind lcs = lcs::RoutineKind::lcs_length;
+    const lcs::RoutineKind score = lcs::RoutineKind::local_alignment_score;
+    auto row = [](lcs::RoutineKind kind, Status status, double value) {
         compare::Row r;
-        r.routine = &routine;
+        r.method.name = "Test_Alg";
+        r.method.kind = kind;
         r.outcome.status = status;
         r.outcome.length = static_cast<std::int32_t>(value);
         r.outcome.score = value;
@@ -214,10 +237,79 @@ TEST(CompareComparison, ConsensusAgreementAndTheFiguresThatFollow) {
         EXPECT_EQ(summary.distance, c.distance) << c.why;
     }
     std::vector<compare::Row> scored = {row(score, Status::ok, 2.5), row(lcs, Status::crashed, 1)};
-    const compare::Summary summary = compare::summarize(scored, 3, 3);
+    compare::Summary summary = compare::summarize(scored, 3, 3);
     EXPECT_TRUE(summary.have_score);
     EXPECT_EQ(summary.score, 2.5);
     EXPECT_TRUE(summary.crashed);
+
+    // The alignment's length stands in when no method returned one, and is
+    // held to the consensus when one did.
+    compare::add_alignment_length(summary, 2, 3, 4);
+    EXPECT_TRUE(summary.have_lcs && summary.lcs_from_alignment && !summary.alignment_disagrees);
+    EXPECT_EQ(summary.lcs, 2);
+    EXPECT_DOUBLE_EQ(summary.similarity, 0.5);
+    EXPECT_EQ(summary.distance, 3);
+    std::vector<compare::Row> agreed = {row(lcs, Status::ok, 2)};
+    for (const std::int32_t length : {2, 1}) {
+        compare::Summary checked = compare::summarize(agreed, 3, 4);
+        compare::add_alignment_length(checked, length, 3, 4);
+        EXPECT_FALSE(checked.lcs_from_alignment);
+        EXPECT_EQ(checked.alignment_disagrees, length != 2) << length;
+        EXPECT_EQ(checked.lcs, 2);
+    }
+}
+
+// The look is exact where only a common prefix and suffix are shared, near
+// the truth (and not below half of it) on scattered changes, and has
+// nothing to say of unlike inputs.
+TEST(CompareLikeness, ARoughDistanceOfAlikeInputsOnly) {
+    std::mt19937 rng(31337);
+    const std::string letters = "abcdefghijklmnop";
+    const std::string base = lcs::reference::random_string(rng, 200000, letters);
+    std::string scattered = base;
+    for (std::size_t i = 977; i < scattered.size(); i += 1999) scattered[i] = 'z';  // 100 changes
+    struct Case {
+        const char* why;
+        std::string a, b;
+        double low, high;  // -1: nothing
+    };
+    const Case cases[] = {
+        {"equal", base, base, 0, 0},
+        {"one inserted block", base, base.substr(0, 1000) + std::string(500, 'q') + base.substr(1000),
+         500, 500},
+        {"a removed block", base, base.substr(0, 70000) + base.substr(90000), 20000, 20000},
+        {"scattered changes", base, scattered, 100, 20000},
+        {"unlike", base, lcs::reference::random_string(rng, 200000, letters), -1, -1},
+        {"short and unlike", "abcdef", "uvwxyz", 12, 12},
+    };
+    for (const Case& c : cases) {
+        const std::optional<double> distance = compare::alike_distance(c.a, c.b);
+        if (c.low < 0) {
+            EXPECT_FALSE(distance.has_value()) << c.why << ": " << *distance;
+            continue;
+        }
+        ASSERT_TRUE(distance.has_value()) << c.why;
+        EXPECT_GE(*distance, c.low) << c.why;
+        EXPECT_LE(*distance, c.high) << c.why;
+        const std::u32string wide_a = lcs::reference::widened_symbols(c.a);
+        const std::u32string wide_b = lcs::reference::widened_symbols(c.b);
+        EXPECT_EQ(compare::alike_distance(wide_a, wide_b), distance) << c.why << ", as symbols";
+    }
+}
+
+// Hyyro_Alg's band makes alike inputs cheap, and its estimate says so when
+// the look does; unlike inputs keep the estimate of the full computation.
+TEST(CompareLikeness, TheBandsEstimateFollowsTheLook) {
+    const lcs::RoutineInfo* hyyro = lcs::find_routine("Hyyro_Alg");
+    ASSERT_NE(hyyro, nullptr);
+    const double n = 1e6, full = hyyro->estimated_seconds(n, n);
+    EXPECT_GT(full, compare::kSkipAboveSeconds);
+    EXPECT_EQ(compare::estimated_seconds(*hyyro, n, n, std::nullopt), full);
+    EXPECT_LT(compare::estimated_seconds(*hyyro, n, n, 20.0), 0.5);
+    EXPECT_LE(compare::estimated_seconds(*hyyro, n, n, 2 * n), full);
+    const lcs::RoutineInfo* two_rows = lcs::find_routine("Hirschberg_AlgB");
+    ASSERT_NE(two_rows, nullptr);
+    EXPECT_EQ(compare::estimated_seconds(*two_rows, n, n, 20.0), two_rows->estimated_seconds(n, n));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // lcs-compare --show through the real executable: the plain markers and the
 // escapes of bytes that do not print, the colours of --color=always, and the
-// --json members read back and held to the alignment checker.
+// --json members read back and held to the alignment checker, in every
+// unit.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -99,6 +101,74 @@ TEST(CompareShow, JsonMembersReadBack) {
     for (const char c : common) expected += static_cast<unsigned char>(c) >= 0x80 ? '?' : c;
     EXPECT_EQ(report["common_subsequence"].text, expected);
     EXPECT_NE(run.out.find("\\u00ff"), std::string::npos);
+}
+
+// The runs of the JSON member "alignment" over the inputs' bytes, the
+// length the sum of the keeps. The member "common_subsequence" is read as
+// null, so that the runs are read whatever its bytes.
+lcs::Alignment byte_runs_of(const std::string& out) {
+    std::string kept_lines;
+    std::size_t begin = 0;
+    while (begin < out.size()) {
+        const std::size_t end = std::min(out.find('\n', begin), out.size() - 1) + 1;
+        const std::string line = out.substr(begin, end - begin);
+        const bool common = line.rfind("  \"common_subsequence\": ", 0) == 0;
+        const bool more = line.size() > 1 && line[line.size() - 2] == ',';
+        kept_lines += common ? std::string("  \"common_subsequence\": null") + (more ? ",\n" : "\n")
+                             : line;
+        begin = end;
+    }
+    const Json report = JsonReader::parse(kept_lines);
+    lcs::Alignment alignment{0, {}};
+    for (const Json& item : report["alignment"].items) {
+        const std::string edit = item["edit"].text;
+        const lcs::Run run{edit == "keep" ? lcs::Edit::keep
+                                          : edit == "remove" ? lcs::Edit::remove : lcs::Edit::insert,
+                           static_cast<std::int32_t>(item["a_pos"].number),
+                           static_cast<std::int32_t>(item["b_pos"].number),
+                           static_cast<std::int32_t>(item["count"].number)};
+        if (run.edit == lcs::Edit::keep) alignment.length += run.count;
+        alignment.runs.push_back(run);
+    }
+    return alignment;
+}
+
+// Text of random pieces: letters, words that repeat, every kind of white
+// space in runs of any length, line ends of both kinds, a character of two
+// bytes; valid UTF-8, so that every unit takes it.
+std::string random_text(std::mt19937& rng) {
+    static const std::vector<std::string> pieces = {
+        "a", "b", "x", "y", "ab", " ", "  ", "   ", "\t", "\n", "\r\n", "\xC3\xA9", "\xC2\xA0", "\v"};
+    std::uniform_int_distribution<std::size_t> count(0, 14), pick(0, pieces.size() - 1);
+    std::string text;
+    for (std::size_t n = count(rng); n > 0; --n) text += pieces[pick(rng)];
+    return text;
+}
+
+// In every unit the runs rebuild A from its keeps and removes and B from
+// its keeps and inserts, byte for byte, and every keep holds the same bytes
+// of A and of B: fixed pairs whose white space differs between kept words,
+// then random pairs.
+TEST(CompareShow, RunsRebuildBothInputsInEveryUnit) {
+    std::vector<std::pair<std::string, std::string>> pairs = {
+        {"x y", "x   y"}, {"  ", "x"}, {"x ", "  "}, {" x\ty ", "x y\n"}, {"a b c", "a\tc  b"}};
+    std::mt19937 rng(2027);
+    for (int i = 0; i < 24; ++i) {
+        std::string a = random_text(rng);
+        pairs.emplace_back(a, random_text(rng));
+    }
+    for (const char* unit : {"bytes", "chars", "words", "lines"}) {
+        for (const auto& pair : pairs) {
+            const ProgramRun run = run_on(pair.first, pair.second, {"--show", "--json", "--by", unit});
+            ASSERT_EQ(run.status, 0) << unit << ": " << run.err;
+            const lcs::Alignment runs = byte_runs_of(run.out);
+            EXPECT_EQ(lcs::reference::alignment_fault<char>(pair.first, pair.second, runs,
+                                                            runs.length),
+                      "")
+                << unit << ": " << testing_support::shell_quoted(pair.first) << " into "
+                << testing_support::shell_quoted(pair.second) << "\n" << run.out;
+        }
+    }
 }
 
 }  // namespace

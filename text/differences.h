@@ -17,8 +17,10 @@ namespace lcs::text {
 // to a gives b). Gives up, returning nothing, once it has taken `max_steps`
 // steps (about (|a| + |b|) x D for D removed plus inserted symbols), so
 // that the caller can turn to a method whose cost does not grow with D.
+// Throws lcs::Stopped once `stop` is requested.
 std::optional<lcs::Alignment> align_by_differences(std::u32string_view a, std::u32string_view b,
-                                                   std::uint64_t max_steps);
+                                                   std::uint64_t max_steps,
+                                                   const lcs::Stop* stop = nullptr);
 
 }  // namespace lcs::text
 

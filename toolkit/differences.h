@@ -99,6 +99,7 @@ private:
         for (std::int64_t d = 0; d <= last; ++d) {
             if (steps_left_ < static_cast<std::uint64_t>(2 * d + 1)) return false;
             steps_left_ -= static_cast<std::uint64_t>(2 * d + 1);
+            poll_now_and_then(static_cast<std::uint64_t>(2 * d + 1));
             for (std::int64_t k = -d; k <= d; k += 2) {
                 const std::int64_t x0 = next_x(forward_reach, k, d);
                 std::int64_t x = x0;
@@ -130,7 +131,19 @@ private:
     void charge(std::int64_t slide) {
         const auto cost = static_cast<std::uint64_t>(slide);
         steps_left_ = steps_left_ > cost ? steps_left_ - cost : 0;
+        steps_since_poll_ += cost;
     }
+
+    // One piece of unlike strings can take (n + m) x D steps: the stop
+    // request is looked at every kPollSteps of them, not only per piece.
+    void poll_now_and_then(std::uint64_t steps) {
+        steps_since_poll_ += steps;
+        if (steps_since_poll_ < kPollSteps) return;
+        steps_since_poll_ = 0;
+        kernel::poll(stop_);
+    }
+
+    static constexpr std::uint64_t kPollSteps = std::uint64_t{1} << 20;
 
     const Symbol* a_;
     const Symbol* b_;
@@ -141,6 +154,7 @@ private:
     // the last step wrote.
     std::unique_ptr<std::int64_t[]> forward_, backward_;
     std::uint64_t steps_left_;
+    std::uint64_t steps_since_poll_ = 0;
     const Stop* stop_;
     std::vector<Keep>& keeps_;
 };

@@ -179,6 +179,12 @@ struct RoutineInfo {
     // It packs 64 positions of one string into a machine word, so its time
     // grows with lenA lenB / 64 and long strings are within its reach.
     bool word_parallel;
+    // Where its cost follows the difference of alike strings: a rough
+    // running time for lengths lenA and lenB at an insert-delete distance
+    // lenA + lenB - 2 LCS of about `distance`; null where the cost does not
+    // depend on it. The caller knows the distance only roughly, from a
+    // cheap look at the strings (a heuristic, as the estimates above).
+    double (*estimated_seconds_alike)(double lenA, double lenB, double distance);
 
     // Runs the routine on a and b (one-based, as above) and returns its
     // result as a double: the LCS length, exactly (every length up to

@@ -1,0 +1,151 @@
+// Python strings as the library takes them: std::string_view (bytes) or
+// std::u32string_view (32-bit symbols).
+//
+// Three families of Python object are strings here, and one call never mixes
+// them (as Python's own comparisons refuse str == bytes):
+// - str: code points, read from the object's own storage. CPython keeps a
+//   str at 1, 2 or 4 bytes a code point (PEP 393); the 1-byte form is read in
+//   place as bytes (code point c is byte c, and the library's byte b is its
+//   symbol b), the 4-byte form in place as 32-bit symbols, and the 2-byte
+//   form, which the library has no view of, is widened into a buffer of the
+//   call. A str is immutable and the call holds a reference to it, so the
+//   storage stays put while the GIL is released.
+// - bytes, bytearray, memoryview: bytes. A bytes object is read in place; a
+//   bytearray or a memoryview is copied, since another thread may change or
+//   resize it while the GIL is released.
+// - any other sequence of hashable items (a list of words, a tuple of lines):
+//   equal items (by hash and ==) become equal symbols through an Interner.
+//
+// A call collects each list (or pair) of strings into one Strings under the
+// GIL; when one of them is wide (a str with a code point above 255, or
+// items), every one is given as 32-bit symbols, since the library's batch
+// functions take one form for a list.
+// Tests: python/tests/test_lcs.py.
+#ifndef LCS_PYTHON_STRINGS_H
+#define LCS_PYTHON_STRINGS_H
+
+#include <pybind11/pybind11.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lcs::python {
+
+namespace py = pybind11;
+
+enum class Family { none, str, bytes, items };
+
+// Equal items to equal 32-bit symbols: item k first seen gets symbol k. A
+// lookup that may not add (the texts compared with a query) gives the items
+// the query lacks one symbol of their own, kUnknown, which matches nothing
+// of the query; that is all an LCS against the query needs of them.
+class Interner {
+public:
+    static constexpr char32_t kUnknown = 0xFFFFFFFF;
+
+    // Appends the symbols of `items` (a tuple) to `out`. Under the GIL.
+    void symbols(py::handle items, bool add, std::u32string& out);
+
+private:
+    py::object ids_;  // a dict, made at the first use
+    std::size_t next_ = 0;
+};
+
+// Whether a call may give new items new symbols.
+enum class Growth { add, look_up };
+
+// The strings of one list (or of a pair), in the order added. While all are
+// narrow they are kept as byte views from the start, so that the library is
+// given the list without another copy; the first wide string turns them all
+// into 32-bit symbols.
+class Strings {
+public:
+    // `family`: the family that every string must be of (a Pattern's, or the
+    // other list's), or none for that of the first string added.
+    explicit Strings(Interner& interner, Family family = Family::none)
+        : interner_(interner), family_(family) {}
+
+    // Holds a reference to every object added, for as long as the views.
+    ~Strings();
+    Strings(const Strings&) = delete;
+    Strings& operator=(const Strings&) = delete;
+
+    // Adds one Python object (under the GIL); returns its size in symbols.
+    // TypeError when it is not a string of any family or is of another family
+    // than those before it; ValueError when it is longer than lcs::kMaxLength.
+    std::size_t add(py::handle object, Growth growth);
+    // Adds every element of a sequence (not a str or bytes-like object
+    // itself), as each is when it is reached. `what` names the sequence in
+    // messages.
+    struct Added {
+        std::size_t count;  // strings
+        double symbols;     // their symbols together, for estimates of work
+    };
+    Added add_all(py::handle sequence, Growth growth, const char* what);
+
+    std::size_t count() const { return held_.size(); }
+    py::handle object(std::size_t i) const { return held_[i]; }
+    Family family() const { return family_; }
+    bool wide() const { return wide_; }
+
+    // After the last add: the strings as bytes (while none is wide) or as
+    // 32-bit symbols (always; a narrow list is widened first).
+    const std::vector<std::string_view>& bytes();
+    const std::vector<std::u32string_view>& symbols();
+    std::size_t size(std::size_t i) { return wide_ ? symbols()[i].size() : bytes()[i].size(); }
+
+private:
+    // A view whose data lies in an arena that may still move: its pointer is
+    // set once the adds are over.
+    struct Pending {
+        std::size_t index, offset, size;
+    };
+
+    void join(Family family);
+    void add_narrow(const char* data, std::size_t size);
+    void add_copied(std::string_view bytes);
+    template <class Narrow>
+    void add_widened(const Narrow* data, std::size_t size);
+    void add_arena_tail(std::size_t offset);
+    void make_wide();
+
+    Interner& interner_;
+    Family family_;
+    bool wide_ = false;
+    // A reference to each object added, in order: a list given to add_all
+    // may change while the GIL is released, the objects taken from it may not.
+    std::vector<PyObject*> held_;
+
+    std::vector<std::string_view> bytes_;  // narrow
+    std::string copied_;                   // bytearray and memoryview contents
+    std::vector<Pending> bytes_pending_;   // views into copied_
+
+    std::vector<std::u32string_view> symbols_;  // wide
+    std::u32string arena_;                      // widened strings, items' symbols
+    std::vector<Pending> symbols_pending_;      // views into arena_
+};
+
+// a and b read in place as bytes, when both can be: two str of code points
+// below 256, or two bytes objects. A fast path for short pairs, which would
+// spend longer in Strings than in the library.
+std::optional<std::pair<std::string_view, std::string_view>> narrow_pair(py::handle a,
+                                                                         py::handle b);
+
+// The family of an object; TypeError when it is of none.
+Family family_of(py::handle object);
+
+// The name of a family for messages: "str", "bytes", "a sequence".
+const char* family_name(Family family);
+
+// Sizes and indices of the library are 32-bit: a longer string is refused
+// before any of it is copied.
+void check_size(std::size_t size);
+
+}  // namespace lcs::python
+
+#endif  // LCS_PYTHON_STRINGS_H
