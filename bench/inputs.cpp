@@ -78,7 +78,25 @@ std::string random_text(std::uint64_t seed, std::size_t length, int letters) {
     return text;
 }
 
+std::vector<std::string> random_texts(std::uint64_t seed, std::size_t count, std::size_t shortest,
+                                      std::size_t longest, int letters) {
+    if (longest < shortest) throw std::invalid_argument("random_texts: longest < shortest");
+    const std::string letters_of = alphabet(letters);
+    std::mt19937 rng = generator(seed);
+    std::vector<std::string> texts(count);
+    for (std::string& text : texts) {
+        text.resize(shortest + draw(rng, longest - shortest + 1));
+        for (char& c : text) c = letters_of[draw(rng, letters_of.size())];
+    }
+    return texts;
+}
+
 std::string changed_tenth(std::uint64_t seed, std::string text, int letters) {
+    return changed_share(seed, std::move(text), letters, 10);
+}
+
+std::string changed_share(std::uint64_t seed, std::string text, int letters, int percent) {
+    if (percent < 0 || percent > 100) throw std::invalid_argument("changed_share: percent out of 0..100");
     const std::string letters_of = alphabet(letters);
     std::size_t index_of[256];
     for (std::size_t k = 0; k < letters_of.size(); ++k) {
@@ -89,7 +107,7 @@ std::string changed_tenth(std::uint64_t seed, std::string text, int letters) {
     // distinct positions; each gets one of the other letters.
     std::vector<std::size_t> positions(text.size());
     for (std::size_t k = 0; k < positions.size(); ++k) positions[k] = k;
-    const std::size_t changes = (text.size() + 5) / 10;
+    const std::size_t changes = (text.size() * static_cast<std::size_t>(percent) + 50) / 100;
     for (std::size_t k = 0; k < changes; ++k) {
         std::swap(positions[k], positions[k + draw(rng, positions.size() - k)]);
         char& c = text[positions[k]];

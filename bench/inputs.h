@@ -48,8 +48,16 @@ const InputPair& cached_pair(const InputSet& set, std::size_t lenA, std::size_t 
 // A string of `length` letters of `letters`, from `seed`.
 std::string random_text(std::uint64_t seed, std::size_t length, int letters);
 
-// `text` with exactly length / 10 positions (rounded to nearest) replaced by a
-// different letter of the alphabet.
+// `count` strings of `letters`, each of a length drawn from [shortest,
+// longest], from `seed`.
+std::vector<std::string> random_texts(std::uint64_t seed, std::size_t count, std::size_t shortest,
+                                      std::size_t longest, int letters);
+
+// `text` with exactly `percent` % of its positions (rounded to nearest)
+// replaced by a different letter of the alphabet.
+std::string changed_share(std::uint64_t seed, std::string text, int letters, int percent);
+
+// changed_share at 10 %: the similar pairs of the ladder.
 std::string changed_tenth(std::uint64_t seed, std::string text, int letters);
 
 }  // namespace bench

@@ -76,4 +76,25 @@ PeakMemory measure_peak_memory(const std::function<void()>& call) {
     return peak;
 }
 
+ProgramPeak run_for_peak(char** argv) {
+    ProgramPeak result;
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        execv(argv[0], argv);
+        _exit(127);
+    }
+    if (child < 0) {
+        result.exit_status = 127;
+        return result;
+    }
+    int status = 0;
+    struct rusage usage {};
+    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.peak_bytes = static_cast<long long>(usage.ru_maxrss) * 1024;
+    return result;
+}
+
 }  // namespace bench

@@ -1,4 +1,6 @@
-// Peak memory of one call, measured in a child process.
+// Peak memory of one call, measured in a child process, and of a whole
+// program, measured by the launcher lcs_peak_of (peak_of.cpp): the one
+// measure of a program's peak that bench/report and the toolkit benchmark use.
 #ifndef BENCH_PEAK_MEMORY_H
 #define BENCH_PEAK_MEMORY_H
 
@@ -30,6 +32,20 @@ void set_allocation_counter(void (*start)(), std::size_t (*stop)());
 // parent's heap cannot hide a call's storage. Not measured where the child
 // fails.
 PeakMemory measure_peak_memory(const std::function<void()>& call);
+
+// The launcher's side of a program's peak: runs argv[0] (a path) with argv
+// as a child of the calling process, its standard streams shared, and returns
+// its exit status (128 + the signal that ended it, 127 where it could not
+// start) and its peak resident bytes (ru_maxrss of wait4; 0 where the system
+// keeps none). The caller must be a small process: Linux keeps across exec
+// the high-water mark of the process that the child was forked from, so a
+// program forked from the benchmark itself, or from bench/report's Python,
+// would report its parent's mark. Hence a launcher of its own.
+struct ProgramPeak {
+    int exit_status = 0;
+    long long peak_bytes = 0;
+};
+ProgramPeak run_for_peak(char** argv);
 
 }  // namespace bench
 

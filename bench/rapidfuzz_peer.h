@@ -16,6 +16,9 @@ namespace bench::rapidfuzz_peer {
 
 bool available();
 
+// How the peer was compiled, e.g. "-O3 -march=native -DNDEBUG".
+const char* build();
+
 // lcs_seq_similarity(a[k], b[k]) for each k, one call per pair.
 std::vector<std::int32_t> similarities(const std::vector<std::string_view>& a,
                                        const std::vector<std::string_view>& b);
@@ -31,6 +34,22 @@ std::vector<std::int32_t> cached_similarities(std::string_view query,
 // The LCS length that lcs_seq_editops(a, b) implies: its edit operations are
 // removals and insertions only, so they number |a| + |b| - 2 LCS.
 std::int32_t editops_length(std::string_view a, std::string_view b);
+
+// The LCS of every query with every choice, row-major (query by query), by
+// rapidfuzz::experimental::MultiLCSseq, its many strings on vector lanes (what
+// its cdist runs): the choices packed on lanes, each query scored against
+// all of them. Every string must be at most 64 long (std::invalid_argument).
+std::vector<std::int32_t> matrix(const std::vector<std::string_view>& queries,
+                                 const std::vector<std::string_view>& choices);
+
+// Every pair (i < j) of `strings` whose LCS / max(|i|, |j|) is at least
+// min_similarity, ordered by i then j, from the dense MultiLCSseq scores of
+// each string against all: the peer's way to the pairs above a threshold.
+struct Pair {
+    std::size_t query, choice;
+    std::int32_t length;
+};
+std::vector<Pair> dense_pairs(const std::vector<std::string_view>& strings, double min_similarity);
 
 }  // namespace bench::rapidfuzz_peer
 

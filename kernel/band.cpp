@@ -325,15 +325,13 @@ std::optional<std::size_t> banded_lcs(BlockRun& run, const Paths& paths) {
 }  // namespace
 
 std::size_t coded_lcs(const Coded& c, const Paths& paths) {
-    BlockRun run(c, resolve(Component::blocks, paths.isa) == Isa::avx512, paths.stop,
-                 paths.threads);
+    BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop, paths.threads);
     const std::optional<std::size_t> banded = banded_lcs(run, paths);
     return banded ? *banded : run.full();
 }
 
 std::optional<std::size_t> coded_banded_lcs(const Coded& c, const Paths& paths) {
-    BlockRun run(c, resolve(Component::blocks, paths.isa) == Isa::avx512, paths.stop,
-                 paths.threads);
+    BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop, paths.threads);
     return banded_lcs(run, paths);
 }
 

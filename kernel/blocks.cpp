@@ -10,7 +10,10 @@
 // but for the carry, and the match rows of a block stay in the first-level
 // cache. Where the processor has AVX-512, blocks of 32 words run as four
 // vector registers instead (the last one reaching past X when 16 or more
-// words are left), and the plain blocks finish the vector. A block's
+// words are left); on AVX2, blocks of 48 words run as three chains of four
+// registers, each chain a row behind the one before, and what is left takes
+// a block of 16 words as four chains of one register, then the plain
+// blocks. A block's
 // match rows are built from X's codes as the block starts and cleared, row by
 // row, as it ends, so a long X of many distinct symbols costs no more than
 // one of few. Cost: ceil(n / 64) word updates per symbol of Y; storage: m
@@ -107,6 +110,101 @@ __attribute__((target("avx512f"))) std::size_t run_vector_block(
     for (const Word word : words) zeros += zero_bits(word);
     return zeros;
 }
+
+// The same carries on AVX2, R registers of four lanes a row. AVX2 has no
+// unsigned compare of 64-bit lanes, but none is needed: the carry out of
+// v + u, u inside v, is the top bit of u | (v & ~sum) (the carry out of a
+// full adder, (a & b) | ((a | b) & ~sum), with a & b = u and a | b = v), and
+// a movemask reads the top bits of the four lanes at once. The lanes that
+// receive a carry add one by subtracting an all-ones lane, chosen from a
+// table by their four mask bits.
+constexpr std::size_t kAvx2Lanes = 4;
+
+template <std::size_t R>
+__attribute__((target("avx2"), always_inline)) inline void avx2_row(__m256i* v, const Word* row,
+                                                                    unsigned char& carry) {
+    alignas(32) static const std::int64_t kLaneMasks[16][kAvx2Lanes] = {
+        {0, 0, 0, 0},   {-1, 0, 0, 0},   {0, -1, 0, 0},   {-1, -1, 0, 0},
+        {0, 0, -1, 0},  {-1, 0, -1, 0},  {0, -1, -1, 0},  {-1, -1, -1, 0},
+        {0, 0, 0, -1},  {-1, 0, 0, -1},  {0, -1, 0, -1},  {-1, -1, 0, -1},
+        {0, 0, -1, -1}, {-1, 0, -1, -1}, {0, -1, -1, -1}, {-1, -1, -1, -1}};
+    const __m256i ones = _mm256_set1_epi64x(-1);
+    __m256i sum[R], kept[R];
+    std::uint32_t wrapped = 0, full = 0;
+    for (std::size_t k = 0; k < R; ++k) {
+        const __m256i m = _mm256_load_si256(reinterpret_cast<const __m256i*>(row + k * kAvx2Lanes));
+        const __m256i u = _mm256_and_si256(v[k], m);
+        sum[k] = _mm256_add_epi64(v[k], u);
+        kept[k] = _mm256_xor_si256(v[k], u);
+        const __m256i carry_out = _mm256_or_si256(u, _mm256_andnot_si256(sum[k], v[k]));
+        wrapped |= static_cast<std::uint32_t>(_mm256_movemask_pd(_mm256_castsi256_pd(carry_out)))
+                   << (k * kAvx2Lanes);
+        full |= static_cast<std::uint32_t>(
+                    _mm256_movemask_pd(_mm256_castsi256_pd(_mm256_cmpeq_epi64(sum[k], ones))))
+                << (k * kAvx2Lanes);
+    }
+    const std::uint32_t runs = ((wrapped << 1) | carry) + full;
+    const std::uint32_t received = runs ^ full;
+    carry = static_cast<unsigned char>(runs >> (R * kAvx2Lanes));
+    for (std::size_t k = 0; k < R; ++k) {
+        const __m256i add_one = _mm256_load_si256(
+            reinterpret_cast<const __m256i*>(kLaneMasks[(received >> (k * kAvx2Lanes)) & 15]));
+        v[k] = _mm256_or_si256(_mm256_sub_epi64(sum[k], add_one), kept[k]);
+    }
+}
+
+// A row's carries pass from register to register in a chain of dependent
+// steps, and the next row waits for its words, so one block keeps the
+// vector unit mostly idle. C blocks of R registers run side by side
+// instead, block c one row behind block c - 1, whose carry out of that row
+// it takes from `carries`: the blocks' chains are independent and overlap.
+template <std::size_t R, std::size_t C>
+__attribute__((target("avx2"))) std::size_t run_avx2_block(const Word* match, const Code* codes,
+                                                           unsigned char* carries,
+                                                           std::size_t first_row,
+                                                           std::size_t end_row, Word* state) {
+    constexpr std::size_t kChainWords = R * kAvx2Lanes, kWords = C * kChainWords;
+    __m256i v[C][R];
+    for (std::size_t c = 0; c < C; ++c) {
+        for (std::size_t k = 0; k < R; ++k) {
+            const Word* from = state + c * kChainWords + k * kAvx2Lanes;
+            v[c][k] = state != nullptr ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
+                                       : _mm256_set1_epi64x(-1);
+        }
+    }
+#define LCS_AVX2_ROW(c, r) \
+    avx2_row<R>(v[c], match + std::size_t{codes[r]} * kWords + (c) * kChainWords, carries[r])
+    // Rows first_row + c - 1 and before, and end_row + c and after, are not
+    // block c's: the first C - 1 and last C - 1 steps test for them.
+    const std::size_t steps = end_row - first_row + C - 1;
+    const bool long_enough = end_row - first_row >= C;
+    std::size_t i = first_row;
+    for (; i < first_row + (long_enough ? C - 1 : steps); ++i) {
+        for (std::size_t c = 0; c < C; ++c)
+            if (i >= first_row + c && i - c < end_row) LCS_AVX2_ROW(c, i - c);
+    }
+    if (long_enough) {
+        for (; i < end_row; ++i) {
+            for (std::size_t c = 0; c < C; ++c) LCS_AVX2_ROW(c, i - c);
+        }
+        for (; i < first_row + steps; ++i) {
+            for (std::size_t c = 0; c < C; ++c)
+                if (i - c < end_row) LCS_AVX2_ROW(c, i - c);
+        }
+    }
+#undef LCS_AVX2_ROW
+    alignas(32) Word words[kWords];
+    for (std::size_t c = 0; c < C; ++c) {
+        for (std::size_t k = 0; k < R; ++k) {
+            _mm256_store_si256(
+                reinterpret_cast<__m256i*>(words + c * kChainWords + k * kAvx2Lanes), v[c][k]);
+        }
+    }
+    if (state != nullptr) std::copy(words, words + kWords, state);
+    std::size_t zeros = 0;
+    for (const Word word : words) zeros += zero_bits(word);
+    return zeros;
+}
 #endif
 
 constexpr std::size_t kLineWords = 64 / sizeof(Word);
@@ -114,8 +212,15 @@ constexpr std::size_t kLineWords = 64 / sizeof(Word);
 }  // namespace
 
 BlockRun::BlockRun(const Coded& c, bool vector_blocks, const Stop* stop, unsigned threads)
+    : BlockRun(c, vector_blocks ? resolve(Component::blocks, Isa::automatic) : Isa::plain, stop,
+               threads) {}
+
+// A forced path that the processor lacks falls back to a narrower one.
+BlockRun::BlockRun(const Coded& c, Isa isa, const Stop* stop, unsigned threads)
     : c_(c),
-      widest_block_(vector_blocks && has_avx512() ? kVectorBlock : kWideBlock),
+      widest_block_((isa == Isa::automatic || isa == Isa::avx512) && has_avx512() ? kVectorBlock
+                    : isa != Isa::plain && has_avx2()                             ? kAvx2Block
+                                                                                  : kWideBlock),
       stop_(stop),
       threads_(threads) {}
 
@@ -127,7 +232,7 @@ void BlockRun::allocate() {
     // Room for the widest layout, plus a line so that rows start on one and
     // no load of a row splits a line.
     const std::size_t rows = c_.distinct + 1;
-    const std::size_t stride = std::max(kVectorBlock, 2 * kWideBlock);
+    const std::size_t stride = std::max({kVectorBlock, kAvx2Block, 2 * kWideBlock});
     match_ = rows > (SIZE_MAX / sizeof(Word) - kLineWords) / stride
                  ? nullptr
                  : static_cast<Word*>(std::malloc((rows * stride + kLineWords) * sizeof(Word)));
@@ -174,18 +279,22 @@ void mark_block_rows(const Code* x, std::size_t begin, std::size_t end, std::siz
 
 }  // namespace
 
-// Below 32 words, a vector block whose top lanes lie past X (they never
-// match, so they stay all ones and pass the carry through) still costs less
-// than plain blocks over 16 words or more.
+// A vector block runs whole or not at all, but below 32 words an AVX-512
+// block whose top lanes lie past X (they never match, so they stay all ones
+// and pass the carry through) still costs less than plain blocks over 16
+// words or more. What is left of a row past the other vector blocks runs
+// fastest as the short AVX2 block, when it holds one.
 std::size_t block_width(std::size_t widest, std::size_t words_left) {
     if (widest == kVectorBlock && words_left >= kVectorBlock / 2) return kVectorBlock;
-    std::size_t width = std::min(widest, kWideBlock);
+    std::size_t width = widest;
+    if (width > kAvx2ShortBlock && words_left < width && has_avx2()) width = kAvx2ShortBlock;
+    if (width > kWideBlock && words_left < width) width = kWideBlock;
     while (width > words_left) width /= 2;
     return width;
 }
 
 std::size_t block_row_words(std::size_t width) {
-    return width == kVectorBlock ? width : 2 * width;
+    return width > kWideBlock ? width : 2 * width;
 }
 
 std::size_t block_table_words(const Coded& c, std::size_t width) {
@@ -193,7 +302,7 @@ std::size_t block_table_words(const Coded& c, std::size_t width) {
 }
 
 void fill_block_rows(const Coded& c, std::size_t first, std::size_t width, Word* rows) {
-    const bool complements = width != kVectorBlock;
+    const bool complements = width <= kWideBlock;
     clear_block_rows(c.distinct, width, complements, rows);
     mark_block_rows(c.x, first * kWordBits, std::min(c.n, (first + width) * kWordBits), width,
                     complements, rows);
@@ -205,6 +314,10 @@ std::size_t run_block_rows(std::size_t width, const Word* rows, const Code* y,
     switch (width) {
 #if defined(LCS_KERNEL_AVX512)
     case kVectorBlock: return run_vector_block(rows, y, carries, first_row, end_row, state);
+    case kAvx2Block:
+        return run_avx2_block<4, kAvx2Block / 16>(rows, y, carries, first_row, end_row, state);
+    case kAvx2ShortBlock:
+        return run_avx2_block<1, kAvx2ShortBlock / 4>(rows, y, carries, first_row, end_row, state);
 #endif
     case 8: return run_plain_block<8>(rows, y, carries, first_row, end_row, state);
     case 4: return run_plain_block<4>(rows, y, carries, first_row, end_row, state);
@@ -219,11 +332,13 @@ std::size_t run_block_rows(std::size_t width, const Word* rows, const Code* y,
 // to M = 0, ~M = ~0; a new layout fills every row.
 void BlockRun::load_block(std::size_t first, std::size_t width, bool complements) {
     const std::size_t stride = complements ? 2 * width : width;
-    // Clearing every code's row is cheaper than clearing each position's
-    // once the previous block held more positions than there are codes.
-    if (stride != stride_ || loaded_end_ - loaded_begin_ > c_.distinct + 1) {
+    // A row of 16 words is either eight words and their complements or 16
+    // words alone: the layout is the width, not the stride. Clearing every
+    // code's row is cheaper than clearing each position's once the previous
+    // block held more positions than there are codes.
+    if (width != width_ || loaded_end_ - loaded_begin_ > c_.distinct + 1) {
         clear_block_rows(c_.distinct, width, complements, match_block_);
-        stride_ = stride;
+        width_ = width;
     } else {
         for (std::size_t p = loaded_begin_; p < loaded_end_; ++p) {
             Word* row = match_block_ + std::size_t{c_.x[p]} * stride;
@@ -249,7 +364,7 @@ std::size_t BlockRun::run_rows_of_block(std::size_t width, std::size_t first_row
         if (final_v != nullptr) std::fill(final_v, final_v + width, ~Word{0});
         return run_block(width, first_row, end_row, final_v);
     }
-    Word own[kVectorBlock];
+    Word own[std::max(kVectorBlock, kAvx2Block)];
     Word* state = final_v != nullptr ? final_v : own;
     std::fill(state, state + width, ~Word{0});
     std::size_t zeros = 0;
@@ -279,7 +394,7 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
             std::max<std::int64_t>(1, static_cast<std::int64_t>(c0) + 1 - band.hi);
         const std::int64_t last_row = std::min<std::int64_t>(m, static_cast<std::int64_t>(c1) - band.lo);
         if (first_row <= last_row) {
-            load_block(first, width, width != kVectorBlock);
+            load_block(first, width, width <= kWideBlock);
             // A block that reaches past X's last word keeps its words here
             // first.
             Word overhang[kVectorBlock];

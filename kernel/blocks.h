@@ -43,8 +43,11 @@ public:
     // the stripes between batches of rows; threads: the most the full
     // computation may run on (0: every hardware thread), in stripes
     // (kernel/stripes.h) where that pays.
+    // vector_blocks: the widest blocks of the automatic path, else plain.
     BlockRun(const Coded& c, bool vector_blocks, const Stop* stop = nullptr,
              unsigned threads = 1);
+    // The widest blocks that the path `isa` allows on this processor.
+    BlockRun(const Coded& c, Isa isa, const Stop* stop = nullptr, unsigned threads = 1);
     ~BlockRun();
     BlockRun(const BlockRun&) = delete;
     BlockRun& operator=(const BlockRun&) = delete;
@@ -78,12 +81,16 @@ private:
     unsigned char* carries_ = nullptr;
     Word* match_ = nullptr;
     Word* match_block_ = nullptr;  // match_ moved to a cache line
-    std::size_t stride_ = 0;
+    std::size_t width_ = 0;  // of the layout in match_block_
     std::size_t loaded_begin_ = 0, loaded_end_ = 0;
 };
 
 // Words of the AVX-512 kernel's block: four registers of eight words.
 constexpr std::size_t kVectorBlock = 32;
+// Words of the AVX2 kernel's blocks: three chains of four registers of four
+// words, and, for what is left, four chains of one register.
+constexpr std::size_t kAvx2Block = 48;
+constexpr std::size_t kAvx2ShortBlock = 16;
 // Widest block of the plain kernel: eight words in registers, with their
 // temporaries, fill the general registers of x86-64.
 constexpr std::size_t kWideBlock = 8;

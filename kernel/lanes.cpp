@@ -4,31 +4,41 @@
 // form of Hyyro (2004): with the query's match word M[c] for each symbol c,
 // V starts all ones and each symbol c of a choice does U = V & M[c],
 // V = (V + U) | (V - U); the LCS is the number of zero bits of V among the
-// query's. A query of at most 64 symbols fits one lane of 16, 32 or 64 bits,
-// so a group of choices runs side by side, one per lane, each lane looking
-// up the match word of its own current symbol.
+// query's. A group of choices runs side by side, one per lane, each lane
+// looking up the match word of its own current symbol.
 //
-// The look-up is what costs. AVX-512 (with VBMI) keeps the query's match
-// words in registers: its distinct symbols are numbered (at most 64 "rows"),
-// a byte permutation maps a choice's bytes to rows, and a word permutation
-// fetches the match word of every lane at once: 32 lanes of 16 bits for a
-// query of up to 16 symbols, 16 of 32 bits up to 32, 8 of 64 bits up to 64
-// (up to four 16-row tables, blended). AVX2 gathers the words from memory,
-// four lanes per gather; the plain path runs eight independent scalar
-// chains, which the processor overlaps. Each lane reads its choice eight
-// symbols at a time, one unaligned word (AVX-512: sixteen, one masked load
-// whose length comes from a select, not a branch, since mixed lengths would
-// mispredict a branch about once a lane); a choice that ends pads with a
-// symbol not in the query, whose match word is zero and leaves V as it is,
-// so no lane needs a mask. A group runs for as many steps as its longest
-// choice: a lane that refills as its choice ends would branch where the
-// processor cannot predict, which costs more on short choices than the
-// steps a group wastes. Cost: |longest choice of the group| steps per group
-// of 8 to 32 choices; nothing is allocated.
-// Wins over one choice at a time for every query of up to 64 symbols.
+// The look-up is what costs. The vector paths use byte lanes: 32 choices a
+// register, a query of up to 8K symbols in K limbs of 8 bits, one register
+// per limb, the carry passed from limb to limb (kernel/nibbles.h), and the
+// match limbs of a byte c are low[c & 15] & high[c >> 4], two byte shuffles
+// of 16-entry tables, with no gather. Queries of up to 64 symbols take one,
+// two, four or eight limbs; lane_lengths' callers send queries of 65 to 128
+// byte symbols to sixteen limbs (wide_lane_lengths). 32-bit symbols run
+// under the query's row numbers (at most 64 rows), which are bytes too. A
+// group reads 32 symbols of each lane at a time, by the cheapest read that
+// its shortest choice allows (whole loads, loads of a choice's last sixteen
+// bytes, or masked loads for short choices, none with a branch on a lane's
+// length, which mixed lengths would mispredict about once a lane), turns
+// them so that a register holds one symbol of every lane, and counts the
+// lanes' zero bits in the vector unit at its end.
+//
+// AVX-512 (with VBMI) runs queries of up to 16 symbols on 32 lanes of 16
+// bits instead: its distinct symbols are numbered ("rows"), a byte
+// permutation maps a choice's bytes to rows and a word permutation fetches
+// every lane's match word from one register; longer queries take the byte
+// limbs, which beat its wider lanes. The plain path runs eight independent
+// scalar chains, which the processor overlaps, each lane reading its choice
+// eight symbols at a time. A choice that ends pads with a symbol not in the
+// query, whose match word is zero and leaves V as it is, so no lane needs a
+// mask. A group runs for as many steps as its longest choice: a lane that
+// refills as its choice ends would branch where the processor cannot
+// predict. Cost: |longest choice of the group| steps per group of 8 to 32
+// choices; nothing is allocated.
 // Tests: tests/test_batch.cpp (every path forced, against the oracle),
 // fuzz/fuzz_lengths.cpp.
 #include "kernel/lanes.h"
+
+#include "kernel/nibbles.h"
 
 #include <immintrin.h>
 
@@ -93,6 +103,14 @@ struct ByteWords {
         return left >= kStepsPerWord ? word : word | padding << (8 * left);
     }
 };
+
+// min(a, b) by a select on a comparison: written as std::min, or as a
+// test of a position against a choice's size, GCC 12 branches, and choices
+// of mixed length mispredict that branch about once a lane.
+inline std::size_t least(std::size_t a, std::size_t b) {
+    const std::size_t over = -static_cast<std::size_t>(a > b);
+    return a ^ ((a ^ b) & over);
+}
 
 // A symbol choice's rows, eight from `at`, padded with kAbsent.
 struct SymbolWords {
@@ -160,6 +178,7 @@ SymbolWords words_of(const LaneQuery& query, const std::u32string_view*) {
 MaskedByteWords fastest_words(const ByteWords& words) { return {words.padding}; }
 const SymbolWords& fastest_words(const SymbolWords& words) { return words; }
 
+
 // ---- Engines. Each runs kLanes lanes: load() starts a group, steps() runs
 // up to eight steps from one word per lane, lcs(lane) reads a result.
 
@@ -190,36 +209,6 @@ struct PlainEngine {
         std::copy(lanes, lanes + kLanes, v);
     }
     void store(std::uint64_t* out) const { std::copy(v, v + kLanes, out); }
-};
-
-template <class Words>
-struct Avx2Engine {
-    static constexpr std::size_t kLanes = 8;
-    const long long* table;
-    __m256i v0, v1;
-
-    explicit Avx2Engine(const LaneQuery& query)
-        : table(reinterpret_cast<const long long*>(match_table<Words>(query))) {}
-    __attribute__((target("avx2"))) void load() { v0 = v1 = _mm256_set1_epi64x(-1); }
-    __attribute__((target("avx2"))) void steps(const std::uint64_t* words, std::size_t count) {
-        const __m256i low_byte = _mm256_set1_epi64x(0xFF);
-        __m256i r0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words));
-        __m256i r1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(words + 4));
-        for (std::size_t step = 0; step < count; ++step) {
-            const __m256i u0 = _mm256_and_si256(
-                v0, _mm256_i64gather_epi64(table, _mm256_and_si256(r0, low_byte), 8));
-            const __m256i u1 = _mm256_and_si256(
-                v1, _mm256_i64gather_epi64(table, _mm256_and_si256(r1, low_byte), 8));
-            v0 = _mm256_or_si256(_mm256_add_epi64(v0, u0), _mm256_sub_epi64(v0, u0));
-            v1 = _mm256_or_si256(_mm256_add_epi64(v1, u1), _mm256_sub_epi64(v1, u1));
-            r0 = _mm256_srli_epi64(r0, 8);
-            r1 = _mm256_srli_epi64(r1, 8);
-        }
-    }
-    __attribute__((target("avx2"))) void store(std::uint64_t* out) const {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v0);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 4), v1);
-    }
 };
 
 // The AVX-512 engines' shared part: the byte-to-row map and the match
@@ -257,48 +246,6 @@ struct Avx512Base {
     }
 };
 
-// Queries of up to 64 symbols: 8 lanes of 64 bits; the rows' words are four
-// tables of 16, each fetched by the row's low four bits and kept where the
-// row's high bits name it (kAbsent names none).
-template <class Words>
-struct Avx512Engine64 : Avx512Base<Words, std::uint64_t> {
-    static constexpr std::size_t kLanes = 8;
-    std::size_t tables;
-    LCS_AVX512 explicit Avx512Engine64(const LaneQuery& query)
-        : Avx512Base<Words, std::uint64_t>(query), tables((query.distinct() + 15) / 16) {}
-    LCS_AVX512 void steps(const std::uint64_t* words, std::size_t count) {
-        const __mmask8 all = 0xFF;
-        const __m512i low_byte = _mm512_set1_epi64(0xFF), zero = _mm512_setzero_si512();
-        __m512i symbols = this->rows_of(words);
-        __m512i v = this->v;
-        for (std::size_t step = 0; step < count; ++step) {
-            const __m512i row = _mm512_and_si512(symbols, low_byte);
-            const __m512i table = _mm512_maskz_srli_epi64(all, row, 4);
-            __m512i match = zero;
-            for (std::size_t t = 0; t < tables; ++t) {
-                const __mmask8 here = _mm512_cmpeq_epi64_mask(table, _mm512_set1_epi64(t));
-                match = _mm512_mask_mov_epi64(
-                    match, here,
-                    _mm512_permutex2var_epi64(this->rows[2 * t], row, this->rows[2 * t + 1]));
-            }
-            const __m512i u = _mm512_and_si512(v, match);
-            v = _mm512_or_si512(_mm512_add_epi64(v, u), _mm512_sub_epi64(v, u));
-            symbols = _mm512_maskz_srli_epi64(all, symbols, 8);
-        }
-        this->v = v;
-    }
-};
-
-// Byte positions that put lane l's symbols s to s + 3 (l < 16) into the
-// four bytes of 32-bit lane l, out of two registers of eight words each.
-LCS_AVX512 inline __m512i quarter_words(std::size_t s) {
-    alignas(64) unsigned char index[64];
-    for (std::size_t byte = 0; byte < 64; ++byte) {
-        index[byte] = static_cast<unsigned char>(byte / 4 * 8 + s + byte % 4);
-    }
-    return _mm512_load_si512(index);
-}
-
 // Byte positions that put lane l's symbols s, s + 1 into 16-bit lane l
 // (low half of the result) and s + 2, s + 3 (high half), for lanes 0 to 15
 // out of two registers of eight words each.
@@ -309,35 +256,6 @@ LCS_AVX512 inline __m512i half_words(std::size_t s) {
     }
     return _mm512_load_si512(index);
 }
-
-// Queries of up to 32 symbols: 16 lanes of 32 bits, every row's word in
-// one two-register permutation (rows 32 and up, kAbsent among them, fetch
-// zero). The lanes' words are turned so that each 32-bit lane holds four
-// of its own symbols.
-template <class Words>
-struct Avx512Engine32 : Avx512Base<Words, std::uint32_t> {
-    static constexpr std::size_t kLanes = 16;
-    __m512i turn[2];
-    LCS_AVX512 explicit Avx512Engine32(const LaneQuery& query)
-        : Avx512Base<Words, std::uint32_t>(query), turn{quarter_words(0), quarter_words(4)} {}
-    LCS_AVX512 void steps(const std::uint64_t* words, std::size_t count) {
-        const __m512i first = this->rows_of(words), second = this->rows_of(words + 8);
-        const __m512i high_rows = _mm512_set1_epi32(0xE0);
-        __m512i v = this->v, symbols = _mm512_setzero_si512();
-        for (std::size_t step = 0; step < count; ++step) {
-            if (step % 4 == 0) {
-                symbols = _mm512_permutex2var_epi8(first, turn[step / 4], second);
-            }
-            const __mmask16 known = _mm512_testn_epi32_mask(symbols, high_rows);
-            const __m512i match =
-                _mm512_maskz_permutex2var_epi32(known, this->rows[0], symbols, this->rows[1]);
-            const __m512i u = _mm512_and_si512(v, match);
-            v = _mm512_or_si512(_mm512_add_epi32(v, u), _mm512_sub_epi32(v, u));
-            symbols = _mm512_maskz_srli_epi32(0xFFFF, symbols, 8);
-        }
-        this->v = v;
-    }
-};
 
 // Queries of up to 16 symbols: 32 lanes of 16 bits, every row's word in one
 // register (at most 17 rows: rows 32 and up, kAbsent among them, fetch
@@ -372,6 +290,291 @@ struct Avx512Engine16 : Avx512Base<Words, std::uint16_t> {
                              : _mm512_maskz_shuffle_i64x2(0xFF, low, high, _MM_SHUFFLE(3, 2, 3, 2));
     }
 };
+
+// ---- AVX2: 32 lanes of one byte per register, a query of up to 8K symbols
+// in K limbs (kernel/nibbles.h), each symbol's match limbs two byte
+// shuffles. A group reads sixteen symbols of each lane at a time, turns
+// them so that register s holds symbol s of every lane, runs sixteen steps,
+// and at its end counts every lane's zero bits in the vector unit.
+
+#define LCS_AVX2 __attribute__((target("avx2")))
+
+// Thirty-two bytes of a byte choice from `at`, padded past its end, read
+// without a branch on the choice's length: the group loop picks one of
+// three readers for all its lanes at once, by its shortest choice.
+// - read_whole: the choice has the 32 bytes; one load.
+// - read_long: the choice has at least sixteen bytes; each half is one load
+//   of sixteen bytes, from `at` or the last sixteen, moved down by a byte
+//   shuffle so that its first byte comes first.
+// - read: any choice of four bytes or more. AVX2 masks a load by four-byte
+//   parts, so one masked load reads the whole parts that remain, and a
+//   second reads the four bytes that end at the choice's end into the next
+//   part's place, shifted down by the bytes it repeats. Masked-off parts
+//   are not read. A choice of fewer than four bytes, which no part fits,
+//   takes ByteWords' branches.
+// Whatever depends on how many bytes remain comes from a table of that
+// count, the padding of the bytes past the end among it.
+class Avx2ByteReader {
+public:
+    static constexpr std::size_t kLong = 16;
+
+    explicit Avx2ByteReader(const ByteWords& words) : words_(words) {
+        const auto pad = static_cast<std::uint8_t>(words.padding);
+        for (std::size_t left = 0; left <= kBytes; ++left) {
+            Remaining& r = remaining_[left];
+            const std::size_t whole = left / 4, part = left % 4;
+            for (std::size_t i = 0; i < kBytes / 4; ++i) {
+                r.whole_parts[i] = i < whole ? -1 : 0;
+                r.last_part[i] = i == whole && part != 0 ? -1 : 0;
+            }
+            r.shift[0] = static_cast<std::int64_t>(8 * (4 - part));
+            r.last_from = static_cast<std::int64_t>(4 * whole) + 4;
+            for (std::size_t j = 0; j < kBytes; ++j) r.padding[j] = j < left ? 0 : pad;
+        }
+        for (std::size_t left = 0; left <= kHalf; ++left) {
+            Half& h = halves_[left];
+            for (std::size_t j = 0; j < kHalf; ++j) {
+                h.from_end[j] = j < left ? static_cast<std::uint8_t>(kHalf - left + j) : 0x80;
+                h.padding[j] = j < left ? 0 : pad;
+            }
+        }
+    }
+
+    // Sixteen bytes from `at` of a choice that has them all.
+    LCS_AVX2 static __m128i whole_half(std::string_view choice, std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(choice.data() + at));
+    }
+
+    // Sixteen bytes from `at` of a choice of sixteen bytes or more.
+    LCS_AVX2 __m128i long_half(std::string_view choice, std::size_t at) const {
+        const std::size_t size = choice.size();
+        const std::size_t from = least(at, size);
+        const std::size_t left = least(size - from, kHalf);
+        const Half& h = halves_[left];
+        const __m128i bytes = _mm_loadu_si128(
+            reinterpret_cast<const __m128i*>(choice.data() + from + left - kHalf));
+        return _mm_or_si128(
+            _mm_shuffle_epi8(bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(h.from_end))),
+            _mm_load_si128(reinterpret_cast<const __m128i*>(h.padding)));
+    }
+
+    template <bool kFromStart = false>
+    LCS_AVX2 __m256i read(std::string_view choice, std::size_t at) const {
+        if (kFromStart) at = 0;
+        const std::size_t size = choice.size();
+        if (size < 4) {
+            alignas(32) std::uint64_t words[4];
+            for (std::size_t i = 0; i < 4; ++i) words[i] = words_(choice, at + 8 * i);
+            return _mm256_load_si256(reinterpret_cast<const __m256i*>(words));
+        }
+        const std::size_t from = kFromStart ? 0 : least(at, size);
+        const Remaining& r = remaining_[least(size - from, kBytes)];
+        const auto address = reinterpret_cast<std::uintptr_t>(choice.data());
+        const __m256i parts = _mm256_maskload_epi32(reinterpret_cast<const int*>(address + from),
+                                                    load(r.whole_parts));
+        const __m256i last = _mm256_maskload_epi32(
+            reinterpret_cast<const int*>(address + size - static_cast<std::size_t>(r.last_from)),
+            load(r.last_part));
+        const __m128i shift = _mm_load_si128(reinterpret_cast<const __m128i*>(r.shift));
+        return _mm256_or_si256(_mm256_or_si256(parts, _mm256_srl_epi32(last, shift)),
+                               load(r.padding));
+    }
+
+private:
+    static constexpr std::size_t kBytes = 32, kHalf = 16;
+    struct alignas(32) Remaining {
+        std::int32_t whole_parts[kBytes / 4];  // the parts wholly inside the choice
+        std::int32_t last_part[kBytes / 4];    // the part the last bytes finish, if any
+        std::uint8_t padding[kBytes];          // padding at the bytes past the end
+        std::int64_t shift[2];                 // bits the last part's load repeats
+        std::int64_t last_from;                // the last part's load from the end
+    };
+    struct alignas(16) Half {
+        std::uint8_t from_end[kHalf];  // the remaining bytes of the last sixteen
+        std::uint8_t padding[kHalf];
+    };
+
+    template <class T>
+    LCS_AVX2 static __m256i load(const T* row) {
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(row));
+    }
+    ByteWords words_;
+    Remaining remaining_[kBytes + 1];
+    Half halves_[kHalf + 1];
+};
+
+// Thirty-two rows of a symbol choice from `at`.
+struct Avx2SymbolReader {
+    static constexpr std::size_t kLong = SIZE_MAX;
+    SymbolWords words;
+
+    explicit Avx2SymbolReader(const SymbolWords& w) : words(w) {}
+    template <bool kFromStart = false>
+    LCS_AVX2 __m256i read(std::u32string_view choice, std::size_t at) const {
+        alignas(32) std::uint64_t rows[4];
+        for (std::size_t i = 0; i < 4; ++i) rows[i] = words(choice, at + 8 * i);
+        return _mm256_load_si256(reinterpret_cast<const __m256i*>(rows));
+    }
+    // Never called: no choice is long enough for them (kLong).
+    LCS_AVX2 __m128i long_half(std::u32string_view, std::size_t) const { return __m128i{}; }
+    LCS_AVX2 __m128i whole_half(std::u32string_view, std::size_t) const { return __m128i{}; }
+};
+
+Avx2ByteReader avx2_reader(const ByteWords& words) { return Avx2ByteReader(words); }
+Avx2SymbolReader avx2_reader(const SymbolWords& words) { return Avx2SymbolReader(words); }
+
+// Bits 0-3 reversed: the lane whose bytes a 16 x 16 turn of rows leaves at
+// a given place, and so the row where a lane's bytes must go to come out in
+// order.
+constexpr std::size_t reversed_nibble(std::size_t i) {
+    return (i & 1) << 3 | (i & 2) << 1 | (i & 4) >> 1 | (i & 8) >> 3;
+}
+
+// Rows of 32 bytes, row i holding sixteen symbols of lane
+// reversed_nibble(i) and of lane 16 + reversed_nibble(i), into sixteen
+// registers, register s holding symbol s of lanes 0 to 31 in order: four
+// rounds of unpacking, bytes, pairs, fours and eights, in each 128-bit half.
+LCS_AVX2 inline void turn(const std::uint8_t (*rows)[32], __m256i* out) {
+    __m256i r[16], t[16];
+    // Each half loaded as it was stored, so that the loads take the data
+    // straight from the stores (one load of both halves would wait for the
+    // stores to reach the cache).
+    for (std::size_t i = 0; i < 16; ++i) {
+        const auto* half = reinterpret_cast<const __m128i*>(rows[i]);
+        r[i] = _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_load_si128(half)),
+                                       _mm_load_si128(half + 1), 1);
+    }
+    for (std::size_t i = 0; i < 8; ++i) {
+        t[i] = _mm256_unpacklo_epi8(r[i], r[i + 8]);
+        t[i + 8] = _mm256_unpackhi_epi8(r[i], r[i + 8]);
+    }
+    for (std::size_t i : {0, 1, 2, 3, 8, 9, 10, 11}) {
+        r[i] = _mm256_unpacklo_epi16(t[i], t[i + 4]);
+        r[i + 4] = _mm256_unpackhi_epi16(t[i], t[i + 4]);
+    }
+    for (std::size_t i : {0, 1, 4, 5, 8, 9, 12, 13}) {
+        t[i] = _mm256_unpacklo_epi32(r[i], r[i + 2]);
+        t[i + 2] = _mm256_unpackhi_epi32(r[i], r[i + 2]);
+    }
+    for (std::size_t i = 0; i < 16; i += 2) {
+        out[i] = _mm256_unpacklo_epi64(t[i], t[i + 1]);
+        out[i + 1] = _mm256_unpackhi_epi64(t[i], t[i + 1]);
+    }
+}
+
+// The LCS of every lane: the zero bits of its K limbs among the query's
+// positions, each limb's bits counted by a nibble table.
+template <std::size_t K>
+LCS_AVX2 inline __m256i lane_lcs(const __m256i* v, std::size_t query_size) {
+    const __m256i bit_counts =
+        _mm256_setr_epi8(0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4, 0, 1, 1, 2, 1, 2, 2, 3,
+                         1, 2, 2, 3, 2, 3, 3, 4);
+    __m256i total = _mm256_setzero_si256();
+    for (std::size_t q = 0; q < K; ++q) {
+        const std::size_t bits = query_size > 8 * q ? std::min<std::size_t>(query_size - 8 * q, 8) : 0;
+        const __m256i positions = _mm256_set1_epi8(static_cast<char>((1U << bits) - 1));
+        const Nibbles n = nibbles_of(_mm256_andnot_si256(v[q], positions));
+        total = _mm256_add_epi8(total, _mm256_add_epi8(_mm256_shuffle_epi8(bit_counts, n.low),
+                                                       _mm256_shuffle_epi8(bit_counts, n.high)));
+    }
+    return total;
+}
+
+// out[0..lanes) from the 32 byte counts, in order.
+LCS_AVX2 inline void store_lcs(__m256i counts, std::int32_t* out, std::size_t lanes) {
+    alignas(32) std::int32_t all[32];
+    const __m128i low = _mm256_castsi256_si128(counts), high = _mm256_extracti128_si256(counts, 1);
+    auto* to = reinterpret_cast<__m256i*>(lanes == 32 ? out : all);
+    _mm256_storeu_si256(to, _mm256_cvtepu8_epi32(low));
+    _mm256_storeu_si256(to + 1, _mm256_cvtepu8_epi32(_mm_srli_si128(low, 8)));
+    _mm256_storeu_si256(to + 2, _mm256_cvtepu8_epi32(high));
+    _mm256_storeu_si256(to + 3, _mm256_cvtepu8_epi32(_mm_srli_si128(high, 8)));
+    if (lanes < 32) std::copy(all, all + lanes, out);
+}
+
+// Where turn() takes the sixteen symbols of a lane in its rows.
+constexpr std::array<std::uint16_t, 32> kLanePlaces = [] {
+    std::array<std::uint16_t, 32> places{};
+    for (std::size_t l = 0; l < 32; ++l)
+        places[l] = static_cast<std::uint16_t>(32 * reversed_nibble(l % 16) + 16 * (l / 16));
+    return places;
+}();
+
+LCS_AVX2 inline void put_half(std::uint8_t (*rows)[32], std::size_t lane, __m128i symbols) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(rows[0] + kLanePlaces[lane]), symbols);
+}
+
+// A read of 32 symbols of a lane: symbols 0-15 into rows[0], 16-31 into
+// rows[1].
+LCS_AVX2 inline void put_lane(std::uint8_t (*rows)[16][32], std::size_t lane, __m256i symbols) {
+    put_half(rows[0], lane, _mm256_castsi256_si128(symbols));
+    put_half(rows[1], lane, _mm256_extracti128_si256(symbols, 1));
+}
+
+template <std::size_t K, class Choice, class Reader>
+LCS_AVX2 void run_avx2_groups(std::size_t query_size, const Choice* choices, std::size_t count,
+                              std::int32_t* out, const Reader& reader,
+                              const NibbleTables& tables) {
+    constexpr std::size_t kLanes = 32, kTurn = 16, kSteps = 2 * kTurn;
+    __m256i low[K], high[K];
+    for (std::size_t q = 0; q < K; ++q) {
+        low[q] = table_limb(tables.low[q]);
+        high[q] = table_limb(tables.high[q]);
+    }
+    const __m256i padding = reader.read(Choice{}, 0);
+    alignas(32) std::uint8_t rows[2][kTurn][kLanes];
+    for (std::size_t first = 0; first < count; first += kLanes) {
+        const std::size_t lanes = std::min(kLanes, count - first);
+        const Choice* group = choices + first;
+        // The next group's symbols, fetched while this group runs.
+        for (std::size_t next = first + kLanes; next < std::min(count, first + 2 * kLanes); ++next)
+            __builtin_prefetch(choices[next].data());
+        std::size_t longest = 0, shortest = SIZE_MAX;
+        for (std::size_t lane = 0; lane < lanes; ++lane) {
+            longest = std::max(longest, group[lane].size());
+            shortest = std::min(shortest, group[lane].size());
+        }
+        for (std::size_t lane = lanes; lane < kLanes; ++lane) put_lane(rows, lane, padding);
+        __m256i v[K];
+        for (__m256i& limb : v) limb = _mm256_set1_epi8(-1);
+        for (std::size_t at = 0; at < longest; at += kSteps) {
+            if (shortest >= Reader::kLong) {
+                // Each half that the group reaches, each lane by one load.
+                for (std::size_t half = 0; half < 2 && at + kTurn * half < longest; ++half) {
+                    const std::size_t from = at + kTurn * half;
+                    if (from + kTurn <= shortest) {
+                        for (std::size_t lane = 0; lane < lanes; ++lane)
+                            put_half(rows[half], lane, reader.whole_half(group[lane], from));
+                    } else {
+                        for (std::size_t lane = 0; lane < lanes; ++lane)
+                            put_half(rows[half], lane, reader.long_half(group[lane], from));
+                    }
+                }
+            } else {
+                // Most groups of short choices take one read, from the start.
+                if (at == 0) {
+                    for (std::size_t lane = 0; lane < lanes; ++lane)
+                        put_lane(rows, lane, reader.template read<true>(group[lane], 0));
+                } else {
+                    for (std::size_t lane = 0; lane < lanes; ++lane)
+                        put_lane(rows, lane, reader.read(group[lane], at));
+                }
+            }
+            const std::size_t steps = std::min(kSteps, longest - at);
+            for (std::size_t block = 0; block * kTurn < steps; ++block) {
+                __m256i symbols[kTurn];
+                turn(rows[block], symbols);
+                for (std::size_t step = 0; step < std::min(kTurn, steps - block * kTurn); ++step) {
+                    const Nibbles n = nibbles_of(symbols[step]);
+                    __m256i match[K];
+                    for (std::size_t q = 0; q < K; ++q) match[q] = match_limb(low[q], high[q], n);
+                    update_limbs<K>(v, match);
+                }
+            }
+        }
+        store_lcs(lane_lcs<K>(v, query_size), out + first, lanes);
+    }
+}
 
 // ---- The group loop: kLanes consecutive choices side by side for as many
 // steps as the longest has symbols.
@@ -425,27 +628,30 @@ void run_plain(const LaneQuery& query, const Choice* choices, std::size_t count,
 }
 
 template <class Choice, class Words>
-__attribute__((target("avx2,popcnt"))) void run_avx2(const LaneQuery& query, const Choice* choices,
-                                                     std::size_t count, std::int32_t* out,
-                                                     const Words& words) {
-    Avx2Engine<Words> engine(query);
-    run_groups(engine, query, choices, count, out, words);
+LCS_AVX2 void run_avx2(const LaneQuery& query, const Choice* choices, std::size_t count,
+                       std::int32_t* out, const Words& words) {
+    const auto reader = avx2_reader(words);
+    const auto size = static_cast<std::size_t>(query.size());
+    const NibbleTables tables = nibble_tables(match_table<Words>(query), 1);
+    if (query.size() <= 8) {
+        run_avx2_groups<1>(size, choices, count, out, reader, tables);
+    } else if (query.size() <= 16) {
+        run_avx2_groups<2>(size, choices, count, out, reader, tables);
+    } else if (query.size() <= 32) {
+        run_avx2_groups<4>(size, choices, count, out, reader, tables);
+    } else {
+        run_avx2_groups<8>(size, choices, count, out, reader, tables);
+    }
 }
 
+// Started on a cache line: the loop of a short query's group is a few dozen
+// instructions, and where it falls across lines was seen to cost 8 %.
 template <class Choice, class Words>
-__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,popcnt"))) void run_avx512(
+__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,popcnt"), aligned(64))) void run_avx512(
     const LaneQuery& query, const Choice* choices, std::size_t count, std::int32_t* out,
     const Words& words) {
-    if (query.size() <= 16) {
-        Avx512Engine16<Words> engine(query);
-        run_groups(engine, query, choices, count, out, words);
-    } else if (query.size() <= 32) {
-        Avx512Engine32<Words> engine(query);
-        run_groups(engine, query, choices, count, out, words);
-    } else {
-        Avx512Engine64<Words> engine(query);
-        run_groups(engine, query, choices, count, out, words);
-    }
+    Avx512Engine16<Words> engine(query);
+    run_groups(engine, query, choices, count, out, words);
 }
 
 template <class Choice>
@@ -457,13 +663,32 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
     }
     const auto words = words_of(query, choices);
     switch (resolve(Component::lanes, isa)) {
-        case Isa::avx512: return run_avx512(query, choices, count, out, fastest_words(words));
+        case Isa::avx512:
+            // Past 16 symbols the byte limbs of AVX2 beat AVX-512's wider
+            // lanes, whose look-ups take several permutations a step.
+            if (query.size() > 16) return run_avx2(query, choices, count, out, words);
+            return run_avx512(query, choices, count, out, fastest_words(words));
         case Isa::avx2: return run_avx2(query, choices, count, out, words);
         default: return run_plain(query, choices, count, out, words);
     }
 }
 
 }  // namespace
+
+bool wide_lane_lengths(const detail::PatternData& query, const std::string_view* choices,
+                       std::size_t count, std::int32_t* out, Isa isa) {
+    const std::size_t size = query.size();
+    if (size <= LaneQuery::kMaxSymbols || size > kWideLaneSymbols || query.byte_rows() == nullptr ||
+        resolve(Component::lanes, isa) < Isa::avx2) {
+        return false;
+    }
+    std::uint8_t absent = 0;
+    while (query.code(absent) != 0) ++absent;
+    const Avx2ByteReader reader(ByteWords{kEveryByte * absent});
+    const NibbleTables tables = nibble_tables(query.byte_rows(), query.words());
+    run_avx2_groups<kMostLimbs>(size, choices, count, out, reader, tables);
+    return true;
+}
 
 // Row r is code r + 1: code 0, the symbols the query lacks, wraps to kAbsent.
 LaneQuery::LaneQuery(const detail::PatternData& query)

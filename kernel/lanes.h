@@ -1,5 +1,5 @@
 // Internal: the LCS of one short query with many choices at once, one choice
-// per 64-bit lane. Callers of the library use lcs::lengths.
+// per vector lane. Callers of the library use lcs::lengths.
 #ifndef KERNEL_LANES_H
 #define KERNEL_LANES_H
 
@@ -59,6 +59,15 @@ void lane_lengths(const LaneQuery& query, const std::string_view* choices, std::
                   std::int32_t* out, Isa isa = Isa::automatic);
 void lane_lengths(const LaneQuery& query, const std::u32string_view* choices, std::size_t count,
                   std::int32_t* out, Isa isa = Isa::automatic);
+
+// Longest query that wide_lane_lengths takes.
+constexpr std::size_t kWideLaneSymbols = 128;
+
+// lane_lengths for a query of kMaxSymbols + 1 to kWideLaneSymbols symbols
+// and byte choices, on AVX2: returns false, and does nothing, when the query
+// is outside those lengths or `isa` or the processor rules AVX2 out.
+bool wide_lane_lengths(const detail::PatternData& query, const std::string_view* choices,
+                       std::size_t count, std::int32_t* out, Isa isa = Isa::automatic);
 
 }  // namespace lcs::kernel
 

@@ -101,6 +101,56 @@ TEST(Batch, BytesOnEveryPathMatchTheOracle) {
     }
 }
 
+struct LengthBand {
+    std::size_t query_length;
+    std::size_t shortest, longest;  // of the choices
+    std::size_t choices;
+    std::string alphabet;
+};
+
+// The lanes read a group's choices by its shortest: under four bytes, under
+// sixteen, and sixteen or more, whole or not, in reads of 32. Query lengths
+// at the edges of one, two, four, eight and sixteen limbs of 8 bits and
+// past them; choices of one band of lengths, so that a group's shortest
+// choice is what the band says.
+const LengthBand kLengthBands[] = {
+    {8, 0, 5, 40, "ab"},
+    {9, 3, 9, 70, "abc"},
+    {16, 4, 17, 65, all_bytes()},
+    {17, 15, 33, 64, "acgt"},
+    {32, 16, 16, 33, all_bytes()},
+    {33, 16, 48, 100, "abcdefghijklmnopqrstuvwxyz"},
+    {48, 31, 33, 40, "ab"},
+    {64, 32, 100, 64, all_bytes()},
+    {65, 0, 40, 70, "acgt"},
+    {100, 16, 140, 50, all_bytes()},
+    {128, 60, 130, 33, "ab"},
+    {129, 100, 140, 9, "abcdefghijklmnopqrstuvwxyz"},
+    {512, 400, 600, 5, "acgt"},
+};
+
+TEST(Batch, ChoicesOfOneBandOfLengthsOnEveryPath) {
+    std::mt19937 rng(15);
+    for (const LengthBand& band : kLengthBands) {
+        const std::string query =
+            lcs::reference::random_string(rng, band.query_length, band.alphabet);
+        std::uniform_int_distribution<std::size_t> length(band.shortest, band.longest);
+        std::vector<std::string> choices;
+        std::vector<std::int32_t> expected;
+        for (std::size_t i = 0; i < band.choices; ++i) {
+            choices.push_back(lcs::reference::random_string(rng, length(rng), band.alphabet));
+            expected.push_back(lcs::reference::reference_lcs(query, choices.back()));
+        }
+        const std::vector<std::string_view> views(choices.begin(), choices.end());
+        const lcs::Pattern pattern(query);
+        for (const Isa path : available_paths()) {
+            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, Paths{path}), expected)
+                << "query " << band.query_length << ", choices of " << band.shortest << " to "
+                << band.longest << ", path " << static_cast<int>(path);
+        }
+    }
+}
+
 // Symbols above a byte, up to the largest, beside bytes; a byte query or a
 // byte choice reads byte b as symbol b.
 TEST(Batch, SymbolsAndMixedWidthsOnEveryPathMatchTheOracle) {

@@ -103,6 +103,52 @@ TEST(LcsLength, BytesAroundWordEdgesOnEveryPath) {
     }
 }
 
+// X of one vector block and a remainder, of the AVX2 chains (16 and 48
+// words) and of AVX-512's (32) with what is left after each; Y from fewer
+// rows than a block has chains up to as long as X.
+TEST(LcsLength, BlocksOfEveryVectorWidthOnEveryPath) {
+    std::mt19937 rng(41);
+    std::string every_byte;
+    for (int c = 0; c < 256; ++c) every_byte.push_back(static_cast<char>(c));
+    for (const std::size_t n : {1024, 1090, 2100, 3072, 3500}) {
+        for (const std::size_t m : {std::size_t{2}, std::size_t{5}, std::size_t{1000}, n}) {
+            const std::string& alphabet = m % 2 == 0 ? every_byte : std::string("ACGT");
+            const std::string a = lcs::reference::random_string(rng, n, alphabet);
+            const std::string b = lcs::reference::random_string(rng, m, alphabet);
+            expect_every_path(a, b);
+            if (HasFatalFailure()) return;
+            // A prepared X takes the blocks even for a Y of a few rows.
+            const lcs::detail::PatternData prepared(a);
+            const auto expected = static_cast<std::size_t>(reference_lcs(a, b));
+            for (const Paths& paths : every_path()) {
+                ASSERT_EQ(lcs::kernel::pattern_length(prepared, b, paths), expected)
+                    << "isa " << static_cast<int>(paths.isa) << ", lengths " << n << " and " << m;
+            }
+        }
+        const std::string a = lcs::reference::random_string(rng, n, "ACGT");
+        expect_every_path(a, lcs::reference::mutated(rng, a, 40, "ACGT"));
+    }
+}
+
+// Under a stop request the blocks run kPollRows rows at a time and keep
+// their words between them: a Y longer than that gives the same result on
+// every path, with and without the request, as the plain path.
+TEST(LcsLength, BlocksPolledForAStopKeepTheirState) {
+    std::mt19937 rng(43);
+    const std::string x = lcs::reference::random_string(rng, 3500, "ACGT");
+    const std::string y = lcs::reference::random_string(rng, 70000, "ACGT");
+    const lcs::detail::PatternData prepared(x);  // X packed, Y its rows
+    const lcs::Stop stop;
+    const std::size_t plain = lcs::kernel::pattern_length(prepared, y, Paths{Isa::plain, -1});
+    for (Paths paths : every_path({-1})) {
+        EXPECT_EQ(lcs::kernel::pattern_length(prepared, y, paths), plain)
+            << static_cast<int>(paths.isa);
+        paths.stop = &stop;
+        EXPECT_EQ(lcs::kernel::pattern_length(prepared, y, paths), plain)
+            << static_cast<int>(paths.isa);
+    }
+}
+
 TEST(LcsLength, WideSymbolsAroundWordEdgesOnEveryPath) {
     std::mt19937 rng(32);
     for (const std::size_t n : kLengths) {

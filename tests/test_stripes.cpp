@@ -54,12 +54,17 @@ std::vector<std::size_t> every_widest_block(const Coded& c) {
     std::vector<std::size_t> widest;
     for (const Isa isa : {Isa::plain, Isa::avx2, Isa::avx512}) {
         if (!lcs::kernel::isa_available(isa)) continue;
-        const lcs::kernel::BlockRun run(c, isa == Isa::avx512);
+        const lcs::kernel::BlockRun run(c, isa);
         if (std::find(widest.begin(), widest.end(), run.widest_block()) == widest.end()) {
             widest.push_back(run.widest_block());
         }
     }
     return widest;
+}
+
+lcs::kernel::Isa isa_of_widest(std::size_t widest) {
+    if (widest == lcs::kernel::kVectorBlock) return Isa::avx512;
+    return widest == lcs::kernel::kAvx2Block ? Isa::avx2 : Isa::plain;
 }
 
 // The striped pass in every layout given, on every block path, gives the
@@ -70,7 +75,7 @@ void expect_every_layout(const std::string& x, const std::string& y,
     const Coded c = pair.coded();
     const auto expected = static_cast<std::size_t>(reference_lcs(x, y));
     for (const std::size_t widest : every_widest_block(c)) {
-        lcs::kernel::BlockRun one(c, widest == lcs::kernel::kVectorBlock);
+        lcs::kernel::BlockRun one(c, isa_of_widest(widest));
         std::vector<Word> one_row(pair.words());
         ASSERT_EQ(one.full(one_row.data()), expected);
         for (const StripeLayout& layout : layouts) {

@@ -114,5 +114,17 @@ class ResultsFile(unittest.TestCase):
         self.assertLess(memory, written.index("| small |"))
 
 
+class ProgramPeak(unittest.TestCase):
+    def test_launchers_figure_is_read_or_none(self):
+        with tempfile.TemporaryDirectory() as directory:
+            cases = [("7561216\n", 7561216), ("", None), ("garbled\n", None)]
+            for written, expected in cases:
+                path = os.path.join(directory, "peak.txt")
+                with open(path, "w") as out:
+                    out.write(written)
+                self.assertEqual(report.read_peak(path), expected, written)
+            self.assertIsNone(report.read_peak(os.path.join(directory, "missing.txt")))
+
+
 if __name__ == "__main__":
     sys.exit(unittest.main())
