@@ -10,8 +10,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+
+#include "support/printing.h"
 
 namespace compare {
 
@@ -19,26 +20,6 @@ namespace {
 
 std::string too_long(const std::string& what) {
     return what + " is longer than " + std::to_string(kMaxInputLength) + " bytes";
-}
-
-std::string quoted_name(const std::string& path) {
-    return is_standard_input(path) ? std::string("standard input") : quoted(path);
-}
-
-// The escape of one byte of the user's text, or nothing when it stands as it is.
-std::string escape_of(unsigned char byte) {
-    switch (byte) {
-    case '\'': return "\\'";
-    case '\\': return "\\\\";
-    case '\n': return "\\n";
-    case '\t': return "\\t";
-    case '\r': return "\\r";
-    default: break;
-    }
-    if (byte >= 0x20 && byte != 0x7f) return "";
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "\\x%02x", byte);
-    return hex;
 }
 
 // Closes the descriptor on every way out, except standard input's.
@@ -57,21 +38,12 @@ OneBased::OneBased(const std::string& bytes) : buffer_(bytes.size() + 2, '\0') {
 
 bool is_standard_input(const std::string& operand) { return operand == "-"; }
 
-std::string quoted(const std::string& text) {
-    std::string shown = "'";
-    for (const char c : text) {
-        const std::string escape = escape_of(static_cast<unsigned char>(c));
-        if (escape.empty()) {
-            shown += c;
-        } else {
-            shown += escape;
-        }
-    }
-    return shown + "'";
+std::string input_name(const std::string& path) {
+    return is_standard_input(path) ? std::string("standard input") : lcs::support::quoted(path);
 }
 
 std::string read_file(const std::string& path) {
-    const std::string name = quoted_name(path);
+    const std::string name = input_name(path);
     Descriptor file{is_standard_input(path) ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY)};
     if (file.fd < 0) throw InputError("cannot read " + name + ": " + std::strerror(errno));
 

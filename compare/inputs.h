@@ -34,11 +34,9 @@ private:
     std::vector<char> buffer_;
 };
 
-// The user's text as it goes into a message: in single quotes, with a quote
-// and a backslash escaped by a backslash and every control byte written as
-// \n, \t, \r or \xHH, so that the message stays one line and nothing the
-// user typed reaches the terminal as a control sequence.
-std::string quoted(const std::string& text);
+// How messages name an input read from `path`: "standard input" for "-",
+// else the path quoted as support/printing.h quotes the user's text.
+std::string input_name(const std::string& path);
 
 // The operand "-" stands for standard input, read to its end.
 bool is_standard_input(const std::string& operand);

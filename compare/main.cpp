@@ -24,6 +24,8 @@
 #include "compare/show.h"
 #include "compare/units.h"
 #include <lcs/routines.h>
+#include "support/options.h"
+#include "support/printing.h"
 #include "support/status_line.h"
 
 namespace {
@@ -64,12 +66,13 @@ const char kUsage[] =
     "                         bytes outside printable ASCII and the backslash as\n"
     "                         \\xNN; with --json, the members \"alignment\" (the\n"
     "                         runs of keep, remove and insert) and\n"
-    "                         \"common_subsequence\", whose bytes outside\n"
-    "                         printable ASCII are written \\u00XX (the byte's\n"
-    "                         value, one character per byte)\n"
+    "                         \"common_subsequence\": a JSON string of its\n"
+    "                         characters when it is valid UTF-8, else\n"
+    "                         {\"bytes\":\"B\"}, B its exact bytes in base64\n"
     "      --color WHEN       colour the diff, removed red and inserted green,\n"
-    "                         instead of the markers: auto (on a terminal, unless\n"
-    "                         NO_COLOR is set), always or never\n"
+    "                         a removed or inserted space on a background of\n"
+    "                         its colour, instead of the markers: auto (on a\n"
+    "                         terminal, unless NO_COLOR is set), always or never\n"
     "      --by UNIT          compare in this unit: bytes (the default), chars\n"
     "                         (UTF-8 characters), words (runs of characters\n"
     "                         other than white space) or lines; the methods of\n"
@@ -82,7 +85,7 @@ const char kUsage[] =
     "                         thread); the classic methods run on one\n"
     "  -l, --list             list the methods with their source and costs\n"
     "  -h, --help             print this help and exit\n"
-    "  -V, --version          print the version and exit\n"
+    "  -V, --version          print the version and the vector paths in use\n"
     "\n"
     "--show aligns after the table is out. When no method returned an LCS\n"
     "length, the alignment's stands in; when the alignment does not finish\n"
@@ -124,91 +127,35 @@ struct UsageError : compare::InputError {
     using compare::InputError::InputError;
 };
 
-// Plain decimal seconds: digits with an optional fraction, or a fraction
-// alone ("2", "2.", "2.5", ".5"); no sign, space, exponent or hexadecimal.
-bool is_plain_decimal(const char* text) {
-    std::size_t digits = 0, points = 0;
-    for (const char* c = text; *c != '\0'; ++c) {
-        if (*c >= '0' && *c <= '9') {
-            ++digits;
-        } else if (*c != '.' || ++points > 1) {
-            return false;
-        }
-    }
-    return digits > 0;
-}
-
 // A positive text too small for a double still means "at once": the least
 // positive double, never 0, which would mean no limit.
 double parse_timeout(const char* text) {
     const bool positive = std::strpbrk(text, "123456789") != nullptr;
-    if (!is_plain_decimal(text) || !positive) {
-        throw UsageError("--timeout needs a plain decimal number of seconds above 0, not " +
-                         compare::quoted(text));
+    if (!lcs::support::is_plain_decimal(text) || !positive) {
+        lcs::support::refuse_value("--timeout", text, "a plain decimal number of seconds above 0");
     }
     const double seconds = std::strtod(text, nullptr);
     if (!std::isfinite(seconds)) {
-        throw UsageError("--timeout " + compare::quoted(text) + " is too large");
+        throw UsageError("--timeout " + lcs::support::quoted(text) + " is too large");
     }
     return seconds > 0 ? seconds : std::numeric_limits<double>::denorm_min();
 }
 
 lcs::text::Unit parse_unit(const char* text) {
     const std::optional<lcs::text::Unit> unit = lcs::text::parse_unit(text);
-    if (!unit) {
-        throw UsageError("--by takes bytes, chars, words or lines, not " + compare::quoted(text));
-    }
+    if (!unit) lcs::support::refuse_value("--by", text, "bytes, chars, words or lines");
     return *unit;
-}
-
-std::int64_t parse_context(const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const long long lines = std::strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || lines < 0 || text[0] == '-') {
-        throw UsageError("--unified needs a number of lines from 0, not " + compare::quoted(text));
-    }
-    return lines;
-}
-
-unsigned parse_threads(const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const long long threads = std::strtoll(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || threads < 1 || threads > 1024 ||
-        text[0] < '0' || text[0] > '9') {
-        throw UsageError("--threads needs a whole number from 1 to 1024, not " +
-                         compare::quoted(text));
-    }
-    return static_cast<unsigned>(threads);
 }
 
 void add_method(Options& options, const char* name) {
     const lcs::RoutineInfo* routine = lcs::find_routine(name);
     if (routine == nullptr) {
-        throw UsageError("no method is named " + compare::quoted(name) + " (see --list)");
+        throw UsageError("no method is named " + lcs::support::quoted(name) + " (see --list)");
     }
     for (const lcs::RoutineInfo* chosen : options.methods) {
         if (chosen == routine) return;
     }
     options.methods.push_back(routine);
-}
-
-// What getopt_long refused, in the words the user typed: a short option is
-// in optopt; a long one only in the argument itself, and a value given to a
-// long option that takes none also sets optopt, to the option's letter.
-std::string refused_option(char** argv, const struct option* options) {
-    const std::string given = argv[optind - 1];
-    const std::string name = given.substr(0, given.find('='));
-    for (const struct option* o = options; o->name != nullptr; ++o) {
-        if (optopt != 0 && o->val == optopt && name == std::string("--") + o->name) {
-            return "option " + compare::quoted(name) + " takes no value";
-        }
-    }
-    if (optopt != 0) {
-        return "unknown option " + compare::quoted(std::string("-") + static_cast<char>(optopt));
-    }
-    return "unknown option " + compare::quoted(name);
 }
 
 // Returns false when the run ends here (--help, --version).
@@ -237,13 +184,19 @@ bool parse(int argc, char** argv, Options& options) {
         case 's': options.show = true; break;
         case 'C': options.color = compare::parse_color(optarg); break;
         case 'Y': options.unit = parse_unit(optarg); break;
-        case 'U': options.context = parse_context(optarg); break;
-        case 'T': options.threads = parse_threads(optarg); break;
+        case 'U':
+            options.context =
+                static_cast<std::int64_t>(lcs::support::whole_number("--unified", optarg, 0));
+            break;
+        case 'T':
+            options.threads =
+                static_cast<unsigned>(lcs::support::whole_number("--threads", optarg, 1, 1024));
+            break;
         case 'h': std::fputs(kUsage, stdout); return false;
-        case 'V': std::printf("lcs-compare %s\n", LCS_VERSION); return false;
-        case ':': throw UsageError("option " + compare::quoted(argv[optind - 1]) +
-                                   " needs a value (see --help)");
-        default: throw UsageError(refused_option(argv, kLong) + " (see --help)");
+        case 'V':
+            std::fputs(lcs::support::version_text("lcs-compare", lcs::isa()).c_str(), stdout);
+            return false;
+        default: lcs::support::refuse_option(option, argv, kLong);
         }
     }
     options.operands.assign(argv + optind, argv + argc);

@@ -28,15 +28,16 @@ std::string exact(double value) { return formatted("%.17g", value); }
 
 // Six decimals, or as many more as a small ratio needs to show six
 // significant digits: a similarity that is not 0 never reads as 0.000000.
-std::string similarity_text(double similarity) {
+// Cut, not rounded, so that only equal inputs read 1.000000.
+std::string similarity_text(const Report& report) {
+    const Summary& summary = report.summary;
     int decimals = 6;
-    if (similarity > 0) {
-        const int exponent = static_cast<int>(std::floor(std::log10(similarity)));
+    if (summary.similarity > 0) {
+        const int exponent = static_cast<int>(std::floor(std::log10(summary.similarity)));
         decimals = std::max(decimals, 5 - exponent);
     }
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, similarity);
-    return text;
+    return lcs::support::similarity_text(summary.lcs, std::max(report.length_a, report.length_b),
+                                         decimals);
 }
 
 // Columns padded to their widest cell and two spaces apart; the last column
@@ -157,18 +158,18 @@ std::string json_row(const Row& row) {
     const bool is_lcs = row.method.kind == lcs::RoutineKind::lcs_length;
     std::string result = "null";
     if (ok) result = is_lcs ? std::to_string(outcome.length) : json_number(outcome.score);
-    std::string text = "{\"name\": " + json_string(row.method.name) +
-                       ", \"kind\": " + json_string(kind_name(row.method.kind)) +
-                       ", \"status\": " + json_string(status_name(outcome.status)) +
+    std::string text = "{\"name\": " + json_text(row.method.name) +
+                       ", \"kind\": " + json_text(kind_name(row.method.kind)) +
+                       ", \"status\": " + json_text(status_name(outcome.status)) +
                        ", \"result\": " + result;
     if (outcome.status == Status::skipped) {
         text += ", \"skip_reason\": " +
-                json_string(skip_name(row.skip));
+                json_text(skip_name(row.skip));
     } else {
         text += ", \"seconds\": " + json_number(outcome.seconds) +
                 ", \"peak_bytes\": " + json_number(outcome.peak_bytes);
     }
-    if (outcome.status == Status::crashed) text += ", \"detail\": " + json_string(outcome.detail);
+    if (outcome.status == Status::crashed) text += ", \"detail\": " + json_text(outcome.detail);
     text += ", \"agrees\": ";
     text += is_lcs && ok ? (row.agrees ? "true" : "false") : "null";
     text += ", \"estimated_seconds\": " + json_number(row.method.estimated_seconds) +
@@ -219,7 +220,7 @@ std::string in_unit(const Report& report) {
 void add_lcs_figures(Cells& figures, const Report& report, const std::string& source) {
     const Summary& summary = report.summary;
     figures.push_back({"LCS length:", std::to_string(summary.lcs) + source});
-    figures.push_back({"similarity:", similarity_text(summary.similarity) +
+    figures.push_back({"similarity:", similarity_text(report) +
                                           "  (LCS / max(lenA, lenB)" + in_unit(report) + ")"});
     figures.push_back({"insert-delete distance:",
                        std::to_string(summary.distance) + "  (lenA + lenB - 2 LCS" +
@@ -234,24 +235,6 @@ bool skipped_by_estimate(const Report& report) {
 }
 
 }  // namespace
-
-std::string json_string(std::string_view text) {
-    std::string quoted = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (byte < 0x20 || byte >= 0x7f) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            quoted += escape;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
-}
 
 void write_table(std::FILE* out, const Report& report) {
     std::fprintf(out, "A: %s, B: %s\n\n", unit_count(report.length_a, report.unit).c_str(),
@@ -299,7 +282,7 @@ void write_json(std::FILE* out, const Report& report, const std::string& more_me
     const Summary& summary = report.summary;
     const bool known = summary.have_lcs && !summary.disagreement;
     std::fputs("{\n", out);
-    if (report.unit != "bytes") std::fprintf(out, "  \"unit\": %s,\n", json_string(report.unit).c_str());
+    if (report.unit != "bytes") std::fprintf(out, "  \"unit\": %s,\n", json_text(report.unit).c_str());
     std::fprintf(out, "  \"length_a\": %lld,\n  \"length_b\": %lld,\n  \"methods\": [",
                  static_cast<long long>(report.length_a), static_cast<long long>(report.length_b));
     for (std::size_t i = 0; i < report.rows.size(); ++i) {
@@ -325,11 +308,11 @@ void write_list(std::FILE* out, bool json) {
             std::fprintf(out,
                          "%s\n  {\"name\": %s, \"kind\": %s, \"method\": %s, \"source\": %s, "
                          "\"time_cost\": %s, \"space_cost\": %s}",
-                         first ? "" : ",", json_string(routine.name).c_str(),
-                         json_string(kind_name(routine.kind)).c_str(),
-                         json_string(routine.method).c_str(), json_string(routine.source).c_str(),
-                         json_string(routine.time_cost).c_str(),
-                         json_string(routine.space_cost).c_str());
+                         first ? "" : ",", json_text(routine.name).c_str(),
+                         json_text(kind_name(routine.kind)).c_str(),
+                         json_text(routine.method).c_str(), json_text(routine.source).c_str(),
+                         json_text(routine.time_cost).c_str(),
+                         json_text(routine.space_cost).c_str());
             first = false;
         }
         std::fputs("\n]\n", out);

@@ -10,8 +10,12 @@
 #include <vector>
 
 #include "compare/comparison.h"
+#include "support/printing.h"
 
 namespace compare {
+
+// Text in the JSON output, as every program writes it.
+using lcs::support::json_text;
 
 struct Report {
     std::int64_t length_a = 0;
@@ -33,10 +37,6 @@ void write_json(std::FILE* out, const Report& report, const std::string& more_me
 
 // Every routine of the collection with its method, source and costs.
 void write_list(std::FILE* out, bool json);
-
-// `text` as a JSON string, valid whatever its bytes: each byte outside
-// printable ASCII is written \u00XX, the code point of its value.
-std::string json_string(std::string_view text);
 
 // 1.5 us, 12.3 ms, 4.56 s, 2.5 min, 3.1 h, 12.0 days, 4.2e+03 years.
 std::string human_seconds(double seconds);

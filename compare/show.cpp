@@ -10,6 +10,7 @@
 
 #include "compare/inputs.h"
 #include "compare/report.h"
+#include "support/options.h"
 
 namespace compare {
 namespace {
@@ -17,6 +18,22 @@ namespace {
 constexpr double kLongestDeadlineSeconds = 1e9;
 
 const char kRed[] = "\033[31m", kGreen[] = "\033[32m", kPlain[] = "\033[0m";
+// A space has no colour of its own, so a removed or inserted one is drawn
+// on a background of its run's colour, then the background is reset.
+const char kRedSpace[] = "\033[41m \033[49m", kGreenSpace[] = "\033[42m \033[49m";
+
+// `shown` (shown_bytes' form, where the only blank is the space) painted.
+std::string painted(const std::string& shown, const char* color, const char* space) {
+    std::string out = color;
+    for (const char c : shown) {
+        if (c == ' ') {
+            out += space;
+        } else {
+            out += c;
+        }
+    }
+    return out + kPlain;
+}
 
 std::string hex_escape(const char* form, unsigned char byte) {
     char escape[8];
@@ -51,7 +68,7 @@ Color parse_color(const std::string& text) {
     if (text == "auto") return Color::automatic;
     if (text == "always") return Color::always;
     if (text == "never") return Color::never;
-    throw InputError("--color takes auto, always or never, not " + quoted(text));
+    lcs::support::refuse_value("--color", text, "auto, always or never");
 }
 
 bool colored(Color color) {
@@ -96,10 +113,10 @@ void write_show(std::FILE* out, std::string_view a, std::string_view b,
             diff += shown_bytes(a.substr(static_cast<std::size_t>(run.a_pos), count), utf8);
         } else if (run.edit == lcs::Edit::remove) {
             const std::string removed = shown_bytes(a.substr(static_cast<std::size_t>(run.a_pos), count), utf8);
-            diff += color ? kRed + removed + kPlain : "[-" + removed + "-]";
+            diff += color ? painted(removed, kRed, kRedSpace) : "[-" + removed + "-]";
         } else {
             const std::string inserted = shown_bytes(b.substr(static_cast<std::size_t>(run.b_pos), count), utf8);
-            diff += color ? kGreen + inserted + kPlain : "{+" + inserted + "+}";
+            diff += color ? painted(inserted, kGreen, kGreenSpace) : "{+" + inserted + "+}";
         }
     }
     std::fprintf(out, "\ncommon subsequence: %s\ndiff of A into B:   %s\n",
@@ -116,7 +133,7 @@ std::string show_json_members(std::string_view a, const lcs::Alignment& alignmen
                    ", \"count\": " + std::to_string(run.count) + "}";
     }
     members += alignment.runs.empty() ? "]" : "\n  ]";
-    return members + ",\n  \"common_subsequence\": " + json_string(common_of(a, alignment)) +
+    return members + ",\n  \"common_subsequence\": " + json_text(common_of(a, alignment)) +
            ",\n  \"alignment_status\": \"ok\"";
 }
 

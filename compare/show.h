@@ -16,7 +16,7 @@ namespace compare {
 
 enum class Color { automatic, always, never };
 
-// "auto", "always" or "never"; anything else throws InputError.
+// "auto", "always" or "never"; anything else throws lcs::support::OptionError.
 Color parse_color(const std::string& text);
 
 // Whether the diff is coloured: always, never, or (automatic) when standard
@@ -36,8 +36,8 @@ void write_show(std::FILE* out, std::string_view a, std::string_view b,
 
 // The members "alignment" (the runs), "common_subsequence" and
 // "alignment_status" ("ok"), each line led by ",\n  ", to close the JSON
-// object with. Bytes outside printable
-// ASCII are written \u00XX, the code point of the byte's value.
+// object with. The common subsequence is written as support/printing.h
+// writes any bytes.
 std::string show_json_members(std::string_view a, const lcs::Alignment& alignment);
 
 // Runs `work`, the alignment and what is made of it, with a Stop whose

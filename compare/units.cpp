@@ -23,12 +23,15 @@
 namespace compare {
 namespace {
 
+// A fault names the input as the user gave it: A or B for a string (whose
+// name is that letter), else the file's path or standard input.
 lcs::text::Tokens checked_tokens(lcs::text::Unit unit, const NamedInput& input, const char* which,
                                  lcs::text::Interner& interner) {
     try {
         return lcs::text::tokenize(unit, input.bytes, interner);
     } catch (const lcs::text::InvalidUtf8& error) {
-        throw InputError(std::string(which) + " is " + error.what());
+        const std::string name = input.name == which ? input.name : input_name(input.name);
+        throw InputError(name + " is " + error.what());
     }
 }
 

@@ -26,8 +26,9 @@ struct NamedInput {
 
 class UnitInputs {
 public:
-    // Throws InputError, naming the input (A or B) and the byte offset, when
-    // chars or words meet bytes that are not UTF-8.
+    // Throws InputError, naming the input as the user gave it (A, B or the
+    // path) and the byte offset, when chars or words meet bytes that are not
+    // UTF-8.
     UnitInputs(lcs::text::Unit unit, NamedInput a, NamedInput b);
     UnitInputs(const UnitInputs&) = delete;
     UnitInputs& operator=(const UnitInputs&) = delete;

@@ -3,6 +3,7 @@
 #include "search/lines.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <emmintrin.h>
@@ -12,15 +13,26 @@
 #include <cstring>
 
 #include "search/options.h"
-#include "search/output.h"
+#include "support/printing.h"
 
 namespace search {
 
 namespace {
 
 [[noreturn]] void read_failed(const std::string& path, const char* what, int error) {
-    throw SearchError(std::string(what) + " " + quoted(display_name(path)) + ": " +
+    throw SearchError(std::string(what) + " " + lcs::support::quoted(display_name(path)) + ": " +
                       std::strerror(error));
+}
+
+// Whether a read of `fd` would return at once: data, its end or an error
+// is there. A failed poll says yes, and the read then tells what is wrong.
+bool input_ready(int fd) {
+    struct pollfd wanted = {fd, POLLIN, 0};
+    int ready;
+    do {
+        ready = ::poll(&wanted, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    return ready != 0;
 }
 
 // The length of the line from `begin` to `lf`, without a CR just before the LF.
@@ -75,12 +87,17 @@ void LineReader::make_room() {
 
 // Reads until the buffer is full or the input ends: a chunk then holds as
 // many lines as the buffer does, even from a pipe that hands out little at
-// a time.
+// a time. When streaming, it stops early once it has read something and
+// the input has nothing more ready.
 bool LineReader::refill() {
     if (ended_) return false;
     make_room();
     const std::size_t before = end_;
     while (end_ < capacity_) {
+        if (before_waiting_ && !input_ready(fd_)) {
+            if (end_ > before) break;
+            before_waiting_();
+        }
         const ssize_t got = ::read(fd_, buffer_.get() + end_, capacity_ - end_);
         if (got > 0) {
             end_ += static_cast<std::size_t>(got);
@@ -95,7 +112,7 @@ bool LineReader::refill() {
 }
 
 void LineReader::too_long() const {
-    throw SearchError(quoted(display_name(path_)) + " line " + std::to_string(next_line_) +
+    throw SearchError(lcs::support::quoted(display_name(path_)) + " line " + std::to_string(next_line_) +
                       ": longer than " + std::to_string(longest_line_) + " bytes");
 }
 
@@ -141,8 +158,8 @@ void LineReader::add_line(Chunk& chunk, std::size_t length) {
     ++next_line_;
 }
 
-// The complete lines of the buffer into the chunk, up to kChunkLines. The
-// hot loop of a search over short lines, so the state it walks is kept in
+// The complete lines of the buffer into the chunk, up to kChunkLines and
+// up to a line longer than longest_line_. The hot loop of a search over short lines, so the state it walks is kept in
 // locals, which the views it writes cannot alias.
 void LineReader::take_lines(Chunk& chunk) {
     std::vector<std::string_view>& lines = chunk.lines;
@@ -164,8 +181,8 @@ void LineReader::take_lines(Chunk& chunk) {
         mask &= mask - 1;
         const std::size_t length = line_length(data + begin, data + lf);
         if (length > longest) {
-            next_line_ += lines.size() - first;
-            too_long();
+            long_line_ = true;  // refused at the next call, after the lines before it
+            break;
         }
         lines.emplace_back(data + begin, length);
         begin = lf + 1;
@@ -179,8 +196,10 @@ bool LineReader::next(Chunk& chunk) {
     chunk.lines.clear();
     chunk.first_line = next_line_;
     for (;;) {
+        if (long_line_) too_long();
         take_lines(chunk);
         if (!chunk.lines.empty()) return true;
+        if (long_line_) too_long();
         // No complete line is left, so no view into the buffer is held and
         // its bytes may move.
         if (end_ - begin_ > longest_line_ + 1) too_long();  // + 1: a CR may yet come off

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,8 +43,15 @@ public:
     LineReader& operator=(const LineReader&) = delete;
 
     // The next chunk, false at the end of the input. Throws SearchError when
-    // the input cannot be read or a line is longer than longest_line.
+    // the input cannot be read or a line is longer than longest_line (once
+    // the lines before that one have been handed out).
     bool next(Chunk& chunk);
+
+    // For output that streams: a chunk then ends where the input has nothing
+    // more ready, and `before_waiting` runs before each read that would
+    // wait, so that the lines computed so far can be written first. Without
+    // it a chunk fills the buffer, however long the input takes to come.
+    void stream(std::function<void()> before_waiting) { before_waiting_ = std::move(before_waiting); }
 
 private:
     void take_lines(Chunk& chunk);
@@ -54,9 +62,11 @@ private:
     [[noreturn]] void too_long() const;
 
     std::string path_;
+    std::function<void()> before_waiting_;
     int fd_ = -1;
     bool owned_ = false;
     bool ended_ = false;
+    bool long_line_ = false;  // the line at begin_ is too long
     std::size_t longest_line_;
     std::size_t buffer_bytes_;
     std::uint64_t next_line_ = 1;

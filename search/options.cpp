@@ -1,14 +1,12 @@
-// lcs-search's command line: getopt_long, every value checked whole.
+// lcs-search's command line: getopt_long, every value checked whole by the
+// shared habits of support/options.h.
 #include "search/options.h"
 
 #include <getopt.h>
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 #include <optional>
 
-#include "search/output.h"
+#include "support/options.h"
 
 namespace search {
 
@@ -21,9 +19,12 @@ const char kUsage[] =
     "and a CR just before the LF is not part of it. Ties keep input order.\n"
     "\n"
     "  -n, --top K               print the K most similar lines (default 10)\n"
-    "  -m, --min-similarity X    print only lines of similarity X or more (0 to 1)\n"
+    "  -m, --min-similarity X    print only lines of similarity X or more, X a\n"
+    "                            plain decimal from 0 to 1 (such as 0.8)\n"
     "  -a, --all                 print every line, in input order, as it is\n"
-    "                            computed (memory stays bounded; --top is ignored)\n"
+    "                            computed (memory stays bounded; --top is ignored);\n"
+    "                            what is computed is written whenever the input\n"
+    "                            has nothing more ready, so a live pipe streams\n"
     "  -t, --threads N           compute on N threads (default: every core)\n"
     "  -j, --json                print one JSON object per line instead\n"
     "      --by UNIT             compare in this unit: bytes (the default), chars\n"
@@ -31,66 +32,37 @@ const char kUsage[] =
     "                            other than white space) or lines (QUERY's lines\n"
     "                            against each line); lengths count the unit\n"
     "  -h, --help                print this help and exit\n"
-    "  -V, --version             print the version and exit\n"
+    "  -V, --version             print the version and the vector paths in use\n"
     "\n"
-    "Each line of output: the similarity (3 decimals), the LCS length, FILE:LINE\n"
-    "and the line, separated by tabs; standard input is named '(standard input)'.\n"
-    "In the line, a backslash prints as \\\\, tab as \\t and every other control\n"
-    "byte (below 0x20, and 0x7F) as \\xHH; all other bytes print as they are.\n"
-    "With --json each line is {\"similarity\":S,\"lcs\":N,\"file\":F,\"line\":L,\n"
-    "\"text\":T}: strings keep valid UTF-8 as it is and write each byte that is not\n"
-    "part of valid UTF-8 as \\u00HH, HH the byte's value, so the output is valid\n"
-    "JSON whatever the input holds.\n"
+    "Each line of output: the similarity, the LCS length, FILE:LINE and the line,\n"
+    "separated by tabs; standard input is named '(standard input)'. The\n"
+    "similarity is cut, not rounded, to 3 decimals: 1.000 only for a line equal\n"
+    "to QUERY in the unit. In the line, a backslash prints as \\\\, tab as \\t and\n"
+    "every other control byte (below 0x20, and 0x7F) as \\xHH; all other bytes\n"
+    "print as they are.\n"
+    "With --json each line is {\"similarity\":S,\"lcs\":N,\"query_length\":Q,\n"
+    "\"line_length\":M,\"file\":F,\"line\":L,\"text\":T}, S cut as above and Q and M\n"
+    "the two lengths in the unit, so that N / max(Q, M) is the exact similarity\n"
+    "(1 when both are 0). A file name or line that is valid UTF-8 is a JSON\n"
+    "string of its characters; any other is {\"bytes\":\"B\"}, B its exact bytes in\n"
+    "base64.\n"
     "\n"
-    "Exit status: 0 when a line was printed, 1 when none was, 2 for an error (a\n"
-    "bad option, an unreadable file, a line longer than 2147483645 bytes, a QUERY\n"
-    "or line that is not UTF-8 with --by chars or words, output that cannot be\n"
-    "written).\n";
+    "A FILE that cannot be read (missing, a directory, unreadable), a line\n"
+    "longer than 2147483645 bytes, or a line that is not UTF-8 with --by chars or\n"
+    "words gets one line on standard error and ends the search of that FILE\n"
+    "only; the others are searched and ranked all the same.\n"
+    "\n"
+    "Exit status: 2 when a FILE or line failed as above, or for an error that\n"
+    "ends the run (a bad option, a QUERY that is not UTF-8 with --by chars or\n"
+    "words, output that cannot be written); else 0 when a line was printed and\n"
+    "1 when none was.\n";
 
 namespace {
 
-[[noreturn]] void bad_value(const char* option, const char* value, const char* wanted) {
-    throw SearchError(std::string("option '") + option + "' needs " + wanted + ", not " +
-                      quoted(value));
-}
-
-unsigned long long whole_number(const char* option, const char* value, unsigned long long least,
-                                unsigned long long most) {
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long number = std::strtoull(value, &end, 10);
-    if (*value < '0' || *value > '9' || *end != '\0' || errno == ERANGE || number < least ||
-        number > most) {
-        bad_value(option, value,
-                  ("a whole number from " + std::to_string(least) + " to " + std::to_string(most))
-                      .c_str());
-    }
-    return number;
-}
-
-double fraction(const char* option, const char* value) {
-    errno = 0;
-    char* end = nullptr;
-    const double number = std::strtod(value, &end);
-    const bool digits_first = (*value >= '0' && *value <= '9') || *value == '.';
-    if (!digits_first || *end != '\0' || errno == ERANGE || !(number >= 0.0 && number <= 1.0)) {
-        bad_value(option, value, "a number from 0 to 1");
-    }
-    return number;
-}
-
 lcs::text::Unit unit_named(const char* value) {
     const std::optional<lcs::text::Unit> unit = lcs::text::parse_unit(value);
-    if (!unit) bad_value("--by", value, "bytes, chars, words or lines");
+    if (!unit) lcs::support::refuse_value("--by", value, "bytes, chars, words or lines");
     return *unit;
-}
-
-std::string refused_option(char** argv) {
-    const std::string name = argv[optind - 1];
-    if (optopt != 0 && name.size() == 2) {
-        return std::string("unknown option '-") + static_cast<char>(optopt) + "'";
-    }
-    return "unknown option " + quoted(name.substr(0, name.find('=')));
 }
 
 }  // namespace
@@ -114,23 +86,21 @@ Options parse_options(int argc, char** argv) {
         const int option = getopt_long(argc, argv, ":n:m:at:jhV", kLong, nullptr);
         if (option == -1) break;
         switch (option) {
-            case 'n': options.top = whole_number("--top", optarg, 1, 1ULL << 32); break;
-            case 'm': options.min_similarity = fraction("--min-similarity", optarg); break;
+            case 'n': options.top = lcs::support::whole_number("--top", optarg, 1, 1ULL << 32); break;
+            case 'm': options.min_similarity = lcs::support::fraction("--min-similarity", optarg); break;
             case 'a': options.all = true; break;
             case 't':
-                options.threads = static_cast<unsigned>(whole_number("--threads", optarg, 1, 1024));
+                options.threads =
+                    static_cast<unsigned>(lcs::support::whole_number("--threads", optarg, 1, 1024));
                 break;
             case 'j': options.json = true; break;
             case 'b': options.unit = unit_named(optarg); break;
             case 'h': options.help = true; return options;
             case 'V': options.version = true; return options;
-            case ':':
-                throw SearchError("option " + quoted(argv[optind - 1]) +
-                                  " needs a value (see --help)");
-            default: throw SearchError(refused_option(argv) + " (see --help)");
+            default: lcs::support::refuse_option(option, argv, kLong);
         }
     }
-    if (optind >= argc) throw SearchError("missing QUERY (see --help)");
+    if (optind >= argc) throw lcs::support::OptionError("missing QUERY (see --help)");
     options.query = argv[optind];
     options.files.assign(argv + optind + 1, argv + argc);
     if (options.files.empty()) options.files.push_back("-");

@@ -24,15 +24,15 @@ struct Options {
     bool version = false;
 };
 
-// A fault of the command line or of the input: one line for standard
-// error, exit status 2.
+// A fault of one input: a file that cannot be read, a line too long or not
+// UTF-8 in the unit, or a QUERY not UTF-8. One line for standard error.
 class SearchError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
 
-// Throws SearchError for an unknown option, a missing or malformed value or
-// a missing QUERY.
+// Throws lcs::support::OptionError for an unknown option, a missing or
+// malformed value or a missing QUERY.
 Options parse_options(int argc, char** argv);
 
 extern const char kUsage[];

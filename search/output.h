@@ -1,5 +1,4 @@
-// lcs-search's output: a matching line as text or as one JSON object, and
-// user text quoted for messages.
+// lcs-search's output: a matching line as text or as one JSON object.
 #ifndef SEARCH_OUTPUT_H
 #define SEARCH_OUTPUT_H
 
@@ -10,22 +9,21 @@
 
 namespace search {
 
-// `text` in single quotes, its control bytes as \xHH, for a message.
-std::string quoted(std::string_view text);
-
-// A JSON string of any bytes: valid UTF-8 as it is, every other byte as
-// \u00HH of its value.
-std::string json_string(std::string_view bytes);
-
 struct Found {
     std::int32_t lcs;
-    double similarity;
+    std::uint64_t query_length;  // in the unit compared
+    std::uint64_t line_length;
     std::string_view file;  // as shown
     std::uint64_t line;
     std::string_view text;
 };
 
-// Writes one line of output for `found`.
+// The text form of a line, for a tab-separated line of output: backslash,
+// tab and control bytes (below 0x20, and 0x7F) escaped as \\, \t and \xHH.
+void append_line_text(std::string& out, std::string_view text);
+
+// Writes one line of output for `found`. Throws lcs::support::WriteError
+// when the output cannot be written.
 void print_found(std::FILE* out, const Found& found, bool json);
 
 }  // namespace search

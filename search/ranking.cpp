@@ -22,13 +22,13 @@ bool better(const Ranked& a, const Ranked& b) {
 }  // namespace
 
 void TopLines::offer(Score score, std::uint64_t order, std::size_t file, std::uint64_t line,
-                     std::string_view text) {
+                     std::uint64_t length, std::string_view text) {
     if (!wanted(score)) return;
     if (heap_.size() == capacity_) {
         std::pop_heap(heap_.begin(), heap_.end(), better);
         heap_.pop_back();
     }
-    heap_.push_back({score, order, file, line, std::string(text)});
+    heap_.push_back({score, order, file, line, length, std::string(text)});
     std::push_heap(heap_.begin(), heap_.end(), better);
 }
 

@@ -37,6 +37,7 @@ struct Ranked {
     std::uint64_t order;  // place in the input, over all files
     std::size_t file;
     std::uint64_t line;
+    std::uint64_t length;  // the line's length in the unit
     std::string text;
 };
 
@@ -53,7 +54,7 @@ public:
         return heap_.size() < capacity_ || more_similar(score, heap_.front().score);
     }
     void offer(Score score, std::uint64_t order, std::size_t file, std::uint64_t line,
-               std::string_view text);
+               std::uint64_t length, std::string_view text);
     // The kept lines, best first; the heap is left empty.
     std::vector<Ranked> take_sorted();
 

@@ -9,7 +9,7 @@
 #include "search/units.h"
 
 #include "search/options.h"
-#include "search/output.h"
+#include "support/printing.h"
 
 namespace search {
 namespace {
@@ -54,8 +54,9 @@ Matcher::Matcher(lcs::text::Unit unit, const std::string& query)
     pattern_ = lcs::Pattern(std::u32string_view(query_symbols_));
 }
 
-void Matcher::symbols_of(const Chunk& chunk, const std::string& file) {
+std::optional<SearchError> Matcher::symbols_of(const Chunk& chunk, const std::string& file) {
     line_symbols_.resize(chunk.lines.size());
+    std::optional<SearchError> fault;
     for (std::size_t i = 0; i < chunk.lines.size(); ++i) {
         if (unit_ == lcs::text::Unit::lines) {
             line_symbols_[i].assign(1, query_table_.find(chunk.lines[i]));
@@ -64,24 +65,47 @@ void Matcher::symbols_of(const Chunk& chunk, const std::string& file) {
         try {
             line_symbols_[i] = lcs::text::tokenize_against(unit_, chunk.lines[i], query_table_).symbols;
         } catch (const lcs::text::InvalidUtf8& error) {
-            throw SearchError(quoted(display_name(file)) + " line " +
-                              std::to_string(chunk.first_line + i) + " is " + error.what());
+            fault = SearchError(lcs::support::quoted(display_name(file)) + " line " +
+                                std::to_string(chunk.first_line + i) + " is " + error.what());
+            line_symbols_.resize(i);
+            break;
         }
     }
     line_views_.assign(line_symbols_.begin(), line_symbols_.end());
+    return fault;
 }
 
-void Matcher::match(const Chunk& chunk, const std::string& file, unsigned threads,
-                    std::vector<std::int32_t>& lcs, std::vector<std::size_t>& lengths) {
-    lengths.resize(chunk.lines.size());
+template <class Compute>
+std::optional<SearchError> Matcher::in_unit(const Chunk& chunk, const std::string& file,
+                                            std::vector<std::size_t>& lengths,
+                                            const Compute& compute) {
     if (unit_ == lcs::text::Unit::bytes) {
-        lcs = lcs::lengths(pattern_, chunk.lines, threads);
+        compute(chunk.lines);
+        lengths.resize(chunk.lines.size());
         for (std::size_t i = 0; i < chunk.lines.size(); ++i) lengths[i] = chunk.lines[i].size();
-        return;
+        return std::nullopt;
     }
-    symbols_of(chunk, file);
-    lcs = lcs::lengths(pattern_, line_views_, threads);
-    for (std::size_t i = 0; i < chunk.lines.size(); ++i) lengths[i] = line_symbols_[i].size();
+    std::optional<SearchError> fault = symbols_of(chunk, file);
+    compute(line_views_);
+    lengths.resize(line_symbols_.size());
+    for (std::size_t i = 0; i < line_symbols_.size(); ++i) lengths[i] = line_symbols_[i].size();
+    return fault;
+}
+
+std::optional<SearchError> Matcher::match(const Chunk& chunk, const std::string& file,
+                                          unsigned threads, std::vector<std::int32_t>& lcs,
+                                          std::vector<std::size_t>& lengths) {
+    return in_unit(chunk, file, lengths,
+                   [&](const auto& lines) { lcs = lcs::lengths(pattern_, lines, threads); });
+}
+
+std::optional<SearchError> Matcher::best(const Chunk& chunk, const std::string& file,
+                                         unsigned threads, std::size_t limit,
+                                         double min_similarity, std::vector<lcs::Match>& best,
+                                         std::vector<std::size_t>& lengths) {
+    return in_unit(chunk, file, lengths, [&](const auto& lines) {
+        best = lcs::extract(pattern_, lines, limit, min_similarity, threads);
+    });
 }
 
 }  // namespace search

@@ -5,11 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <lcs/lcs.h>
 #include "search/lines.h"
+#include "search/options.h"
 #include "text/tokens.h"
 
 namespace search {
@@ -25,13 +27,30 @@ public:
     std::size_t query_length() const { return query_length_; }
 
     // The LCS of the query with each line of the chunk, and each line's
-    // length, in the unit. Throws SearchError, naming the file, the line and
-    // the byte offset, for a line that is not UTF-8 (chars and words).
-    void match(const Chunk& chunk, const std::string& file, unsigned threads,
-               std::vector<std::int32_t>& lcs, std::vector<std::size_t>& lengths);
+    // length, in the unit, up to the first line that is not UTF-8 (chars
+    // and words): lcs and lengths then end before that line, and the fault,
+    // naming the file, the line and the byte offset, is returned, for the
+    // caller to throw once it has used the lines before it.
+    std::optional<SearchError> match(const Chunk& chunk, const std::string& file, unsigned threads,
+                                     std::vector<std::int32_t>& lcs,
+                                     std::vector<std::size_t>& lengths);
+
+    // The `limit` lines of the chunk most similar to the query, at or above
+    // min_similarity, best first, ties in line order (lcs::extract), with
+    // each line's length in the unit; lines end at the first that is not
+    // UTF-8, whose fault is returned as match() does.
+    std::optional<SearchError> best(const Chunk& chunk, const std::string& file, unsigned threads,
+                                    std::size_t limit, double min_similarity,
+                                    std::vector<lcs::Match>& best,
+                                    std::vector<std::size_t>& lengths);
 
 private:
-    void symbols_of(const Chunk& chunk, const std::string& file);
+    std::optional<SearchError> symbols_of(const Chunk& chunk, const std::string& file);
+    // Calls compute(lines) on the chunk's lines in the unit, bytes or
+    // symbols, and sets each line's length.
+    template <class Compute>
+    std::optional<SearchError> in_unit(const Chunk& chunk, const std::string& file,
+                                       std::vector<std::size_t>& lengths, const Compute& compute);
 
     lcs::text::Unit unit_;
     std::string query_;               // the interner keeps views of it

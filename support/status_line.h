@@ -14,7 +14,8 @@ namespace lcs::support {
 
 class StatusLine {
 public:
-    StatusLine() : shown_(::isatty(STDERR_FILENO) == 1) {}
+    // wanted = false: never shown, whatever standard error is.
+    explicit StatusLine(bool wanted = true) : shown_(wanted && ::isatty(STDERR_FILENO) == 1) {}
     ~StatusLine() { clear(); }
     StatusLine(const StatusLine&) = delete;
     StatusLine& operator=(const StatusLine&) = delete;

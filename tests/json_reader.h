@@ -1,7 +1,8 @@
 // Test support: a strict reader of JSON text (RFC 8259), enough to parse the
 // output of a program back and look at its values. Text that is not one
 // well-formed JSON value, with nothing but white space around it, is
-// rejected.
+// rejected. Every escape is decoded, \u escapes (surrogate pairs taken
+// together) into UTF-8.
 #ifndef TESTS_JSON_READER_H
 #define TESTS_JSON_READER_H
 
@@ -142,6 +143,12 @@ private:
             const unsigned char c = static_cast<unsigned char>(text_[at_++]);
             if (c == '"') return result;
             if (c < 0x20) fail("a control character in a string");
+            if (c >= 0x80) {
+                const std::size_t length = utf8_length(at_ - 1);
+                result.append(text_, at_ - 1, length);
+                at_ += length - 1;
+                continue;
+            }
             if (c != '\\') {
                 result += static_cast<char>(c);
                 continue;
@@ -151,24 +158,105 @@ private:
             const char* plain = std::strchr("\"\\/bfnrt", escape);
             if (escape != '\0' && plain != nullptr) {
                 result += "\"\\/\b\f\n\r\t"[plain - "\"\\/bfnrt"];
-            } else if (escape == 'u' && at_ + 4 <= text_.size()) {
-                const std::string hex = text_.substr(at_, 4);
-                if (hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
-                    fail("a bad \\u escape");
-                }
-                const long code = std::strtol(hex.c_str(), nullptr, 16);
-                if (code >= 0x80) fail("a \\u escape beyond ASCII, which these tests never expect");
-                result += static_cast<char>(code);
-                at_ += 4;
+            } else if (escape == 'u') {
+                append_utf8(result, code_point());
             } else {
                 fail("a bad escape");
             }
         }
     }
 
+    // The length of the UTF-8 sequence at `at`, which is not ASCII: JSON
+    // text is UTF-8, so an overlong form, a surrogate, a value beyond
+    // U+10FFFF or a stray or missing continuation byte is refused.
+    std::size_t utf8_length(std::size_t at) const {
+        const auto byte = [&](std::size_t i) {
+            return at + i < text_.size() ? static_cast<unsigned char>(text_[at + i]) : 0u;
+        };
+        const unsigned lead = byte(0);
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (length == 0 || lead > 0xF4 || lead < 0xC2) fail("text that is not UTF-8");
+        unsigned code = lead & (0x3F >> (length - 1));
+        for (std::size_t i = 1; i < length; ++i) {
+            if ((byte(i) & 0xC0) != 0x80) fail("text that is not UTF-8");
+            code = code << 6 | (byte(i) & 0x3F);
+        }
+        const unsigned least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < least[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+            fail("text that is not UTF-8");
+        }
+        return length;
+    }
+
+    // Four hex digits after \u.
+    unsigned hex4() {
+        if (at_ + 4 > text_.size()) fail("a bad \\u escape");
+        const std::string hex = text_.substr(at_, 4);
+        if (hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+            fail("a bad \\u escape");
+        }
+        at_ += 4;
+        return static_cast<unsigned>(std::strtoul(hex.c_str(), nullptr, 16));
+    }
+
+    // The code point of a \u escape, a surrogate pair taken together; a
+    // lone surrogate is refused, since no UTF-8 holds it.
+    char32_t code_point() {
+        const unsigned first = hex4();
+        if (first >= 0xDC00 && first <= 0xDFFF) fail("a lone low surrogate");
+        if (first < 0xD800 || first > 0xDBFF) return first;
+        if (text_.compare(at_, 2, "\\u") != 0) fail("a high surrogate without its pair");
+        at_ += 2;
+        const unsigned second = hex4();
+        if (second < 0xDC00 || second > 0xDFFF) fail("a high surrogate without its pair");
+        return 0x10000 + ((first - 0xD800) << 10) + (second - 0xDC00);
+    }
+
+    static void append_utf8(std::string& out, char32_t c) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+
     const std::string& text_;
     std::size_t at_ = 0;
 };
+
+// The bytes that a program's JSON text value stands for: a string's UTF-8,
+// or the base64 of {"bytes": ...} decoded. Throws for anything else.
+inline std::string bytes_of(const Json& value) {
+    if (value.type == Json::Type::string) return value.text;
+    const std::string& code = value["bytes"].text;
+    static const std::string kAlphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    if (code.size() % 4 != 0) throw std::runtime_error("base64 not in groups of four");
+    std::string bytes;
+    for (std::size_t i = 0; i < code.size(); i += 4) {
+        unsigned group = 0;
+        int padding = 0;
+        for (std::size_t k = 0; k < 4; ++k) {
+            const std::size_t digit = kAlphabet.find(code[i + k]);
+            const bool pad = code[i + k] == '=' && i + 4 == code.size() && k >= 2;
+            if (digit == std::string::npos && !pad) throw std::runtime_error("a bad base64 digit");
+            padding += pad ? 1 : 0;
+            group = group << 6 | (pad ? 0 : static_cast<unsigned>(digit));
+        }
+        for (int k = 0; k < 3 - padding; ++k) bytes += static_cast<char>(group >> (16 - 8 * k));
+    }
+    return bytes;
+}
 
 }  // namespace testing_support
 

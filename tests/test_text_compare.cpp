@@ -95,18 +95,34 @@ TEST(CompareByUnit, ClassicRoutinesTakeAtMost256DistinctTokens) {
 struct Refusal {
     std::vector<std::string> arguments;
     std::string message;
+    std::string input = "";  // standard input
 };
 
 TEST(CompareByUnit, RefusesWithOneLineAndStatus2) {
+    // An input is named as the user gave it: A or B for a string, the path
+    // for a file, standard input for '-'.
+    const std::string stray = testing_support::temporary_path("stray byte.txt");
+    testing_support::write_file(stray, "ab\x80");
+    const std::string whole_number = "option '--unified' needs a whole number of 0 or more, not ";
     const std::vector<Refusal> cases = {
         {{"--by", "chars", "abc", "ab\xC3"}, "B is not UTF-8: a truncated sequence at byte 2"},
         {{"--by", "words", "\xED\xA0\x80", "x"}, "A is not UTF-8: a surrogate at byte 0"},
-        {{"--by", "pages", "a", "b"}, "--by takes bytes, chars, words or lines, not 'pages'"},
-        {{"--by", "lines", "-U", "x", "a", "b"}, "--unified needs a number of lines from 0"},
-        {{"--by", "lines", "-U", "-2", "a", "b"}, "--unified needs a number of lines from 0"},
+        {{"--by", "chars", "--files", stray, "-"},
+         "'" + stray + "' is not UTF-8: a stray continuation byte at byte 2"},
+        {{"--by", "words", "--files", "-", stray},
+         "'" + stray + "' is not UTF-8: a stray continuation byte at byte 2"},
+        {{"--by", "chars", "a", "-"},
+         "standard input is not UTF-8: a stray continuation byte at byte 2",
+         "ab\x80"},
+        {{"--by", "pages", "a", "b"}, "option '--by' needs bytes, chars, words or lines, not 'pages'"},
+        {{"--by", "lines", "-U", "x", "a", "b"}, whole_number + "'x'"},
+        {{"--by", "lines", "-U", "-2", "a", "b"}, whole_number + "'-2'"},
+        {{"--by", "lines", "-U", " 3", "a", "b"}, whole_number + "' 3'"},
+        {{"--by", "lines", "-U", "+3", "a", "b"}, whole_number + "'+3'"},
     };
     for (const Refusal& refusal : cases) {
-        const ProgramRun run = run_compare(refusal.arguments);
+        const ProgramRun run =
+            testing_support::run_program(LCS_COMPARE_EXECUTABLE, refusal.arguments, refusal.input);
         EXPECT_EQ(run.status, 2) << refusal.message;
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err.find("lcs-compare: " + refusal.message), 0u) << run.err;
@@ -152,7 +168,7 @@ TEST(SearchByUnit, RanksInTheUnit) {
     const std::vector<Search> cases = {
         {"words", "quick brown fox", "the quick brown fox\nbrown fox quick\nfoxes\n",
          "0.750\t3\t(standard input):1\tthe quick brown fox\n"
-         "0.667\t2\t(standard input):2\tbrown fox quick\n"
+         "0.666\t2\t(standard input):2\tbrown fox quick\n"
          "0.000\t0\t(standard input):3\tfoxes\n"},
         {"chars", "caf\xC3\xA9", "cafe\ncaf\xC3\xA9s\n",
          "0.800\t4\t(standard input):2\tcaf\xC3\xA9s\n0.750\t3\t(standard input):1\tcafe\n"},

@@ -1,0 +1,87 @@
+// lcs::extract (<lcs/lcs.h>): the best choices for one query. The lengths
+// come from lcs::lengths a run of choices at a time, so memory holds one
+// run and the kept matches; whenever the kept matches pass twice the limit
+// they are cut back to the limit best. Order: higher similarity first, as
+// exact fractions (length x other's longer, in 64 bits), ties in the
+// choices' order.
+// Tests: tests/test_pairs.cpp.
+#include <algorithm>
+
+#include "kernel/stop.h"
+#include "toolkit/batch.h"
+#include "toolkit/many.h"
+
+namespace lcs {
+
+namespace {
+
+constexpr std::size_t kChoicesPerRun = std::size_t{1} << 16;
+
+// The similarity as the fraction common / longer: 1 / 1 for two empty
+// strings.
+struct Ranked {
+    Match match;
+    std::int64_t common, longer;
+};
+
+bool better(const Ranked& x, const Ranked& y) {
+    const std::int64_t left = x.common * y.longer, right = y.common * x.longer;
+    return left != right ? left > right : x.match.index < y.match.index;
+}
+
+void keep_best(std::vector<Ranked>& kept, std::size_t limit) {
+    if (kept.size() <= limit) return;
+    std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(limit), kept.end(),
+                     better);
+    kept.resize(limit);
+}
+
+template <class Text>
+std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& choices,
+                              std::size_t limit, double min_similarity, unsigned threads,
+                              const Stop* stop) {
+    std::vector<Ranked> kept;
+    if (limit == 0) return {};
+    const auto query_size = static_cast<std::size_t>(query.size());
+    kernel::Paths paths;
+    paths.stop = stop;
+    for (std::size_t from = 0; from < choices.size(); from += kChoicesPerRun) {
+        kernel::poll(stop);
+        const std::size_t to = std::min(choices.size(), from + kChoicesPerRun);
+        const std::vector<Text> run(choices.begin() + static_cast<std::ptrdiff_t>(from),
+                                    choices.begin() + static_cast<std::ptrdiff_t>(to));
+        const std::vector<std::int32_t> lengths =
+            detail::lengths(query, run, threads, paths);
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            const std::size_t longer = std::max(query_size, run[i].size());
+            const double similarity =
+                longer == 0 ? 1.0 : static_cast<double>(lengths[i]) / static_cast<double>(longer);
+            if (similarity < min_similarity) continue;
+            kept.push_back({{from + i, lengths[i], similarity},
+                            longer == 0 ? 1 : std::int64_t{lengths[i]},
+                            static_cast<std::int64_t>(std::max<std::size_t>(longer, 1))});
+        }
+        if (kept.size() > 2 * limit + kChoicesPerRun) keep_best(kept, limit);
+    }
+    keep_best(kept, limit);
+    std::sort(kept.begin(), kept.end(), better);
+    std::vector<Match> best;
+    best.reserve(kept.size());
+    for (const Ranked& ranked : kept) best.push_back(ranked.match);
+    return best;
+}
+
+}  // namespace
+
+std::vector<Match> extract(const Pattern& query, const std::vector<std::string_view>& choices,
+                           std::size_t limit, double min_similarity, unsigned threads,
+                           const Stop* stop) {
+    return extract_of(query, choices, limit, min_similarity, threads, stop);
+}
+std::vector<Match> extract(const Pattern& query, const std::vector<std::u32string_view>& choices,
+                           std::size_t limit, double min_similarity, unsigned threads,
+                           const Stop* stop) {
+    return extract_of(query, choices, limit, min_similarity, threads, stop);
+}
+
+}  // namespace lcs
