@@ -80,6 +80,9 @@ const char kUsage[] =
     "                         the two inputs hold at most 256 distinct tokens;\n"
     "                         --show prints a unified diff for lines\n"
     "  -U, --unified N        N lines of context in that diff (default 3)\n"
+    "      --threads N        run the toolkit's row (--by) and --show on at most\n"
+    "                         N threads, 1 to 1024 (default: every hardware\n"
+    "                         thread); the classic methods run on one\n"
     "  -l, --list             list the methods with their source and costs\n"
     "  -h, --help             print this help and exit\n"
     "  -V, --version          print the version and the vector paths in use\n"
@@ -114,6 +117,7 @@ struct Options {
     std::int64_t context = lcs::text::kDefaultContext;
     compare::Color color = compare::Color::automatic;
     double timeout_seconds = 0.0;
+    unsigned threads = 0;  // 0: every hardware thread
     std::vector<const lcs::RoutineInfo*> methods;  // empty: every routine
     std::vector<std::string> operands;
 };
@@ -163,6 +167,7 @@ bool parse(int argc, char** argv, Options& options) {
         {"help", no_argument, nullptr, 'h'},    {"version", no_argument, nullptr, 'V'},
         {"show", no_argument, nullptr, 's'},    {"color", required_argument, nullptr, 'C'},
         {"by", required_argument, nullptr, 'Y'}, {"unified", required_argument, nullptr, 'U'},
+        {"threads", required_argument, nullptr, 'T'},
         {nullptr, 0, nullptr, 0},
     };
     opterr = 0;  // the messages below are one line and name the program the same way
@@ -182,6 +187,10 @@ bool parse(int argc, char** argv, Options& options) {
         case 'U':
             options.context =
                 static_cast<std::int64_t>(lcs::support::whole_number("--unified", optarg, 0));
+            break;
+        case 'T':
+            options.threads =
+                static_cast<unsigned>(lcs::support::whole_number("--threads", optarg, 1, 1024));
             break;
         case 'h': std::fputs(kUsage, stdout); return false;
         case 'V':
@@ -297,7 +306,8 @@ void compare_in_unit(const Options& options, compare::UnitInputs& units, compare
     const auto& recoded = units.recoded();
     const compare::OneBased a(recoded ? recoded->first : std::string());
     const compare::OneBased b(recoded ? recoded->second : std::string());
-    std::vector<compare::Method> methods = {compare::toolkit_method(units, distance)};
+    std::vector<compare::Method> methods = {
+        compare::toolkit_method(units, distance, options.threads)};
     for (compare::Method& method : routine_methods(options, a, b, !recoded, distance)) {
         methods.push_back(std::move(method));
     }
@@ -344,8 +354,8 @@ compare::Status show(const Options& options, const Inputs& inputs, compare::Repo
     const compare::Status status = compare::within_limits(
         options.timeout_seconds, [&](const lcs::Stop* stop) {
             const lcs::Alignment alignment =
-                inputs.units ? inputs.units->align(stop)
-                             : lcs::align(inputs.a, inputs.b, 0, stop);
+                inputs.units ? inputs.units->align(stop, options.threads)
+                             : lcs::align(inputs.a, inputs.b, options.threads, stop);
             length = alignment.length;
             if (options.json) {
                 json_members = inputs.units

@@ -138,7 +138,7 @@ UnitInputs::UnitInputs(lcs::text::Unit unit, NamedInput a, NamedInput b)
     recoded_ = lcs::text::recode_to_bytes(a_tokens_.symbols, b_tokens_.symbols);
 }
 
-lcs::Alignment UnitInputs::align(const lcs::Stop* stop) const {
+lcs::Alignment UnitInputs::align(const lcs::Stop* stop, unsigned threads) const {
     const std::u32string_view a = a_tokens_.symbols, b = b_tokens_.symbols;
     // The bit-parallel pass costs about |a| |b| / 64 word steps; the
     // difference search is tried within that, then gives way to it.
@@ -148,20 +148,21 @@ lcs::Alignment UnitInputs::align(const lcs::Stop* stop) const {
             lcs::text::align_by_differences(a, b, budget, stop)) {
         return *found;
     }
-    return lcs::align(a, b, 0, stop);
+    return lcs::align(a, b, threads, stop);
 }
 
 std::string unit_noun(lcs::text::Unit unit) {
     return unit == lcs::text::Unit::chars ? "characters" : lcs::text::unit_name(unit);
 }
 
-Method toolkit_method(const UnitInputs& inputs, std::optional<double> distance) {
+Method toolkit_method(const UnitInputs& inputs, std::optional<double> distance,
+                      unsigned threads) {
     const std::u32string_view a = inputs.a_tokens().symbols, b = inputs.b_tokens().symbols;
     const auto lenA = static_cast<double>(a.size()), lenB = static_cast<double>(b.size());
     Method method;
     method.facts = {"lcs::length", lcs::RoutineKind::lcs_length,
                     toolkit_seconds(lenA, lenB, distance), 8.0 * (lenA + lenB)};
-    method.task.call = [a, b] { return static_cast<double>(lcs::length(a, b)); };
+    method.task.call = [a, b, threads] { return static_cast<double>(lcs::length(a, b, threads)); };
     method.task.warm_up = [] { lcs::length(std::u32string_view(), std::u32string_view()); };
     return method;
 }

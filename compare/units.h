@@ -43,9 +43,10 @@ public:
     // inputs together hold more than 256 distinct tokens.
     const std::optional<std::pair<std::string, std::string>>& recoded() const { return recoded_; }
 
-    // One longest common subsequence of the tokens; throws lcs::Stopped
-    // once `stop` is requested.
-    lcs::Alignment align(const lcs::Stop* stop = nullptr) const;
+    // One longest common subsequence of the tokens, on at most `threads`
+    // threads (0: every hardware thread); throws lcs::Stopped once `stop` is
+    // requested.
+    lcs::Alignment align(const lcs::Stop* stop = nullptr, unsigned threads = 0) const;
 
     // A token alignment as runs over the inputs' bytes: keeps and removes
     // rebuild A byte for byte, keeps and inserts B, and every keep holds
@@ -68,9 +69,10 @@ private:
 std::string unit_noun(lcs::text::Unit unit);
 
 // The toolkit's method, lcs::length on the two inputs' symbols, which must
-// outlive it; `distance` is what a cheap look says of the inputs
-// (compare/likeness.h).
-Method toolkit_method(const UnitInputs& inputs, std::optional<double> distance);
+// outlive it, on at most `threads` threads (0: every hardware thread);
+// `distance` is what a cheap look says of the inputs (compare/likeness.h).
+Method toolkit_method(const UnitInputs& inputs, std::optional<double> distance,
+                      unsigned threads = 0);
 
 // --show in the unit, of the alignment of the tokens: for lines the unified
 // diff with `context` lines around each change; for chars and words the

@@ -267,13 +267,17 @@ std::size_t widest_useful_band(const BlockRun& run) {
     const std::size_t words = words_for(c.n);
     if (words < kBandMinWords) return 0;
     const std::size_t delta = c.n > c.m ? c.n - c.m : c.m - c.n;
+    // The band runs on one thread, the full computation on full_threads():
+    // half of the full computation's time is words / 2 / threads words a row.
+    const std::size_t half_time = words / 2 / run.full_threads();
     // In column blocks a band row touches at most (|n - m| + 2w) / 64 words
     // plus two blocks.
-    const std::size_t budget = (words / 2 - 2 * kWideBlock) * kWordBits;
+    const std::size_t budget =
+        half_time > 2 * kWideBlock ? (half_time - 2 * kWideBlock) * kWordBits : 0;
     std::size_t widest = budget > delta ? (budget - delta) / 2 : 0;
     // The widest window costs its 64 words a row.
     const std::size_t window_columns = (8 * kWidestWindow - 1) * kWordBits;
-    if (run.widest_block() == kVectorBlock && 8 * kWidestWindow <= words / 2 &&
+    if (run.widest_block() == kVectorBlock && 8 * kWidestWindow <= half_time &&
         window_columns > delta) {
         widest = std::max(widest, (window_columns - delta) / 2);
     }
@@ -321,13 +325,13 @@ std::optional<std::size_t> banded_lcs(BlockRun& run, const Paths& paths) {
 }  // namespace
 
 std::size_t coded_lcs(const Coded& c, const Paths& paths) {
-    BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop);
+    BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop, paths.threads);
     const std::optional<std::size_t> banded = banded_lcs(run, paths);
     return banded ? *banded : run.full();
 }
 
 std::optional<std::size_t> coded_banded_lcs(const Coded& c, const Paths& paths) {
-    BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop);
+    BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop, paths.threads);
     return banded_lcs(run, paths);
 }
 

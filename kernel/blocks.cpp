@@ -9,10 +9,11 @@
 // A row costs no loads or stores of V, the words of a block are independent
 // but for the carry, and the match rows of a block stay in the first-level
 // cache. Where the processor has AVX-512, blocks of 32 words run as four
-// vector registers instead; on AVX2, blocks of 48 words run as three chains
-// of four registers, each chain a row behind the one before, and what is
-// left takes a block of 16 words as four chains of one register, then the
-// plain blocks. A block's
+// vector registers instead (the last one reaching past X when 16 or more
+// words are left); on AVX2, blocks of 48 words run as three chains of four
+// registers, each chain a row behind the one before, and what is left takes
+// a block of 16 words as four chains of one register, then the plain
+// blocks. A block's
 // match rows are built from X's codes as the block starts and cleared, row by
 // row, as it ends, so a long X of many distinct symbols costs no more than
 // one of few. Cost: ceil(n / 64) word updates per symbol of Y; storage: m
@@ -26,6 +27,7 @@
 #include <new>
 
 #include "kernel/stop.h"
+#include "kernel/stripes.h"
 
 namespace lcs::kernel {
 
@@ -209,16 +211,18 @@ constexpr std::size_t kLineWords = 64 / sizeof(Word);
 
 }  // namespace
 
-BlockRun::BlockRun(const Coded& c, bool vector_blocks, const Stop* stop)
-    : BlockRun(c, vector_blocks ? resolve(Component::blocks, Isa::automatic) : Isa::plain, stop) {}
+BlockRun::BlockRun(const Coded& c, bool vector_blocks, const Stop* stop, unsigned threads)
+    : BlockRun(c, vector_blocks ? resolve(Component::blocks, Isa::automatic) : Isa::plain, stop,
+               threads) {}
 
 // A forced path that the processor lacks falls back to a narrower one.
-BlockRun::BlockRun(const Coded& c, Isa isa, const Stop* stop)
+BlockRun::BlockRun(const Coded& c, Isa isa, const Stop* stop, unsigned threads)
     : c_(c),
       widest_block_((isa == Isa::automatic || isa == Isa::avx512) && has_avx512() ? kVectorBlock
                     : isa != Isa::plain && has_avx2()                             ? kAvx2Block
                                                                                   : kWideBlock),
-      stop_(stop) {}
+      stop_(stop),
+      threads_(threads) {}
 
 // Storage comes with the first pass, so that a band that runs in a window
 // costs none.
@@ -248,6 +252,80 @@ BlockRun::~BlockRun() {
     std::free(match_);
 }
 
+namespace {
+
+// Every code's row at M = 0 (and ~M = ~0).
+void clear_block_rows(std::size_t distinct, std::size_t width, bool complements, Word* rows) {
+    const std::size_t stride = complements ? 2 * width : width;
+    for (std::size_t code = 0; code <= distinct; ++code) {
+        Word* row = rows + code * stride;
+        std::fill(row, row + width, Word{0});
+        if (complements) std::fill(row + width, row + stride, ~Word{0});
+    }
+}
+
+// Sets the bits of X's positions begin to end - 1 in their codes' rows,
+// position begin at bit 0 of word 0.
+void mark_block_rows(const Code* x, std::size_t begin, std::size_t end, std::size_t width,
+                     bool complements, Word* rows) {
+    const std::size_t stride = complements ? 2 * width : width;
+    for (std::size_t p = begin; p < end; ++p) {
+        const std::size_t bit = p - begin;
+        Word* row = rows + std::size_t{x[p]} * stride;
+        row[bit / kWordBits] |= Word{1} << (bit % kWordBits);
+        if (complements) row[width + bit / kWordBits] &= ~(Word{1} << (bit % kWordBits));
+    }
+}
+
+}  // namespace
+
+// A vector block runs whole or not at all, but below 32 words an AVX-512
+// block whose top lanes lie past X (they never match, so they stay all ones
+// and pass the carry through) still costs less than plain blocks over 16
+// words or more. What is left of a row past the other vector blocks runs
+// fastest as the short AVX2 block, when it holds one.
+std::size_t block_width(std::size_t widest, std::size_t words_left) {
+    if (widest == kVectorBlock && words_left >= kVectorBlock / 2) return kVectorBlock;
+    std::size_t width = widest;
+    if (width > kAvx2ShortBlock && words_left < width && has_avx2()) width = kAvx2ShortBlock;
+    if (width > kWideBlock && words_left < width) width = kWideBlock;
+    while (width > words_left) width /= 2;
+    return width;
+}
+
+std::size_t block_row_words(std::size_t width) {
+    return width > kWideBlock ? width : 2 * width;
+}
+
+std::size_t block_table_words(const Coded& c, std::size_t width) {
+    return (c.distinct + 1) * block_row_words(width);
+}
+
+void fill_block_rows(const Coded& c, std::size_t first, std::size_t width, Word* rows) {
+    const bool complements = width <= kWideBlock;
+    clear_block_rows(c.distinct, width, complements, rows);
+    mark_block_rows(c.x, first * kWordBits, std::min(c.n, (first + width) * kWordBits), width,
+                    complements, rows);
+}
+
+std::size_t run_block_rows(std::size_t width, const Word* rows, const Code* y,
+                           unsigned char* carries, std::size_t first_row, std::size_t end_row,
+                           Word* state) {
+    switch (width) {
+#if defined(LCS_KERNEL_AVX512)
+    case kVectorBlock: return run_vector_block(rows, y, carries, first_row, end_row, state);
+    case kAvx2Block:
+        return run_avx2_block<4, kAvx2Block / 16>(rows, y, carries, first_row, end_row, state);
+    case kAvx2ShortBlock:
+        return run_avx2_block<1, kAvx2ShortBlock / 4>(rows, y, carries, first_row, end_row, state);
+#endif
+    case 8: return run_plain_block<8>(rows, y, carries, first_row, end_row, state);
+    case 4: return run_plain_block<4>(rows, y, carries, first_row, end_row, state);
+    case 2: return run_plain_block<2>(rows, y, carries, first_row, end_row, state);
+    default: return run_plain_block<1>(rows, y, carries, first_row, end_row, state);
+    }
+}
+
 // The match rows of words first to first + width - 1 of X; the plain
 // kernels keep each row's complement after it (a row of 2 x width words).
 // Rows whose codes the previous block of the same layout set are restored
@@ -255,13 +333,11 @@ BlockRun::~BlockRun() {
 void BlockRun::load_block(std::size_t first, std::size_t width, bool complements) {
     const std::size_t stride = complements ? 2 * width : width;
     // A row of 16 words is either eight words and their complements or 16
-    // words alone: the layout is the width, not the stride.
-    if (width != width_) {
-        for (std::size_t code = 0; code <= c_.distinct; ++code) {
-            Word* row = match_block_ + code * stride;
-            std::fill(row, row + width, Word{0});
-            if (complements) std::fill(row + width, row + stride, ~Word{0});
-        }
+    // words alone: the layout is the width, not the stride. Clearing every
+    // code's row is cheaper than clearing each position's once the previous
+    // block held more positions than there are codes.
+    if (width != width_ || loaded_end_ - loaded_begin_ > c_.distinct + 1) {
+        clear_block_rows(c_.distinct, width, complements, match_block_);
         width_ = width;
     } else {
         for (std::size_t p = loaded_begin_; p < loaded_end_; ++p) {
@@ -272,32 +348,12 @@ void BlockRun::load_block(std::size_t first, std::size_t width, bool complements
     }
     loaded_begin_ = first * kWordBits;
     loaded_end_ = std::min(c_.n, (first + width) * kWordBits);
-    for (std::size_t p = loaded_begin_; p < loaded_end_; ++p) {
-        const std::size_t bit = p - loaded_begin_;
-        Word* row = match_block_ + std::size_t{c_.x[p]} * stride;
-        row[bit / kWordBits] |= Word{1} << (bit % kWordBits);
-        if (complements) row[width + bit / kWordBits] &= ~(Word{1} << (bit % kWordBits));
-    }
+    mark_block_rows(c_.x, loaded_begin_, loaded_end_, width, complements, match_block_);
 }
 
 std::size_t BlockRun::run_block(std::size_t width, std::size_t first_row, std::size_t end_row,
                                 Word* state) {
-    const Code* y = c_.y;
-    switch (width) {
-#if defined(LCS_KERNEL_AVX512)
-    case kVectorBlock: return run_vector_block(match_block_, y, carries_, first_row, end_row, state);
-    case kAvx2Block:
-        return run_avx2_block<4, kAvx2Block / 16>(match_block_, y, carries_, first_row, end_row,
-                                                  state);
-    case kAvx2ShortBlock:
-        return run_avx2_block<1, kAvx2ShortBlock / 4>(match_block_, y, carries_, first_row, end_row,
-                                                      state);
-#endif
-    case 8: return run_plain_block<8>(match_block_, y, carries_, first_row, end_row, state);
-    case 4: return run_plain_block<4>(match_block_, y, carries_, first_row, end_row, state);
-    case 2: return run_plain_block<2>(match_block_, y, carries_, first_row, end_row, state);
-    default: return run_plain_block<1>(match_block_, y, carries_, first_row, end_row, state);
-    }
+    return run_block_rows(width, match_block_, c_.y, carries_, first_row, end_row, state);
 }
 
 // The rows of one block; under a stop request, kPollRows at a time, the
@@ -327,13 +383,7 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
     const auto m = static_cast<std::int64_t>(c_.m);
     std::size_t zeros = 0;
     for (std::size_t first = 0; first < words;) {
-        std::size_t width = block;
-        // A vector block runs whole or not at all; what is left of a row
-        // past the widest vector blocks runs fastest as the short AVX2
-        // block, when it holds one.
-        if (width > kAvx2ShortBlock && words - first < width && has_avx2()) width = kAvx2ShortBlock;
-        if (width > kWideBlock && words - first < width) width = kWideBlock;
-        while (width > words - first) width /= 2;
+        const std::size_t width = block_width(block, words - first);
         // Columns c0 + 1 to c1; they meet the band in rows j with
         // c0 + 1 <= j + hi and j + lo <= c1. Those rows never decrease from
         // block to block, so the carries of rows past the previous block's
@@ -345,9 +395,14 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
         const std::int64_t last_row = std::min<std::int64_t>(m, static_cast<std::int64_t>(c1) - band.lo);
         if (first_row <= last_row) {
             load_block(first, width, width <= kWideBlock);
+            // A block that reaches past X's last word keeps its words here
+            // first.
+            Word overhang[kVectorBlock];
+            Word* out = final_v == nullptr ? nullptr : final_v + first;
+            if (out != nullptr && first + width > words) out = overhang;
             zeros += run_rows_of_block(width, static_cast<std::size_t>(first_row - 1),
-                                       static_cast<std::size_t>(last_row),
-                                       final_v == nullptr ? nullptr : final_v + first);
+                                       static_cast<std::size_t>(last_row), out);
+            if (out == overhang) std::copy(overhang, overhang + (words - first), final_v + first);
         }
         first += width;
         // Each later column adds at most 1 to the final count.
@@ -356,7 +411,15 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
     return {zeros, false};
 }
 
+unsigned BlockRun::full_threads() const {
+    return threads_ == 1 ? 1 : stripe_layout(c_, widest_block_, threads_).stripes;
+}
+
 std::size_t BlockRun::full(Word* final_v) {
+    if (threads_ != 1) {
+        const StripeLayout layout = stripe_layout(c_, widest_block_, threads_);
+        if (layout.stripes > 1) return striped_full(c_, widest_block_, layout, stop_, final_v);
+    }
     const Band everything{-static_cast<std::int64_t>(c_.m), static_cast<std::int64_t>(c_.n)};
     return pass(everything, widest_block_, c_.n, final_v).lcs;
 }

@@ -10,6 +10,10 @@
 #include "kernel/kernel.h"
 #include "kernel/word.h"
 
+namespace lcs {
+class Stop;
+}
+
 namespace lcs::kernel {
 
 // One comparison under X's codes: X packed, Y read a symbol at a time.
@@ -35,11 +39,15 @@ struct PassResult {
 // Working storage of the column blocks for one comparison.
 class BlockRun {
 public:
-    // A stop request is polled every kPollRows rows (kernel/stop.h).
+    // A stop request is polled every kPollRows rows (kernel/stop.h), and in
+    // the stripes between batches of rows; threads: the most the full
+    // computation may run on (0: every hardware thread), in stripes
+    // (kernel/stripes.h) where that pays.
     // vector_blocks: the widest blocks of the automatic path, else plain.
-    BlockRun(const Coded& c, bool vector_blocks, const Stop* stop = nullptr);
+    BlockRun(const Coded& c, bool vector_blocks, const Stop* stop = nullptr,
+             unsigned threads = 1);
     // The widest blocks that the path `isa` allows on this processor.
-    BlockRun(const Coded& c, Isa isa, const Stop* stop = nullptr);
+    BlockRun(const Coded& c, Isa isa, const Stop* stop = nullptr, unsigned threads = 1);
     ~BlockRun();
     BlockRun(const BlockRun&) = delete;
     BlockRun& operator=(const BlockRun&) = delete;
@@ -55,6 +63,9 @@ public:
     PassResult pass(Band band, std::size_t block, std::size_t give_up, Word* final_v = nullptr);
     // The full computation in the widest blocks, and optionally its last row.
     std::size_t full(Word* final_v = nullptr);
+    // The threads that full() runs on: more than one in stripes, where that
+    // pays.
+    unsigned full_threads() const;
 
 private:
     void allocate();
@@ -65,12 +76,13 @@ private:
 
     const Coded& c_;
     std::size_t widest_block_;
+    const Stop* stop_;
+    unsigned threads_;
     unsigned char* carries_ = nullptr;
     Word* match_ = nullptr;
     Word* match_block_ = nullptr;  // match_ moved to a cache line
     std::size_t width_ = 0;  // of the layout in match_block_
     std::size_t loaded_begin_ = 0, loaded_end_ = 0;
-    const Stop* stop_;
 };
 
 // Words of the AVX-512 kernel's block: four registers of eight words.
@@ -82,6 +94,26 @@ constexpr std::size_t kAvx2ShortBlock = 16;
 // Widest block of the plain kernel: eight words in registers, with their
 // temporaries, fill the general registers of x86-64.
 constexpr std::size_t kWideBlock = 8;
+
+// One column block on its own, for work that runs blocks in another order
+// (kernel/stripes.cpp). The width of the block that starts with `words_left`
+// words of X still to cover, the widest being `widest` (a vector block may
+// reach past X's last word):
+std::size_t block_width(std::size_t widest, std::size_t words_left);
+// the words of one code's match row in a block of that width (M, and ~M
+// after it on the plain kernels);
+std::size_t block_row_words(std::size_t width);
+// the block's match rows, (distinct + 1) x block_row_words(width) words
+// from `rows`, 64-byte aligned, for words first to first + width - 1 of X;
+std::size_t block_table_words(const Coded& c, std::size_t width);
+void fill_block_rows(const Coded& c, std::size_t first, std::size_t width, Word* rows);
+// and the block run down rows first_row to end_row - 1 of Y (from 0), from
+// the words at `state` (null: all ones) and leaving its words there, the
+// carry of each row in and out through carries[row]. Returns the block's
+// zero bits at the end.
+std::size_t run_block_rows(std::size_t width, const Word* rows, const Code* y,
+                           unsigned char* carries, std::size_t first_row, std::size_t end_row,
+                           Word* state);
 
 // True when the processor runs the blocks' AVX-512 path (F, and BW for the
 // byte compares), or AVX2.

@@ -48,7 +48,7 @@ std::size_t prepared_lcs(const detail::PatternData& x, std::basic_string_view<Ch
     for (std::size_t r = 0; r < y.size(); ++r) y_codes[r] = x.code(byte_of(y[r]));
     const Coded c{x.codes(), x.size(), x.distinct(), y_codes.data(), y.size(), x.match_row(0)};
     if (final_v != nullptr) {
-        BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop);
+        BlockRun run(c, resolve(Component::blocks, paths.isa), paths.stop, paths.threads);
         return run.full(final_v);
     }
     return coded_lcs(c, paths);

@@ -58,6 +58,10 @@ struct Paths {
     // Polled every so many rows; once requested, the computation frees what
     // it holds and throws lcs::Stopped. Null: never looked at.
     const Stop* stop = nullptr;
+    // The most threads the full computation of one pair may run on (0: every
+    // hardware thread); it takes more than one only where that pays
+    // (kernel/stripes.h). The bands run on one.
+    unsigned threads = 1;
 };
 
 // The LCS length of a and b (zero-based, any lengths that fit in memory).

@@ -22,14 +22,17 @@
 #include "search/lines.h"
 #include "search/options.h"
 #include "search/ranking.h"
+#include "support/grep_program.h"
 #include "support/printing.h"
 #include "support/status_line.h"
 
 namespace {
 
-constexpr int kSomePrinted = 0, kNonePrinted = 1, kFailed = 2;
+using lcs::support::kFailed;
+using lcs::support::kNonePrinted;
+using lcs::support::kSomePrinted;
 
-void complain(const char* what) { std::fprintf(stderr, "lcs-pairs: %s\n", what); }
+void complain(const char* what) { lcs::support::complain("lcs-pairs", what); }
 
 // Prints pairs as they come: each at once, or, with --top, the best
 // partners of a line once its pairs have all gone by (they come grouped by
@@ -181,21 +184,6 @@ int run(const pairs::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
-        const pairs::Options options = pairs::parse_options(argc, argv);
-        if (options.help) {
-            lcs::support::write_out(stdout, pairs::kUsage);
-        } else if (options.version) {
-            lcs::support::write_out(stdout, lcs::support::version_text("lcs-pairs", lcs::isa()));
-        } else {
-            return run(options);
-        }
-        lcs::support::flush_out(stdout);
-        return kSomePrinted;
-    } catch (const std::bad_alloc&) {
-        complain("out of memory");
-    } catch (const std::exception& error) {
-        complain(error.what());
-    }
-    return kFailed;
+    return lcs::support::grep_main("lcs-pairs", pairs::kUsage, argc, argv, pairs::parse_options,
+                                   run);
 }

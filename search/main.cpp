@@ -24,12 +24,15 @@
 #include "search/output.h"
 #include "search/ranking.h"
 #include "search/units.h"
+#include "support/grep_program.h"
 #include "support/printing.h"
 #include "support/status_line.h"
 
 namespace {
 
-constexpr int kSomePrinted = 0, kNonePrinted = 1, kFailed = 2;
+using lcs::support::kFailed;
+using lcs::support::kNonePrinted;
+using lcs::support::kSomePrinted;
 
 // On a terminal, once the input is large, standard error shows how many
 // lines have been read; the line is cleared at the end. It is not drawn
@@ -59,7 +62,7 @@ std::size_t buffer_bytes(unsigned threads) {
     return 4 * search::LineReader::kBufferBytes * std::min(workers, kMostThreads);
 }
 
-void complain(const char* what) { std::fprintf(stderr, "lcs-search: %s\n", what); }
+void complain(const char* what) { lcs::support::complain("lcs-search", what); }
 
 // The search over every file: one query, one ranking, one count of lines.
 class Search {
@@ -178,21 +181,6 @@ int search_lines(const search::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    try {
-        const search::Options options = search::parse_options(argc, argv);
-        if (options.help) {
-            lcs::support::write_out(stdout, search::kUsage);
-        } else if (options.version) {
-            lcs::support::write_out(stdout, lcs::support::version_text("lcs-search", lcs::isa()));
-        } else {
-            return search_lines(options);
-        }
-        lcs::support::flush_out(stdout);
-        return kSomePrinted;
-    } catch (const std::bad_alloc&) {
-        complain("out of memory");
-    } catch (const std::exception& error) {
-        complain(error.what());
-    }
-    return kFailed;
+    return lcs::support::grep_main("lcs-search", search::kUsage, argc, argv, search::parse_options,
+                                   search_lines);
 }

@@ -302,6 +302,14 @@ TEST(Compare, BadArgumentsAndInputsGetOneErrorLineAndStatusTwo) {
         {{"--timeout", "1.2.3", "a", "b"}, "not '1.2.3'"},
         {{"--timeout", ".", "a", "b"}, "not '.'"},
         {{"--timeout", "1" + std::string(400, '0'), "a", "b"}, "is too large"},
+        {{"--threads", "0", "a", "b"},
+         "option '--threads' needs a whole number from 1 to 1024, not '0'"},
+        {{"--threads", "1025", "a", "b"}, "not '1025'"},
+        {{"--threads", "-2", "a", "b"}, "not '-2'"},
+        {{"--threads", "+2", "a", "b"}, "not '+2'"},
+        {{"--threads", "2x", "a", "b"}, "not '2x'"},
+        {{"--threads", "99999999999999999999", "a", "b"}, "not '99999999999999999999'"},
+        {{"-T", "2", "a", "b"}, "unknown option '-T'"},
         {{"--method", "NoSuch_Alg", "a", "b"}, "no method is named 'NoSuch_Alg' (see --list)"},
         {{"--method", "x\nlcs-compare: fake", "a", "b"},
          "no method is named 'x\\nlcs-compare: fake' (see"},
@@ -330,6 +338,7 @@ TEST(Compare, HelpVersionAndAnOutputThatCannotBeWritten) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: lcs-compare ", 0), 0u) << help.out;
     EXPECT_NE(help.out.find("--timeout SECONDS"), std::string::npos);
+    EXPECT_NE(help.out.find("--threads N"), std::string::npos);
     const ProgramRun version = run_compare({"-V"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "lcs-compare " LCS_VERSION "\nvector paths: " + lcs::isa() + "\n");

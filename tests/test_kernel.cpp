@@ -473,6 +473,8 @@ const std::vector<LongWork>& long_work() {
     static const std::vector<LongWork> work{
         {"length of an unlike pair", true,
          [](const lcs::Stop* stop) { lcs::length(in.random_a, in.random_b, 1, stop); }},
+        {"length of an unlike pair in stripes", true,
+         [](const lcs::Stop* stop) { lcs::length(in.random_a, in.random_b, 2, stop); }},
         {"length of an alike pair", false,
          [](const lcs::Stop* stop) { lcs::length(in.random_a, in.alike, 1, stop); }},
         {"length of a short string against a long one", false,
@@ -483,6 +485,8 @@ const std::vector<LongWork>& long_work() {
          [](const lcs::Stop* stop) { lcs::lengths(in.long_query, in.long_choices, 2, stop); }},
         {"align of an unlike pair", true,
          [](const lcs::Stop* stop) { lcs::align(in.random_a, in.random_b, 2, stop); }},
+        {"align of an unlike pair, its passes in stripes", true,
+         [](const lcs::Stop* stop) { lcs::align(in.random_a, in.random_b, 4, stop); }},
         {"align of an alike pair", false,
          [](const lcs::Stop* stop) { lcs::align(in.random_a, in.alike, 1, stop); }},
     };

@@ -61,6 +61,19 @@ TEST(CompareByUnit, CountsAndAgreesInTheUnit) {
     }
 }
 
+TEST(CompareByUnit, ThreadsLeaveTheRowAndTheShowAsTheyAre) {
+    const std::string a = "na\xC3\xAFve caf\xC3\xA9 au lait", b = "naive cafe, lait";
+    const Json one = JsonReader::parse(
+        run_compare({"--json", "--show", "--by", "chars", "--threads", "1", a, b}).out);
+    for (const char* threads : {"2", "7"}) {
+        const Json many = JsonReader::parse(
+            run_compare({"--json", "--show", "--by", "chars", "--threads", threads, a, b}).out);
+        EXPECT_EQ(many["lcs_length"].number, one["lcs_length"].number) << threads;
+        EXPECT_EQ(many["common_subsequence"].text, one["common_subsequence"].text) << threads;
+        EXPECT_EQ(many["alignment"].items.size(), one["alignment"].items.size()) << threads;
+    }
+}
+
 TEST(CompareByUnit, ClassicRoutinesTakeAtMost256DistinctTokens) {
     std::string a, b;
     for (int i = 0; i < 300; ++i) (i % 2 ? a : b) += "w" + std::to_string(i) + " ";

@@ -122,10 +122,12 @@ struct Strand {
 };
 
 // Per-thread working storage: a code for each symbol of the alphabet, all
-// 0 between uses, and the traceback's row vectors.
+// 0 between uses, the symbols given one (to set back), and the traceback's
+// row vectors.
 struct Scratch {
     explicit Scratch(std::size_t alphabet) : code_of(alphabet, 0) {}
     std::vector<Code> code_of;
+    std::vector<std::uint32_t> coded_symbols;
     std::vector<Word> rows;
 };
 
@@ -141,18 +143,22 @@ struct CodedPair {
 // The codes are written once each, so the arrays start unset, and the
 // strands are walked by pointer: this runs for every pass.
 template <typename Symbol>
-CodedPair coded(Strand<Symbol> x, Strand<Symbol> y, std::vector<Code>& code_of) {
+CodedPair coded(Strand<Symbol> x, Strand<Symbol> y, Scratch& scratch) {
     CodedPair c(static_cast<std::size_t>(x.size), static_cast<std::size_t>(y.size));
+    std::vector<Code>& code_of = scratch.code_of;
     const Symbol* symbol = x.first;
     for (std::size_t i = 0; i < c.n; ++i, symbol += x.step) {
         Code& code = code_of[*symbol];
-        if (code == 0) code = static_cast<Code>(++c.distinct);
+        if (code == 0) {
+            code = static_cast<Code>(++c.distinct);
+            scratch.coded_symbols.push_back(*symbol);
+        }
         c.x[i] = code;
     }
     symbol = y.first;
     for (std::size_t j = 0; j < c.m; ++j, symbol += y.step) c.y[j] = code_of[*symbol];
-    symbol = x.first;
-    for (std::size_t i = 0; i < c.n; ++i, symbol += x.step) code_of[*symbol] = 0;
+    for (const std::uint32_t coded_symbol : scratch.coded_symbols) code_of[coded_symbol] = 0;
+    scratch.coded_symbols.clear();
     return c;
 }
 
@@ -302,7 +308,7 @@ private:
 
     void trace(Piece piece, const Oriented& o, Scratch& scratch, std::vector<Keep>& out) const {
         std::vector<kernel::MatchRun> matches;
-        kernel::traceback(coded(o.x, o.y, scratch.code_of).view(), scratch.rows, matches);
+        kernel::traceback(coded(o.x, o.y, scratch).view(), scratch.rows, matches);
         for (const kernel::MatchRun& run : matches) {
             append_keep(out, o.x_is_b ? Keep{piece.a0 + run.y, piece.b0 + run.x, run.count}
                                       : Keep{piece.a0 + run.x, piece.b0 + run.y, run.count});
@@ -311,12 +317,19 @@ private:
 
     // The row vector after all of y over x, inside `band`; false, with `v`
     // unfinished, once the pass's deficit is sure to exceed `give_up`
-    // (negative: never).
+    // (negative: never). A full pass of a long piece runs in stripes on
+    // `threads` threads where that pays (kernel/stripes.h).
     bool pass(Strand<Symbol> x, Strand<Symbol> y, Band band, std::int32_t give_up,
-              Scratch& scratch, std::vector<Word>& v) const {
-        const CodedPair c = coded(x, y, scratch.code_of);
+              unsigned threads, Scratch& scratch, std::vector<Word>& v) const {
+        const CodedPair c = coded(x, y, scratch);
         const kernel::Coded view = c.view();
-        kernel::BlockRun blocks(view, vector_blocks_, paths_.stop);
+        kernel::BlockRun blocks(view, vector_blocks_, paths_.stop, threads);
+        const bool full = band.lo <= -static_cast<std::int64_t>(view.m) &&
+                          band.hi >= static_cast<std::int64_t>(view.n);
+        if (full && blocks.full_threads() > 1) {
+            blocks.full(v.data());
+            return true;
+        }
         const std::size_t limit = give_up < 0 ? view.n : static_cast<std::size_t>(give_up);
         return !blocks.pass(band, block_for(band, blocks.widest_block()), limit, v.data()).abandoned;
     }
@@ -333,17 +346,22 @@ private:
         const Strand<Symbol> x_back = o.x.reversed(), y_back = o.y.part(h, m).reversed();
         bool finished = false;
         if (threads >= 2 && std::int64_t{n} * m >= kParallelCells) {
+            // The two passes side by side, each on half of the threads.
             bool forward_finished = false, backward_finished = false;
             run_beside(
                 [&] {
                     Scratch own(alphabet_);
-                    forward_finished = pass(o.x, o.y.part(0, h), band, give_up, own, forward);
+                    forward_finished =
+                        pass(o.x, o.y.part(0, h), band, give_up, threads / 2, own, forward);
                 },
-                [&] { backward_finished = pass(x_back, y_back, back_band, give_up, scratch, backward); });
+                [&] {
+                    backward_finished = pass(x_back, y_back, back_band, give_up,
+                                             threads - threads / 2, scratch, backward);
+                });
             finished = forward_finished && backward_finished;
         } else {
-            finished = pass(o.x, o.y.part(0, h), band, give_up, scratch, forward) &&
-                       pass(x_back, y_back, back_band, give_up, scratch, backward);
+            finished = pass(o.x, o.y.part(0, h), band, give_up, threads, scratch, forward) &&
+                       pass(x_back, y_back, back_band, give_up, threads, scratch, backward);
         }
         if (!finished) return std::nullopt;
         return best_split(forward, backward, n);
