@@ -93,6 +93,10 @@ class Timing:
         seconds, checksum = self.run("lengths", path, threads, rounds)
         return seconds, int(checksum)
 
+    def extract(self, path, threads, rounds):
+        seconds, checksum = self.run("extract", path, threads, rounds)
+        return seconds, int(checksum)
+
     def matrix(self, path, queries, threads, rounds):
         seconds, checksum = self.run("matrix", path, queries, threads, rounds)
         return seconds, int(checksum)
@@ -143,6 +147,7 @@ def extract_against_cpp(report, lcs, timing, rng, count, rounds, machine_scaling
     path = write_lines([query] + choices)
     try:
         cpp = {t: timing.lengths(path, t, rounds) for t in (1, 2)}
+        cpp_extract = timing.extract(path, 1, rounds)
     finally:
         os.remove(path)
     checksum = int(lcs.lengths(query, choices).sum())
@@ -150,6 +155,11 @@ def extract_against_cpp(report, lcs, timing, rng, count, rounds, machine_scaling
     what = "over %d str of 20-40 chars" % count
     report.target("C++ lcs::lengths %s, threads=2 vs 1" % what, "%.1f ms vs %.1f ms: %.2fx" % (
         cpp[2][0] * 1e3, cpp[1][0] * 1e3, cpp[1][0] / cpp[2][0]), None)
+
+    # The library's own lcs::extract beside lcs::lengths: what of the
+    # module's ratio is the binding's and what the library's.
+    report.target("C++ lcs::extract(limit=10) %s, vs C++ lcs::lengths" % what, "%.1f ms vs %.1f ms: %.2fx" % (
+        cpp_extract[0] * 1e3, cpp[1][0] * 1e3, cpp_extract[0] / cpp[1][0]), None)
 
     def measure(function, name):
         seconds = {t: best_time(lambda: function(query, choices, t), rounds) for t in (1, 2)}
@@ -168,6 +178,12 @@ def extract_against_cpp(report, lcs, timing, rng, count, rounds, machine_scaling
         measure(lambda q, c, t: lcs.lengths(q, c, threads=t), "lcs.lengths (in extract's place)")
     else:
         measure(lambda q, c, t: lcs.extract(q, c, limit=10, threads=t), "lcs.extract(limit=10)")
+        seconds = best_time(lambda: lcs.extract(query, choices, limit=10), rounds)
+        expected = sum(round(match[1] * max(len(query), len(match[0]))) for match in lcs.extract(query, choices, limit=10))
+        assert expected == cpp_extract[1], "the module and the library disagree"
+        report.target("lcs.extract(limit=10) %s, vs C++ lcs::extract (the binding's cost)" % what,
+                      "%.1f ms vs %.1f ms: %.2fx" % (seconds * 1e3, cpp_extract[0] * 1e3, seconds / cpp_extract[0]),
+                      None)
 
 
 def matrix_against_cpp(report, lcs, timing, rng, scale, rounds):
@@ -225,6 +241,9 @@ def interrupt_latency(report, lcs, rng, size):
         sent.append(time.monotonic())
         os.kill(os.getpid(), signal.SIGINT)
 
+    # A shell starts a background job with SIGINT ignored, and Python then
+    # keeps it ignored: the benchmark installs Python's own handler.
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
     timer = threading.Timer(0.5, interrupt)
     start = time.monotonic()
     timer.start()
@@ -233,7 +252,9 @@ def interrupt_latency(report, lcs, rng, size):
         raised = None
     except KeyboardInterrupt:
         raised = time.monotonic()
-    timer.join()
+    finally:
+        timer.join()
+        signal.signal(signal.SIGINT, previous)
     what = "KeyboardInterrupt after SIGINT in lcs.length of two %d-letter str (<= 0.5 s)" % size
     if raised is None:
         report.target(what, "the call ended first (%.2f s)" % (time.monotonic() - start), None)

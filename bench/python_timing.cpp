@@ -3,11 +3,12 @@
 // strings, so that the ratio is the binding's cost.
 //
 //   lcs_python_timing lengths FILE THREADS ROUNDS          first line: the query; the rest: choices
+//   lcs_python_timing extract FILE THREADS ROUNDS          the same, the 10 best (lcs::extract)
 //   lcs_python_timing matrix FILE QUERIES THREADS ROUNDS   first QUERIES lines: queries; the rest: choices
 //   lcs_python_timing scaling ROUNDS                       the machine's own 2-thread scaling
 //
 // prints the best time of ROUNDS runs in seconds and a checksum of the
-// results (the sum of the lengths), which the benchmark compares with the
+// results (the sum of the lengths; of the best ten's for extract), which the benchmark compares with the
 // module's; `scaling` prints the time of 2 threads' work on 1 thread over
 // that on 2 threads, for a loop that shares nothing.
 #include <algorithm>
@@ -98,13 +99,23 @@ double scaling(int rounds) {
 
 int run(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "lengths" && argc == 5) {
+    if ((mode == "lengths" || mode == "extract") && argc == 5) {
         const std::vector<std::string> lines = read_lines(argv[2]);
         if (lines.empty()) throw std::runtime_error("no query");
         const lcs::Pattern query(lines[0]);
         const auto choices = views(lines, 1, lines.size());
         const auto threads = static_cast<unsigned>(std::stoul(argv[3]));
-        report(std::stoi(argv[4]), [&] { return sum(lcs::lengths(query, choices, threads)); });
+        if (mode == "lengths") {
+            report(std::stoi(argv[4]), [&] { return sum(lcs::lengths(query, choices, threads)); });
+        } else {
+            report(std::stoi(argv[4]), [&] {
+                std::int64_t total = 0;
+                for (const lcs::Match& m : lcs::extract(query, choices, 10, 0.0, threads)) {
+                    total += m.length;
+                }
+                return total;
+            });
+        }
         return 0;
     }
     if (mode == "matrix" && argc == 6) {
@@ -119,7 +130,7 @@ int run(int argc, char** argv) {
         std::cout << scaling(std::stoi(argv[2])) << '\n';
         return 0;
     }
-    std::cerr << "usage: lcs_python_timing lengths FILE THREADS ROUNDS | matrix FILE QUERIES "
+    std::cerr << "usage: lcs_python_timing lengths|extract FILE THREADS ROUNDS | matrix FILE QUERIES "
                  "THREADS ROUNDS | scaling ROUNDS\n";
     return 2;
 }

@@ -3,8 +3,7 @@
 // A thin binding: it converts the arguments (strings.h), checks them, runs
 // the library without the GIL and stoppable by Ctrl-C (compute.h), and maps
 // results to Python objects (numpy arrays for the batches) and C++ errors to
-// Python's: std::bad_alloc MemoryError, a string too long ValueError, a
-// placeholder of the library (std::logic_error) NotImplementedError,
+// Python's: std::bad_alloc MemoryError, a string too long ValueError,
 // lcs::Stopped KeyboardInterrupt. Ranking, pruning and alignment are the
 // library's.
 // Tests: python/tests/.
@@ -19,7 +18,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -501,12 +499,6 @@ void translate(std::exception_ptr failure) {
         PyErr_SetNone(PyExc_KeyboardInterrupt);
     } catch (const std::length_error& e) {
         PyErr_SetString(PyExc_ValueError, e.what());
-    } catch (const std::logic_error& e) {
-        // The library's placeholders throw std::logic_error itself; its
-        // subclasses (invalid_argument, out_of_range, ...) go on to
-        // pybind11's own mapping.
-        if (typeid(e) != typeid(std::logic_error)) throw;
-        PyErr_SetString(PyExc_NotImplementedError, e.what());
     }
 }
 

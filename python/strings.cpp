@@ -40,14 +40,20 @@ void widen_into(const Narrow* from, std::size_t size, std::u32string& to) {
     for (std::size_t i = 0; i < size; ++i) to.push_back(static_cast<char32_t>(from[i]));
 }
 
+// A str of the 1-byte kind (code points below 256), in place: code point c
+// is byte c.
+std::optional<std::string_view> narrow_str(PyObject* o) {
+    if (PyUnicode_Check(o) && PyUnicode_IS_READY(o) && PyUnicode_KIND(o) == PyUnicode_1BYTE_KIND) {
+        return std::string_view(static_cast<const char*>(PyUnicode_DATA(o)),
+                                static_cast<std::size_t>(PyUnicode_GET_LENGTH(o)));
+    }
+    return std::nullopt;
+}
+
 // A str of the 1-byte kind or a bytes object, in place.
 std::optional<std::string_view> narrow_in_place(PyObject* o) {
     if (PyBytes_Check(o)) return std::string_view(PyBytes_AS_STRING(o), PyBytes_GET_SIZE(o));
-    if (PyUnicode_Check(o) && PyUnicode_IS_READY(o) && PyUnicode_KIND(o) == PyUnicode_1BYTE_KIND) {
-        return std::string_view(static_cast<const char*>(PyUnicode_DATA(o)),
-                                PyUnicode_GET_LENGTH(o));
-    }
-    return std::nullopt;
+    return narrow_str(o);
 }
 
 }  // namespace
@@ -244,16 +250,28 @@ Strings::Added Strings::add_all(py::handle sequence, Growth growth, const char* 
     } else {
         bytes_.reserve(before + expected);
     }
-    double symbols = 0;
+    std::size_t symbols = 0;
     for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fast); ++i) {
         // The objects lie scattered in memory: asking for one a few places
         // ahead overlaps the cache misses instead of taking them in turn.
         if (i + kAhead < PySequence_Fast_GET_SIZE(fast)) {
             __builtin_prefetch(PySequence_Fast_GET_ITEM(fast, i + kAhead), 1);
         }
-        symbols += static_cast<double>(add(PySequence_Fast_GET_ITEM(fast, i), growth));
+        PyObject* element = PySequence_Fast_GET_ITEM(fast, i);
+        const std::optional<std::string_view> narrow = narrow_str(element);
+        if (narrow && !wide_ && family_ == Family::str) {
+            // The common case, a str of code points below 256 in a list of
+            // such, taken inline: add() would come to the same view.
+            check_size(narrow->size());
+            held_.push_back(element);
+            Py_INCREF(element);
+            bytes_.push_back(*narrow);
+            symbols += narrow->size();
+        } else {
+            symbols += add(element, growth);
+        }
     }
-    return {count() - before, symbols};
+    return {count() - before, static_cast<double>(symbols)};
 }
 
 const std::vector<std::string_view>& Strings::bytes() {

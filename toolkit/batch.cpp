@@ -93,40 +93,43 @@ unsigned thread_count(unsigned asked, std::size_t choices) {
 // line of the processor's instruction cache, which costs the short
 // queries' lanes 5 to 8 %.
 template <class Choice>
-std::size_t longest_of(const std::vector<Choice>& choices) {
+std::size_t longest_of(const Choice* choices, std::size_t count) {
     std::size_t longest[4] = {};
     std::size_t i = 0;
-    for (; i + 4 <= choices.size(); i += 4) {
+    for (; i + 4 <= count; i += 4) {
         for (std::size_t k = 0; k < 4; ++k) longest[k] = std::max(longest[k], choices[i + k].size());
     }
-    for (; i < choices.size(); ++i) longest[0] = std::max(longest[0], choices[i].size());
+    for (; i < count; ++i) longest[0] = std::max(longest[0], choices[i].size());
     return std::max(std::max(longest[0], longest[1]), std::max(longest[2], longest[3]));
 }
 
 // The end of the next batch from `begin`: at least one choice, and about
 // kPollSymbols symbols.
 template <class Choice>
-std::size_t batch_end(const std::vector<Choice>& choices, std::size_t begin, std::size_t end) {
+std::size_t batch_end(const Choice* choices, std::size_t begin, std::size_t end) {
     std::size_t symbols = 0;
     std::size_t i = begin;
     while (i < end && (i == begin || symbols < kPollSymbols)) symbols += choices[i++].size();
     return i;
 }
 
+// out[i] = the LCS of the query and choices[i], for i < count.
 template <class Choice>
-std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Choice>& choices,
-                                     unsigned threads, const kernel::Paths& paths) {
+void lengths_into(const Pattern& query, const Choice* choices, std::size_t count,
+                  std::int32_t* out, unsigned threads, const kernel::Paths& paths) {
     kernel::poll(paths.stop);  // a past deadline stops before any preparation
-    detail::check_length(longest_of(choices));
-    std::vector<std::int32_t> out(choices.size());
+    detail::check_length(longest_of(choices, count));
     const detail::PatternData* data = detail::PatternAccess::of(query);
-    if (data == nullptr || data->size() == 0) return out;  // a moved-from Pattern holds no data
+    if (data == nullptr || data->size() == 0) {  // a moved-from Pattern holds no data
+        std::fill(out, out + count, 0);
+        return;
+    }
     const std::optional<kernel::LaneQuery> lanes = lane_query_of(*data);
     // One batch: on the lanes where the query fits them, else on the wide
     // lanes, else by the prepared pattern, two choices at a time.
     const auto run_batch = [&](std::size_t first, std::size_t last) {
-        const Choice* from = choices.data() + first;
-        std::int32_t* to = out.data() + first;
+        const Choice* from = choices + first;
+        std::int32_t* to = out + first;
         if (lanes) {
             kernel::lane_lengths(*lanes, from, last - first, to, paths.isa);
         } else {
@@ -142,10 +145,15 @@ std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Cho
             first = last;
         }
     };
-    const unsigned count = thread_count(threads, choices.size());
-    detail::run_parts(count, [&](unsigned t) {
-        run(choices.size() * t / count, choices.size() * (t + 1) / count);
-    });
+    const unsigned parts = thread_count(threads, count);
+    detail::run_parts(parts, [&](unsigned t) { run(count * t / parts, count * (t + 1) / parts); });
+}
+
+template <class Choice>
+std::vector<std::int32_t> lengths_of(const Pattern& query, const std::vector<Choice>& choices,
+                                     unsigned threads, const kernel::Paths& paths) {
+    std::vector<std::int32_t> out(choices.size());
+    lengths_into(query, choices.data(), choices.size(), out.data(), threads, paths);
     return out;
 }
 
@@ -169,6 +177,16 @@ std::vector<std::int32_t> lengths(const Pattern& query,
                                   const std::vector<std::u32string_view>& choices, unsigned threads,
                                   const kernel::Paths& paths) {
     return lengths_of(query, choices, threads, paths);
+}
+
+void lengths(const Pattern& query, const std::string_view* choices, std::size_t count,
+             std::int32_t* out, unsigned threads, const kernel::Paths& paths) {
+    lengths_into(query, choices, count, out, threads, paths);
+}
+
+void lengths(const Pattern& query, const std::u32string_view* choices, std::size_t count,
+             std::int32_t* out, unsigned threads, const kernel::Paths& paths) {
+    lengths_into(query, choices, count, out, threads, paths);
 }
 
 }  // namespace detail

@@ -1,11 +1,13 @@
 // lcs::extract (<lcs/lcs.h>): the best choices for one query. The lengths
 // come from lcs::lengths a run of choices at a time, so memory holds one
-// run and the kept matches; whenever the kept matches pass twice the limit
-// they are cut back to the limit best. Order: higher similarity first, as
+// run and the kept matches; after each run the kept matches are cut back to
+// the limit best, and the worst of those is the bar a later choice must
+// pass to be kept at all. Order: higher similarity first, as
 // exact fractions (length x other's longer, in 64 bits), ties in the
 // choices' order.
 // Tests: tests/test_pairs.cpp.
 #include <algorithm>
+#include <optional>
 
 #include "kernel/stop.h"
 #include "toolkit/batch.h"
@@ -29,6 +31,9 @@ bool better(const Ranked& x, const Ranked& y) {
     return left != right ? left > right : x.match.index < y.match.index;
 }
 
+// Orders the worst first, for std::min_element to find the worst.
+bool better_last(const Ranked& x, const Ranked& y) { return better(y, x); }
+
 void keep_best(std::vector<Ranked>& kept, std::size_t limit) {
     if (kept.size() <= limit) return;
     std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(limit), kept.end(),
@@ -45,25 +50,28 @@ std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& cho
     const auto query_size = static_cast<std::size_t>(query.size());
     kernel::Paths paths;
     paths.stop = stop;
+    // Once `limit` matches are kept, a choice that does not beat the worst
+    // of them can never be among the best: it is not kept.
+    std::optional<Ranked> bar;
+    std::vector<std::int32_t> lengths(std::min(choices.size(), kChoicesPerRun));
     for (std::size_t from = 0; from < choices.size(); from += kChoicesPerRun) {
         kernel::poll(stop);
         const std::size_t to = std::min(choices.size(), from + kChoicesPerRun);
-        const std::vector<Text> run(choices.begin() + static_cast<std::ptrdiff_t>(from),
-                                    choices.begin() + static_cast<std::ptrdiff_t>(to));
-        const std::vector<std::int32_t> lengths =
-            detail::lengths(query, run, threads, paths);
-        for (std::size_t i = 0; i < run.size(); ++i) {
-            const std::size_t longer = std::max(query_size, run[i].size());
+        detail::lengths(query, choices.data() + from, to - from, lengths.data(), threads, paths);
+        for (std::size_t i = 0; i < to - from; ++i) {
+            const std::size_t longer = std::max(query_size, choices[from + i].size());
             const double similarity =
                 longer == 0 ? 1.0 : static_cast<double>(lengths[i]) / static_cast<double>(longer);
             if (similarity < min_similarity) continue;
-            kept.push_back({{from + i, lengths[i], similarity},
-                            longer == 0 ? 1 : std::int64_t{lengths[i]},
-                            static_cast<std::int64_t>(std::max<std::size_t>(longer, 1))});
+            const Ranked candidate{{from + i, lengths[i], similarity},
+                                   longer == 0 ? 1 : std::int64_t{lengths[i]},
+                                   static_cast<std::int64_t>(std::max<std::size_t>(longer, 1))};
+            if (bar && !better(candidate, *bar)) continue;
+            kept.push_back(candidate);
         }
-        if (kept.size() > 2 * limit + kChoicesPerRun) keep_best(kept, limit);
+        keep_best(kept, limit);
+        if (kept.size() == limit) bar = *std::min_element(kept.begin(), kept.end(), better_last);
     }
-    keep_best(kept, limit);
     std::sort(kept.begin(), kept.end(), better);
     std::vector<Match> best;
     best.reserve(kept.size());

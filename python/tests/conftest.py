@@ -1,6 +1,5 @@
-"""Shared pieces of the module's tests: the plain LCS they compare against,
-seeded random strings of every family, and the check that skips a function
-the library does not provide yet."""
+"""Shared pieces of the module's tests: the plain LCS they compare against
+and seeded random strings of every family."""
 
 import random
 
@@ -58,20 +57,3 @@ FAMILIES = ["ascii", "narrow", "wide", "bytes", "words"]
 @pytest.fixture
 def rng():
     return random.Random(20240607)
-
-
-@pytest.fixture
-def built():
-    """built(function) skips the test while the library's function is a
-    placeholder (NotImplementedError) and runs it once it is there."""
-
-    def check(function):
-        probes = {lcs.extract: lambda: lcs.extract("a", ["a"]),
-                  lcs.matrix: lambda: lcs.matrix(["a"], ["a"]),
-                  lcs.pairs: lambda: lcs.pairs(["a", "a"])}
-        try:
-            probes[function]()
-        except NotImplementedError as placeholder:
-            pytest.skip(str(placeholder))
-
-    return check

@@ -29,8 +29,7 @@ def near_duplicate_lines(count, seed=7):
 
 
 @pytest.mark.cluster
-def test_dask_example_equals_pairs_in_one_process(built, monkeypatch, tmp_path):
-    built(lcs.pairs)
+def test_dask_example_equals_pairs_in_one_process(monkeypatch, tmp_path):
     distributed = pytest.importorskip("distributed")
     # The workers are new processes: they find the module and the example
     # on the path that they inherit.

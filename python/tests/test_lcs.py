@@ -94,8 +94,7 @@ def reference_extract(query, choices, limit, min_similarity):
 
 @pytest.mark.parametrize("family", ["ascii", "wide", "bytes", "words"])
 @pytest.mark.parametrize("limit, min_similarity", [(5, 0.0), (3, 0.5), (None, 0.25), (0, 0.0), (1000, 1.0)])
-def test_extract(built, rng, family, limit, min_similarity):
-    built(lcs.extract)
+def test_extract(rng, family, limit, min_similarity):
     query = random_string(rng, family, 12)
     choices = [random_string(rng, family, rng.randint(0, 20)) for _ in range(300)]
     choices += [query, query[:6]]  # an exact match and one at a known similarity
@@ -108,8 +107,7 @@ def test_extract(built, rng, family, limit, min_similarity):
 
 
 @pytest.mark.parametrize("family", ["ascii", "wide", "bytes", "words"])
-def test_matrix(built, rng, family):
-    built(lcs.matrix)
+def test_matrix(rng, family):
     queries = [random_string(rng, family, rng.randint(0, 30)) for _ in range(13)]
     choices = [random_string(rng, family, rng.randint(0, 30)) for _ in range(17)]
     expected = [[reference_lcs(q, c) for c in choices] for q in queries]
@@ -129,8 +127,7 @@ def reference_pairs(queries, choices, min_similarity):
 
 @pytest.mark.parametrize("family", ["ascii", "wide", "bytes", "words"])
 @pytest.mark.parametrize("two_lists", [False, True])
-def test_pairs(built, rng, family, two_lists):
-    built(lcs.pairs)
+def test_pairs(rng, family, two_lists):
     base = random_string(rng, family, 10)
     # Near-duplicates of one string, so that pairs exist at every threshold;
     # a string at exactly 0.8 of another is kept.
