@@ -13,11 +13,11 @@ const char kUsage[] =
     "Usage: lcs-pairs [OPTION]... FILE [FILE2]\n"
     "Print the pairs of lines whose similarity is at least a threshold: every\n"
     "pair of FILE's lines, or each line of FILE with each line of FILE2 ('-' is\n"
-    "standard input). The similarity of two lines is the length of their longest\n"
-    "common subsequence over the longer of the two lengths, from 0 to 1 (two\n"
-    "empty lines: 1). A line ends at LF, and a CR just before the LF is not part\n"
-    "of it. Pairs are printed as they are found, in the order of FILE's lines,\n"
-    "then of the partner's.\n"
+    "standard input, for one of the two). The similarity of two lines is the\n"
+    "length of their longest common subsequence over the longer of the two\n"
+    "lengths, from 0 to 1 (two empty lines: 1). A line ends at LF, and a CR just\n"
+    "before the LF is not part of it. Pairs are printed as they are found, in\n"
+    "the order of FILE's lines, then of the partner's.\n"
     "\n"
     "  -m, --min-similarity X    the threshold, a plain decimal from 0 to 1\n"
     "                            (default 0.8; 0 with --top)\n"
@@ -97,6 +97,10 @@ Options parse_options(int argc, char** argv) {
     if (optind >= argc) throw lcs::support::OptionError("missing FILE (see --help)");
     if (argc - optind > 2) throw lcs::support::OptionError("at most two FILEs (see --help)");
     options.files.assign(argv + optind, argv + argc);
+    // Standard input can be read once: a second '-' would pair it with nothing.
+    if (options.files.size() == 2 && options.files[0] == "-" && options.files[1] == "-") {
+        throw lcs::support::OptionError("standard input ('-') can stand for only one FILE");
+    }
     return options;
 }
 

@@ -178,6 +178,7 @@ TEST(PairsProgram, ExitStatusesAsGrep) {
         {{path, temporary_path("missing")}, 2, "cannot open"},
         {{path, path, path}, 2, "at most two FILEs"},
         {{}, 2, "missing FILE"},
+        {{"-", "-"}, 2, "standard input ('-') can stand for only one FILE"},
         {{"--frob", path}, 2, "unknown option '--frob'"},
         {{"-m", "1.5", path}, 2, "--min-similarity"},
         {{"--by", "lines", path}, 2, "bytes, chars or words"},
