@@ -71,16 +71,25 @@ TEST(Align, EveryLengthToTwoHundredOnEveryPath) {
     }
 }
 
+// Wide symbols are ranked by a direct table when they are small against the
+// texts' length (characters, interned words) and by sorting otherwise: both
+// ways, on symbol sets that straddle the table's bound.
 TEST(Align, WideSymbolsBeyondTheBasicPlane) {
-    const std::u32string symbols{0x10000, 0x10FFFF, 0xFFFFFFFF, 0, 0x61};
+    const std::u32string symbol_sets[] = {
+        {0x10000, 0x10FFFF, 0xFFFFFFFF, 0, 0x61},  // sorted
+        {0, 1, 0x61, 0xE9, 0xFFFF},                // a direct table
+        {0, 0x61, 0x10000, 0x10400, 0x104AF},      // a table just under its bound at 300 letters
+    };
     std::mt19937 rng(32);
-    std::uniform_int_distribution<std::size_t> pick(0, symbols.size() - 1);
-    for (std::size_t n = 0; n <= 300; n += 23) {
-        std::u32string a(n, 0), b(300 - n, 0);
-        for (char32_t& c : a) c = symbols[pick(rng)];
-        for (char32_t& c : b) c = symbols[pick(rng)];
-        expect_sound<char32_t>(a, b);
-        expect_sound<char32_t>(a, a.substr(n / 3) + b.substr(0, n / 4));
+    for (const std::u32string& symbols : symbol_sets) {
+        std::uniform_int_distribution<std::size_t> pick(0, symbols.size() - 1);
+        for (std::size_t n = 0; n <= 300; n += 23) {
+            std::u32string a(n, 0), b(300 - n, 0);
+            for (char32_t& c : a) c = symbols[pick(rng)];
+            for (char32_t& c : b) c = symbols[pick(rng)];
+            expect_sound<char32_t>(a, b);
+            expect_sound<char32_t>(a, a.substr(n / 3) + b.substr(0, n / 4));
+        }
     }
 }
 

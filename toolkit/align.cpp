@@ -453,29 +453,65 @@ Alignment align_with(std::string_view a, std::string_view b, unsigned threads, c
                          known_length(a, b, paths), threads, paths);
 }
 
-// Wide symbols are renamed to dense codes (their ranks among the symbols of
-// both strings), so that a block's match rows are an array of the codes.
+namespace {
+
+// Dense codes of two texts' symbols, each symbol's rank among the symbols
+// of both, and the number of distinct symbols.
+struct DenseCodes {
+    std::vector<std::uint32_t> a, b;
+    std::size_t distinct = 0;
+};
+
+// Symbols below a bound of the order of the texts' length (characters,
+// interned words and lines) are ranked through a direct table in linear
+// time; larger ones are sorted. Either way a symbol's code is its rank, so
+// the runs do not depend on which way was taken.
+DenseCodes dense_codes(std::u32string_view a, std::u32string_view b) {
+    DenseCodes codes;
+    codes.a.resize(a.size());
+    codes.b.resize(b.size());
+    char32_t largest = 0;
+    for (const char32_t s : a) largest = std::max(largest, s);
+    for (const char32_t s : b) largest = std::max(largest, s);
+    const std::size_t table_bound = 4 * (a.size() + b.size()) + (std::size_t{1} << 16);
+    if (static_cast<std::size_t>(largest) < table_bound) {
+        std::vector<std::uint32_t> rank(static_cast<std::size_t>(largest) + 1, 0);
+        for (const char32_t s : a) rank[s] = 1;
+        for (const char32_t s : b) rank[s] = 1;
+        std::uint32_t next = 0;
+        for (std::uint32_t& r : rank) r = r != 0 ? next++ : 0;
+        for (std::size_t i = 0; i < a.size(); ++i) codes.a[i] = rank[a[i]];
+        for (std::size_t i = 0; i < b.size(); ++i) codes.b[i] = rank[b[i]];
+        codes.distinct = next;
+        return codes;
+    }
+    std::vector<char32_t> symbols(a.begin(), a.end());
+    symbols.insert(symbols.end(), b.begin(), b.end());
+    std::sort(symbols.begin(), symbols.end());
+    symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
+    const auto rank_of = [&symbols](char32_t s) {
+        return static_cast<std::uint32_t>(std::lower_bound(symbols.begin(), symbols.end(), s) -
+                                          symbols.begin());
+    };
+    for (std::size_t i = 0; i < a.size(); ++i) codes.a[i] = rank_of(a[i]);
+    for (std::size_t i = 0; i < b.size(); ++i) codes.b[i] = rank_of(b[i]);
+    codes.distinct = symbols.size();
+    return codes;
+}
+
+}  // namespace
+
+// Wide symbols are renamed to dense codes, so that a block's match rows are
+// an array of the codes.
 Alignment align_with(std::u32string_view a, std::u32string_view b, unsigned threads,
                      const Paths& paths) {
     check_length(a.size());
     check_length(b.size());
     kernel::poll(paths.stop);
     const std::int32_t known = known_length(a, b, paths);
-    std::vector<char32_t> symbols(a.begin(), a.end());
-    symbols.insert(symbols.end(), b.begin(), b.end());
-    std::sort(symbols.begin(), symbols.end());
-    symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
-    const auto codes_of = [&](std::u32string_view text) {
-        std::vector<std::uint32_t> codes(text.size());
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            codes[i] = static_cast<std::uint32_t>(
-                std::lower_bound(symbols.begin(), symbols.end(), text[i]) - symbols.begin());
-        }
-        return codes;
-    };
-    const std::vector<std::uint32_t> a_codes = codes_of(a), b_codes = codes_of(b);
-    return align_symbols(a_codes.data(), a_codes.size(), b_codes.data(), b_codes.size(),
-                         std::max<std::size_t>(symbols.size(), 1), known, threads, paths);
+    const DenseCodes codes = dense_codes(a, b);
+    return align_symbols(codes.a.data(), codes.a.size(), codes.b.data(), codes.b.size(),
+                         std::max<std::size_t>(codes.distinct, 1), known, threads, paths);
 }
 
 }  // namespace detail
