@@ -500,8 +500,11 @@ constexpr std::array<std::uint16_t, 32> kLanePlaces = [] {
     return places;
 }();
 
+// The places span all sixteen rows of 32 bytes, so they are counted from
+// the rows' first byte, not within the first row.
 LCS_AVX2 inline void put_half(std::uint8_t (*rows)[32], std::size_t lane, __m128i symbols) {
-    _mm_store_si128(reinterpret_cast<__m128i*>(rows[0] + kLanePlaces[lane]), symbols);
+    auto* const first_byte = reinterpret_cast<std::uint8_t*>(rows);
+    _mm_store_si128(reinterpret_cast<__m128i*>(first_byte + kLanePlaces[lane]), symbols);
 }
 
 // A read of 32 symbols of a lane: symbols 0-15 into rows[0], 16-31 into
