@@ -1,8 +1,8 @@
 // lcs::extract (<lcs/lcs.h>): the best choices for one query. The lengths
 // come from lcs::lengths a run of choices at a time, so memory holds one
-// run and the kept matches; after each run the kept matches are cut back to
-// the limit best, and the worst of those is the bar a later choice must
-// pass to be kept at all. Order: higher similarity first, as
+// run and the kept matches, which are cut back to the limit best whenever
+// they reach about twice the limit; the worst of those is the bar a later
+// choice must pass to be kept at all. Order: higher similarity first, as
 // exact fractions (length x other's longer, in 64 bits), ties in the
 // choices' order.
 // Tests: tests/test_pairs.cpp.
@@ -34,11 +34,15 @@ bool better(const Ranked& x, const Ranked& y) {
 // Orders the worst first, for std::min_element to find the worst.
 bool better_last(const Ranked& x, const Ranked& y) { return better(y, x); }
 
-void keep_best(std::vector<Ranked>& kept, std::size_t limit) {
-    if (kept.size() <= limit) return;
-    std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(limit), kept.end(),
-                     better);
-    kept.resize(limit);
+// Cuts the kept matches back to the limit best; once `limit` are kept, the
+// worst of them is the bar a later choice must beat to be kept at all.
+void keep_best(std::vector<Ranked>& kept, std::size_t limit, std::optional<Ranked>& bar) {
+    if (kept.size() > limit) {
+        std::nth_element(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(limit),
+                         kept.end(), better);
+        kept.resize(limit);
+    }
+    if (kept.size() == limit) bar = *std::min_element(kept.begin(), kept.end(), better_last);
 }
 
 template <class Text>
@@ -50,9 +54,11 @@ std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& cho
     const auto query_size = static_cast<std::size_t>(query.size());
     kernel::Paths paths;
     paths.stop = stop;
-    // Once `limit` matches are kept, a choice that does not beat the worst
-    // of them can never be among the best: it is not kept.
+    // A choice that does not beat the bar can never be among the best. The
+    // kept matches are cut back whenever they reach about twice the limit,
+    // so the bar rises early and few choices are kept at all.
     std::optional<Ranked> bar;
+    const std::size_t cut_at = limit + std::max<std::size_t>(limit, 256);
     std::vector<std::int32_t> lengths(std::min(choices.size(), kChoicesPerRun));
     for (std::size_t from = 0; from < choices.size(); from += kChoicesPerRun) {
         kernel::poll(stop);
@@ -68,10 +74,10 @@ std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& cho
                                    static_cast<std::int64_t>(std::max<std::size_t>(longer, 1))};
             if (bar && !better(candidate, *bar)) continue;
             kept.push_back(candidate);
+            if (kept.size() >= cut_at) keep_best(kept, limit, bar);
         }
-        keep_best(kept, limit);
-        if (kept.size() == limit) bar = *std::min_element(kept.begin(), kept.end(), better_last);
     }
+    keep_best(kept, limit, bar);
     std::sort(kept.begin(), kept.end(), better);
     std::vector<Match> best;
     best.reserve(kept.size());
