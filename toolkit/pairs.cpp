@@ -318,7 +318,7 @@ public:
         window_ = 4 * std::size_t{threads};
         slots_.resize(window_);
         ready_.assign(window_, false);
-        // Part 0, on the calling thread, hands the blocks over; a worker
+        // The first part, on the calling thread, hands the blocks over; a worker
         // whose thread did not start runs after it and finds nothing left.
         detail::run_parts(threads, [this](unsigned part) {
             if (part != 0) {
