@@ -173,20 +173,21 @@ private:
 
 // One query (a Pattern or a string) against many choices: calls
 // f(pattern, choices, symbols), `symbols` being the choices' together. The
-// prepared query takes texts of either form, so each keeps its own.
+// prepared query takes texts of either form, so each keeps its own. The
+// choices are collected on the call's `threads`.
 template <class F>
-auto one_against_many(py::handle query, py::handle choices, F&& f) {
+auto one_against_many(py::handle query, py::handle choices, unsigned threads, F&& f) {
     if (py::isinstance<PatternObject>(query)) {
         const auto& prepared = query.cast<const PatternObject&>();
         Strings texts(prepared.interner(), prepared.family());
-        const Strings::Added added = texts.add_all(choices, Growth::look_up, "choices");
+        const Strings::Added added = texts.add_all(choices, Growth::look_up, "choices", threads);
         return f(prepared.pattern(), texts, added.symbols);
     }
     Interner interner;
     Strings one(interner);
     one.add(query, Growth::add);
     Strings texts(interner, one.family());
-    const Strings::Added added = texts.add_all(choices, Growth::look_up, "choices");
+    const Strings::Added added = texts.add_all(choices, Growth::look_up, "choices", threads);
     const lcs::Pattern pattern =
         in_form(one, [&](const auto& views) { return lcs::Pattern(views[0]); });
     return f(pattern, texts, added.symbols);
@@ -215,8 +216,8 @@ double similarity(py::handle a, py::handle b) {
 
 py::array_t<std::int32_t> lengths(py::handle query, py::handle choices, long long threads) {
     const unsigned count = thread_count(threads);
-    return one_against_many(query, choices, [&](const lcs::Pattern& pattern, Strings& texts,
-                                                double symbols) {
+    return one_against_many(query, choices, count, [&](const lcs::Pattern& pattern,
+                                                       Strings& texts, double symbols) {
         const double cells = pattern.size() * symbols;
         return to_array(in_form(texts, [&](const auto& views) {
             return compute(cells, [&](const Stop* stop) {
@@ -231,8 +232,8 @@ py::list extract(py::handle query, py::handle choices, std::optional<long long> 
     const unsigned count = thread_count(threads);
     const double floor = threshold(min_similarity);
     if (limit && *limit < 0) throw py::value_error("lcs: limit must be 0 or more, or None");
-    return one_against_many(query, choices, [&](const lcs::Pattern& pattern, Strings& texts,
-                                                double symbols) {
+    return one_against_many(query, choices, count, [&](const lcs::Pattern& pattern,
+                                                       Strings& texts, double symbols) {
         const double cells = pattern.size() * symbols;
         const std::size_t best = limit ? static_cast<std::size_t>(*limit) : texts.count();
         const std::vector<Match> matches = in_form(texts, [&](const auto& views) {
@@ -285,11 +286,11 @@ py::object pairs(py::handle queries, py::handle choices, double min_similarity,
     const double floor = threshold(min_similarity);
     Interner interner;
     Strings rows(interner);
-    const Strings::Added q = rows.add_all(queries, Growth::add, "queries");
+    const Strings::Added q = rows.add_all(queries, Growth::add, "queries", count);
     const bool one_list = choices.is_none();
     Strings columns(interner, rows.family());
     const Strings::Added c =
-        one_list ? q : columns.add_all(choices, Growth::look_up, "choices");
+        one_list ? q : columns.add_all(choices, Growth::look_up, "choices", count);
     const double cells = q.symbols * c.symbols / (one_list ? 2 : 1);
     PairColumns found = in_form(rows, columns, [&](const auto& a, const auto& b) {
         return compute(cells, [&](const Stop* stop) {

@@ -3,8 +3,13 @@
 
 #include <lcs/routines.h>
 
+#include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
+
+#include "toolkit/many.h"
+#include "toolkit/threads.h"
 
 namespace lcs::python {
 
@@ -33,7 +38,18 @@ private:
 
 
 // How many objects ahead a pass over a list asks for.
-constexpr Py_ssize_t kAhead = 16;
+constexpr std::size_t kAhead = 32;
+
+// Asks for an element's first two cache lines: a short str's header and its
+// text, which follows the header and crosses into the second line.
+void prefetch_str(PyObject* o) {
+    __builtin_prefetch(o);
+    __builtin_prefetch(reinterpret_cast<const char*>(o) + 64);
+}
+
+// From how many elements a list is copied on more than one thread: below,
+// starting a thread costs more than it saves.
+constexpr Py_ssize_t kPartsFrom = Py_ssize_t{1} << 15;
 
 template <class Narrow>
 void widen_into(const Narrow* from, std::size_t size, std::u32string& to) {
@@ -50,11 +66,111 @@ std::optional<std::string_view> narrow_str(PyObject* o) {
     return std::nullopt;
 }
 
+// Whether o is a str of exactly that type (not a subclass, whose object a
+// call must give back as it was) of the 1-byte kind, short enough for the
+// library: the strings that are copied. Reads the object only, so a helper
+// thread may ask while the caller holds the GIL. (A plain bool, not an
+// optional view: returned through memory, the optional made the pass over a
+// million strings half as slow again.)
+bool copyable_str(PyObject* o) {
+    return PyUnicode_CheckExact(o) && PyUnicode_IS_READY(o) &&
+           PyUnicode_KIND(o) == PyUnicode_1BYTE_KIND &&
+           PyUnicode_GET_LENGTH(o) <= static_cast<Py_ssize_t>(lcs::kMaxLength);
+}
+
+// The code points of a str of the 1-byte kind, as bytes.
+std::string_view str_bytes(PyObject* o) {
+    return {static_cast<const char*>(PyUnicode_DATA(o)),
+            static_cast<std::size_t>(PyUnicode_GET_LENGTH(o))};
+}
+
+// Copies the copyable strs of items[from, to) into `copies`, giving each
+// copy to put(i, copy), up to the first element that is not one; returns
+// where it stopped (`to` when at none) and adds the symbols copied to
+// `symbols`.
+template <class Put>
+std::size_t copy_slice(PyObject* const* items, std::size_t from, std::size_t to,
+                       ByteArena& copies, std::size_t& symbols, Put put) {
+    for (std::size_t i = from; i < to; ++i) {
+        // The objects lie scattered in memory: asking for one a few places
+        // ahead overlaps the cache misses instead of taking them in turn.
+        if (i + kAhead < to) prefetch_str(items[i + kAhead]);
+        if (!copyable_str(items[i])) return i;
+        const std::string_view bytes = str_bytes(items[i]);
+        put(i, copies.copy(bytes));
+        symbols += bytes.size();
+    }
+    return to;
+}
+
 // A str of the 1-byte kind or a bytes object, in place.
 std::optional<std::string_view> narrow_in_place(PyObject* o) {
     if (PyBytes_Check(o)) return std::string_view(PyBytes_AS_STRING(o), PyBytes_GET_SIZE(o));
     return narrow_str(o);
 }
+
+// memcpy of a size known when compiling is a plain load and store; a short
+// string, the usual element of a long list, is copied as two such pieces
+// that overlap, instead of through a call.
+void copy_bytes(char* to, const char* from, std::size_t size) {
+    const auto two_pieces = [&](auto piece) {
+        constexpr std::size_t kPiece = sizeof(piece);
+        std::memcpy(&piece, from, kPiece);
+        std::memcpy(to, &piece, kPiece);
+        std::memcpy(&piece, from + size - kPiece, kPiece);
+        std::memcpy(to + size - kPiece, &piece, kPiece);
+    };
+    struct Bytes16 {
+        char bytes[16];
+    };
+    struct Bytes32 {
+        char bytes[32];
+    };
+    if (size >= 8 && size <= 16) {
+        two_pieces(std::uint64_t{});
+    } else if (size > 16 && size <= 32) {
+        two_pieces(Bytes16{});
+    } else if (size > 32 && size <= 64) {
+        two_pieces(Bytes32{});
+    } else if (size > 0) {
+        std::memcpy(to, from, size);
+    }
+}
+
+// The blocks that ByteArenas gave back, for the next to take: at most
+// kKeptBlocks, as much as about two calls over a million short strings use.
+class BlockPool {
+public:
+    static BlockPool& shared() {
+        static BlockPool* pool = new BlockPool;  // never destroyed: arenas may outlive statics
+        return *pool;
+    }
+
+    std::unique_ptr<char[]> take() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            if (!kept_.empty()) {
+                std::unique_ptr<char[]> block = std::move(kept_.back());
+                kept_.pop_back();
+                return block;
+            }
+        }
+        return std::unique_ptr<char[]>(new char[ByteArena::kBlockBytes]);
+    }
+
+    void give_back(std::vector<std::unique_ptr<char[]>>& blocks) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (std::unique_ptr<char[]>& block : blocks) {
+            if (kept_.size() == kKeptBlocks) break;
+            kept_.push_back(std::move(block));
+        }
+    }
+
+private:
+    static constexpr std::size_t kKeptBlocks = 64;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<char[]>> kept_;
+};
 
 }  // namespace
 
@@ -125,11 +241,50 @@ void Strings::join(Family family) {
     }
 }
 
-Strings::~Strings() {
-    for (std::size_t i = 0; i < held_.size(); ++i) {
-        if (i + kAhead < held_.size()) __builtin_prefetch(held_[i + kAhead], 1);
-        Py_DECREF(held_[i]);
+ByteArena::~ByteArena() { BlockPool::shared().give_back(blocks_); }
+
+ByteArena::ByteArena(ByteArena&& other) noexcept
+    : blocks_(std::move(other.blocks_)),
+      large_(std::move(other.large_)),
+      free_(other.free_),
+      left_(other.left_) {
+    other.free_ = nullptr;
+    other.left_ = 0;
+}
+
+std::string_view ByteArena::copy(std::string_view bytes) {
+    if (bytes.size() > left_) return copy_to_new_block(bytes);
+    char* to = free_;
+    free_ += bytes.size();
+    left_ -= bytes.size();
+    copy_bytes(to, bytes.data(), bytes.size());
+    return {to, bytes.size()};
+}
+
+std::string_view ByteArena::copy_to_new_block(std::string_view bytes) {
+    if (bytes.size() > kBlockBytes) {
+        large_.emplace_back(new char[bytes.size()]);
+        copy_bytes(large_.back().get(), bytes.data(), bytes.size());
+        return {large_.back().get(), bytes.size()};
     }
+    blocks_.push_back(BlockPool::shared().take());
+    free_ = blocks_.back().get();
+    left_ = kBlockBytes;
+    return copy(bytes);
+}
+
+Strings::~Strings() {
+    for (const auto& [index, object] : held_) Py_DECREF(object);
+}
+
+void Strings::hold(PyObject* object) {
+    held_.emplace_back(count(), object);
+    Py_INCREF(object);
+}
+
+ByteArena& Strings::arena(std::size_t part) {
+    if (copies_.size() <= part) copies_.resize(part + 1);
+    return copies_[part];
 }
 
 void Strings::add_narrow(const char* data, std::size_t size) {
@@ -145,9 +300,7 @@ void Strings::add_copied(std::string_view bytes) {
         add_widened(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
         return;
     }
-    bytes_pending_.push_back({bytes_.size(), copied_.size(), bytes.size()});
-    bytes_.emplace_back();
-    copied_.append(bytes);
+    bytes_.push_back(arena(0).copy(bytes));
 }
 
 template <class Narrow>
@@ -172,14 +325,12 @@ void Strings::make_wide() {
     }
     bytes_.clear();
     bytes_.shrink_to_fit();
-    copied_.clear();
-    copied_.shrink_to_fit();
+    copies_.clear();
 }
 
 std::size_t Strings::add(py::handle object, Growth growth) {
     PyObject* o = object.ptr();
-    held_.push_back(o);
-    Py_INCREF(o);
+    hold(o);
     join(family_of(object));
     if (PyUnicode_Check(o)) {
         if (PyUnicode_READY(o) != 0) throw py::error_already_set();
@@ -226,7 +377,8 @@ std::size_t Strings::add(py::handle object, Growth growth) {
     return arena_.size() - offset;
 }
 
-Strings::Added Strings::add_all(py::handle sequence, Growth growth, const char* what) {
+Strings::Added Strings::add_all(py::handle sequence, Growth growth, const char* what,
+                                unsigned threads) {
     PyObject* o = sequence.ptr();
     if (PyUnicode_Check(o) || PyBytes_Check(o) || PyByteArray_Check(o) || PyMemoryView_Check(o) ||
         !PySequence_Check(o)) {
@@ -243,43 +395,110 @@ Strings::Added Strings::add_all(py::handle sequence, Growth growth, const char* 
     }
     PyObject* fast = elements.ptr();
     const std::size_t before = count();
-    const auto expected = static_cast<std::size_t>(PySequence_Fast_GET_SIZE(fast));
-    held_.reserve(before + expected);
+    sources_.push_back({before, elements});
+    const Py_ssize_t expected = PySequence_Fast_GET_SIZE(fast);
     if (wide_) {
-        symbols_.reserve(before + expected);
+        symbols_.reserve(before + static_cast<std::size_t>(expected));
     } else {
-        bytes_.reserve(before + expected);
+        bytes_.reserve(before + static_cast<std::size_t>(expected));
     }
     std::size_t symbols = 0;
-    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fast); ++i) {
-        // The objects lie scattered in memory: asking for one a few places
-        // ahead overlaps the cache misses instead of taking them in turn.
-        if (i + kAhead < PySequence_Fast_GET_SIZE(fast)) {
-            __builtin_prefetch(PySequence_Fast_GET_ITEM(fast, i + kAhead), 1);
+    // Each run of plain narrow strs is copied (the first one on the call's
+    // threads, when long), and the element that ends it is taken by add().
+    unsigned parts = lcs::detail::thread_count(threads, static_cast<std::size_t>(expected));
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fast);) {
+        if (!wide_ && (family_ == Family::none || family_ == Family::str)) {
+            const bool split = PySequence_Fast_GET_SIZE(fast) - i >= kPartsFrom;
+            i += static_cast<Py_ssize_t>(
+                copy_run(fast, static_cast<std::size_t>(i), split ? parts : 1, symbols));
+            // Not split again: a split run sizes the views for the rest of
+            // the list at once, which a list of runs cut short would repeat.
+            parts = 1;
+            if (i == PySequence_Fast_GET_SIZE(fast)) break;
         }
-        PyObject* element = PySequence_Fast_GET_ITEM(fast, i);
-        const std::optional<std::string_view> narrow = narrow_str(element);
-        if (narrow && !wide_ && family_ == Family::str) {
-            // The common case, a str of code points below 256 in a list of
-            // such, taken inline: add() would come to the same view.
-            check_size(narrow->size());
-            held_.push_back(element);
-            Py_INCREF(element);
-            bytes_.push_back(*narrow);
-            symbols += narrow->size();
-        } else {
-            symbols += add(element, growth);
-        }
+        symbols += add(PySequence_Fast_GET_ITEM(fast, i), growth);
+        ++i;
     }
     return {count() - before, static_cast<double>(symbols)};
 }
 
-const std::vector<std::string_view>& Strings::bytes() {
-    for (const Pending& p : bytes_pending_) {
-        bytes_[p.index] = std::string_view(copied_.data() + p.offset, p.size);
+// Copies the run of copyable strs that begins at `from` in a list or tuple,
+// on `parts` threads, each a slice into an arena of its own; returns its
+// length and adds its symbols to `symbols`. Under the GIL, which the helper
+// threads never need: they only read the list and its strings, and no
+// Python code runs until they have ended, so nothing can change or free them.
+std::size_t Strings::copy_run(PyObject* elements, std::size_t from, unsigned parts,
+                              std::size_t& symbols) {
+    const auto size = static_cast<std::size_t>(PySequence_Fast_GET_SIZE(elements));
+    PyObject* const* items = PySequence_Fast_ITEMS(elements);
+    std::size_t end = from;
+    if (parts == 1) {
+        end = copy_slice(items, from, size, arena(0), symbols,
+                         [&](std::size_t, std::string_view copy) { bytes_.push_back(copy); });
+    } else {
+        const std::size_t base = bytes_.size();
+        bytes_.resize(base + size - from);
+        arena(parts - 1);
+        const auto slice_start = [&](std::size_t k) { return from + (size - from) * k / parts; };
+        std::vector<std::size_t> stopped(parts), sums(parts, 0);
+        lcs::detail::run_parts(parts, [&](unsigned k) {
+            stopped[k] = copy_slice(items, slice_start(k), slice_start(k + 1), copies_[k], sums[k],
+                                    [&](std::size_t i, std::string_view copy) {
+                                        bytes_[base + (i - from)] = copy;
+                                    });
+        });
+        // The run ends in the first slice that stopped short; the slices
+        // after it are dropped.
+        for (unsigned k = 0; k < parts; ++k) {
+            symbols += sums[k];
+            end = stopped[k];
+            if (end != slice_start(k + 1)) break;
+        }
+        bytes_.resize(base + (end - from));
     }
-    bytes_pending_.clear();
-    return bytes_;
+    if (end > from) family_ = Family::str;
+    return end - from;
+}
+
+bool Strings::same_text(PyObject* element, std::size_t i) {
+    if (!copyable_str(element)) return false;
+    const std::string_view narrow = str_bytes(element);
+    if (!wide_) return narrow == bytes()[i];
+    const std::u32string_view text = symbols()[i];
+    return std::equal(narrow.begin(), narrow.end(), text.begin(), text.end(),
+                      [](char byte, char32_t symbol) {
+                          return static_cast<unsigned char>(byte) == symbol;
+                      });
+}
+
+py::object Strings::object(std::size_t i) {
+    const auto held = std::lower_bound(held_.begin(), held_.end(), i,
+                                       [](const std::pair<std::size_t, PyObject*>& h,
+                                          std::size_t index) { return h.first < index; });
+    if (held != held_.end() && held->first == i) {
+        return py::reinterpret_borrow<py::object>(held->second);
+    }
+    // Copied: it came from the last add_all that began at or before i.
+    const auto source = std::prev(std::upper_bound(
+        sources_.begin(), sources_.end(), i,
+        [](std::size_t index, const Source& s) { return index < s.first; }));
+    PyObject* elements = source->elements.ptr();
+    const auto at = static_cast<Py_ssize_t>(i - source->first);
+    if (at < PySequence_Fast_GET_SIZE(elements)) {
+        PyObject* element = PySequence_Fast_GET_ITEM(elements, at);
+        if (same_text(element, i)) return py::reinterpret_borrow<py::object>(element);
+    }
+    PyObject* text = nullptr;
+    if (wide_) {
+        const std::u32string_view symbols = this->symbols()[i];
+        text = PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, symbols.data(),
+                                         static_cast<Py_ssize_t>(symbols.size()));
+    } else {
+        const std::string_view bytes = this->bytes()[i];
+        text = PyUnicode_DecodeLatin1(bytes.data(), static_cast<Py_ssize_t>(bytes.size()), nullptr);
+    }
+    if (text == nullptr) throw py::error_already_set();
+    return py::reinterpret_steal<py::object>(text);
 }
 
 const std::vector<std::u32string_view>& Strings::symbols() {

@@ -20,6 +20,19 @@
 // GIL; when one of them is wide (a str with a code point above 255, or
 // items), every one is given as 32-bit symbols, since the library's batch
 // functions take one form for a list.
+//
+// What keeps a view valid while the GIL is released: another Python thread
+// may change a list meanwhile and so free the strings it held. A plain str
+// of 1 byte a code point, the common element of a long list, is copied into
+// a ByteArena: its bytes are read once, its object is never written, and
+// nothing is owed to it afterwards. Holding a reference to each instead
+// (Py_INCREF, and Py_DECREF at the end) writes to every object's cache line
+// twice, and over a million scattered objects those two passes cost more than
+// the copy and the comparisons together. Every other string is held by a
+// reference and read in place (or copied or widened as above). A long list
+// is copied by the call's threads at once, while the calling thread holds
+// the GIL: no Python code runs meanwhile, so nothing can change the list or
+// free its strings, and the helper threads only read memory.
 // Tests: python/tests/test_lcs.py.
 #ifndef LCS_PYTHON_STRINGS_H
 #define LCS_PYTHON_STRINGS_H
@@ -28,6 +41,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <string>
@@ -56,6 +70,34 @@ private:
     std::size_t next_ = 0;
 };
 
+// Copies of byte strings in blocks that never move, so that a view of one
+// stays valid however many are copied after it. Blocks of the usual size
+// come from a pool that keeps those of earlier calls: memory the process
+// has not written yet costs a page fault a 4 KiB page when first written,
+// and here, over the 30 MB that a million short strings take, that costs
+// more than copying them.
+class ByteArena {
+public:
+    ByteArena() = default;
+    ~ByteArena();
+    ByteArena(ByteArena&& other) noexcept;
+    ByteArena& operator=(ByteArena&&) = delete;
+    ByteArena(const ByteArena&) = delete;
+    ByteArena& operator=(const ByteArena&) = delete;
+
+    std::string_view copy(std::string_view bytes);
+
+    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+
+private:
+    std::string_view copy_to_new_block(std::string_view bytes);
+
+    std::vector<std::unique_ptr<char[]>> blocks_;  // of kBlockBytes, for the pool
+    std::vector<std::unique_ptr<char[]>> large_;   // a string longer than a block each
+    char* free_ = nullptr;                         // the unused end of the last block
+    std::size_t left_ = 0;
+};
+
 // Whether a call may give new items new symbols.
 enum class Growth { add, look_up };
 
@@ -70,7 +112,7 @@ public:
     explicit Strings(Interner& interner, Family family = Family::none)
         : interner_(interner), family_(family) {}
 
-    // Holds a reference to every object added, for as long as the views.
+    // Gives back the references held (see held_).
     ~Strings();
     Strings(const Strings&) = delete;
     Strings& operator=(const Strings&) = delete;
@@ -81,21 +123,26 @@ public:
     std::size_t add(py::handle object, Growth growth);
     // Adds every element of a sequence (not a str or bytes-like object
     // itself), as each is when it is reached. `what` names the sequence in
-    // messages.
+    // messages; a long list is copied on up to `threads` threads (0: every
+    // core), as the call's work is.
     struct Added {
         std::size_t count;  // strings
         double symbols;     // their symbols together, for estimates of work
     };
-    Added add_all(py::handle sequence, Growth growth, const char* what);
+    Added add_all(py::handle sequence, Growth growth, const char* what, unsigned threads = 1);
 
-    std::size_t count() const { return held_.size(); }
-    py::handle object(std::size_t i) const { return held_[i]; }
+    std::size_t count() const { return wide_ ? symbols_.size() : bytes_.size(); }
+    // The object that string i was read from (under the GIL). For a copied
+    // str, the sequence's element at its place when that still has the same
+    // text (so, unless another thread changed the list during the call, the
+    // very object given), else a new str of the text that was compared.
+    py::object object(std::size_t i);
     Family family() const { return family_; }
     bool wide() const { return wide_; }
 
     // After the last add: the strings as bytes (while none is wide) or as
     // 32-bit symbols (always; a narrow list is widened first).
-    const std::vector<std::string_view>& bytes();
+    const std::vector<std::string_view>& bytes() const { return bytes_; }
     const std::vector<std::u32string_view>& symbols();
     std::size_t size(std::size_t i) { return wide_ ? symbols()[i].size() : bytes()[i].size(); }
 
@@ -106,7 +153,19 @@ private:
         std::size_t index, offset, size;
     };
 
+    // Where the elements of one add_all begin among the strings, and the
+    // list or tuple they were taken from (held).
+    struct Source {
+        std::size_t first;
+        py::object elements;
+    };
+
     void join(Family family);
+    void hold(PyObject* object);
+    ByteArena& arena(std::size_t part);
+    std::size_t copy_run(PyObject* elements, std::size_t from, unsigned parts,
+                         std::size_t& symbols);
+    bool same_text(PyObject* element, std::size_t i);
     void add_narrow(const char* data, std::size_t size);
     void add_copied(std::string_view bytes);
     template <class Narrow>
@@ -117,13 +176,14 @@ private:
     Interner& interner_;
     Family family_;
     bool wide_ = false;
-    // A reference to each object added, in order: a list given to add_all
-    // may change while the GIL is released, the objects taken from it may not.
-    std::vector<PyObject*> held_;
+    // A reference to each object read in place, with its index, in order:
+    // a list given to add_all may change while the GIL is released, the
+    // objects taken from it may not.
+    std::vector<std::pair<std::size_t, PyObject*>> held_;
+    std::vector<Source> sources_;
 
     std::vector<std::string_view> bytes_;  // narrow
-    std::string copied_;                   // bytearray and memoryview contents
-    std::vector<Pending> bytes_pending_;   // views into copied_
+    std::vector<ByteArena> copies_;        // copied strs and bytes, one arena a thread
 
     std::vector<std::u32string_view> symbols_;  // wide
     std::u32string arena_;                      // widened strings, items' symbols
