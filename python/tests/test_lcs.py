@@ -3,6 +3,7 @@ family, and its errors. The kernel itself is the C++ tests' concern."""
 
 import difflib
 import os
+import random
 import signal
 import threading
 import time
@@ -269,6 +270,93 @@ def test_a_list_emptied_during_a_call_does_not_change_it(rng):
         worker.join()
         assert got[0] in (expected, [])  # as it was when the call read it
         assert lcs.lengths(query, copy).tolist() == expected
+
+
+LETTERS = bytes(range(ord("a"), ord("z") + 1))
+
+
+def random_text(rng, size):
+    """size random letters, quickly: a million of them in milliseconds."""
+    return rng.randbytes(size).translate(bytes(LETTERS[b % 26] for b in range(256))).decode("ascii")
+
+
+class Text(str):
+    """A str subclass: read in place, never copied, given back as itself."""
+
+
+# A list long enough to be collected on two threads, each copying half, with
+# one element other than a plain narrow str at the ends and the seam of the
+# halves: the run of copies stops there and that element is taken as it is.
+LONG = 40_000
+
+
+@pytest.fixture(scope="module")
+def long_choices():
+    rng = random.Random(20240607)
+    return [random_text(rng, rng.randint(5, 15)) for _ in range(LONG)]
+
+
+@pytest.mark.parametrize("odd", [None, Text("odd one"), "wide \u0109", "wider \U0001f600", "x" * 300])
+@pytest.mark.parametrize("where", [0, LONG // 2 - 1, LONG // 2, LONG - 1])
+def test_long_lists_with_an_odd_element(long_choices, odd, where):
+    choices = list(long_choices)
+    if odd is not None:
+        choices[where] = odd
+    query = "thequickbrownfoxjumps"
+    pattern = lcs.Pattern(query)
+    expected = [pattern.length(c) for c in choices]
+    for threads in (1, 2):
+        assert lcs.lengths(query, choices, threads=threads).tolist() == expected
+        got = lcs.extract(query, choices, limit=None, threads=threads)
+        assert sorted(i for _, _, i in got) == list(range(LONG))
+        assert all(c is choices[i] for c, _, i in got)
+
+
+@pytest.mark.parametrize("where", [0, LONG // 2, LONG - 1])
+def test_long_lists_do_not_mix_families(long_choices, where):
+    choices = list(long_choices)
+    choices[where] = b"bytes"
+    for threads in (1, 2):
+        with pytest.raises(TypeError):
+            lcs.lengths("query", choices, threads=threads)
+
+
+@pytest.mark.parametrize("threads", [1, 2])
+@pytest.mark.parametrize("change", ["clear", "replace"])
+def test_a_list_changed_during_a_long_extract(threads, change):
+    # The list holds the only reference to each choice: another thread that
+    # empties it, or puts other strings in its places, while extract computes
+    # frees the strings that extract read. Extract compares the texts as they
+    # were and gives back those texts (new str objects where the list's own
+    # are gone).
+    rng = random.Random(20240607)
+    size = 600
+    source = random_text(rng, LONG * size)
+    query = random_text(rng, 1000)
+
+    def text(i):
+        return source[i * size:(i + 1) * size]
+
+    expected = [(s, i) for _, s, i in lcs.extract(query, [text(i) for i in range(LONG)], limit=10)]
+    choices = [text(i) for i in range(LONG)]
+    got, started = [], threading.Event()
+
+    def extract():
+        started.set()
+        got.extend(lcs.extract(query, choices, limit=10, threads=threads))
+
+    worker = threading.Thread(target=extract)
+    worker.start()
+    started.wait()
+    time.sleep(0.02)  # the choices are collected in about a millisecond
+    assert worker.is_alive()  # still computing: the change lands during the call
+    if change == "clear":
+        choices.clear()
+    else:
+        choices[:] = [text(i)[::-1] for i in range(LONG)]
+    worker.join()
+    assert [(s, i) for _, s, i in got] == expected
+    assert all(c == text(i) for c, _, i in got)
 
 
 def thread_count():
