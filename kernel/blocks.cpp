@@ -211,10 +211,6 @@ constexpr std::size_t kLineWords = 64 / sizeof(Word);
 
 }  // namespace
 
-BlockRun::BlockRun(const Coded& c, bool vector_blocks, const Stop* stop, unsigned threads)
-    : BlockRun(c, vector_blocks ? resolve(Component::blocks, Isa::automatic) : Isa::plain, stop,
-               threads) {}
-
 // A forced path that the processor lacks falls back to a narrower one.
 BlockRun::BlockRun(const Coded& c, Isa isa, const Stop* stop, unsigned threads)
     : c_(c),
@@ -281,11 +277,12 @@ void mark_block_rows(const Code* x, std::size_t begin, std::size_t end, std::siz
 
 // A vector block runs whole or not at all, but below 32 words an AVX-512
 // block whose top lanes lie past X (they never match, so they stay all ones
-// and pass the carry through) still costs less than plain blocks over 16
-// words or more. What is left of a row past the other vector blocks runs
-// fastest as the short AVX2 block, when it holds one.
+// and pass the carry through) still costs less than the short AVX2 block and
+// plain blocks over more than 16 words. Sixteen words or fewer run fastest
+// as the short AVX2 block, when it holds them (at exactly 16 words it takes
+// two thirds of the AVX-512 block's time).
 std::size_t block_width(std::size_t widest, std::size_t words_left) {
-    if (widest == kVectorBlock && words_left >= kVectorBlock / 2) return kVectorBlock;
+    if (widest == kVectorBlock && words_left > kAvx2ShortBlock) return kVectorBlock;
     std::size_t width = widest;
     if (width > kAvx2ShortBlock && words_left < width && has_avx2()) width = kAvx2ShortBlock;
     if (width > kWideBlock && words_left < width) width = kWideBlock;

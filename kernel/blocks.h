@@ -43,9 +43,6 @@ public:
     // the stripes between batches of rows; threads: the most the full
     // computation may run on (0: every hardware thread), in stripes
     // (kernel/stripes.h) where that pays.
-    // vector_blocks: the widest blocks of the automatic path, else plain.
-    BlockRun(const Coded& c, bool vector_blocks, const Stop* stop = nullptr,
-             unsigned threads = 1);
     // The widest blocks that the path `isa` allows on this processor.
     BlockRun(const Coded& c, Isa isa, const Stop* stop = nullptr, unsigned threads = 1);
     ~BlockRun();

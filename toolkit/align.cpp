@@ -9,8 +9,8 @@
 // reversed gives the LCS of the remaining rows with every suffix of X, and
 // the first p with the largest sum is a point of an optimal path, so the two
 // sub-pieces are solved on their own. The passes are the kernel's column
-// blocks of Hyyrö's bit-parallel row (kernel/blocks.h, AVX-512 where the
-// processor has it) over the piece's symbols under dense codes, read
+// blocks of Hyyrö's bit-parallel row (kernel/blocks.h, the widest vector
+// blocks the path allows) over the piece's symbols under dense codes, read
 // backwards for the backward pass; a piece whose row vectors fit in the
 // traceback budget (64 KiB) is solved whole by the bit-matrix traceback
 // (kernel/traceback.cpp).
@@ -214,8 +214,7 @@ template <typename Symbol>
 class Aligner {
 public:
     Aligner(const Symbol* a, const Symbol* b, std::size_t alphabet, const Paths& paths)
-        : a_(a), b_(b), alphabet_(alphabet), paths_(paths),
-          vector_blocks_(resolve(kernel::Component::blocks, paths.isa) == kernel::Isa::avx512) {}
+        : a_(a), b_(b), alphabet_(alphabet), paths_(paths) {}
 
     // Appends the matches of one LCS of the piece, in order, to `out`;
     // `known` is the piece's LCS, or -1.
@@ -323,7 +322,7 @@ private:
               unsigned threads, Scratch& scratch, std::vector<Word>& v) const {
         const CodedPair c = coded(x, y, scratch);
         const kernel::Coded view = c.view();
-        kernel::BlockRun blocks(view, vector_blocks_, paths_.stop, threads);
+        kernel::BlockRun blocks(view, paths_.isa, paths_.stop, threads);
         const bool full = band.lo <= -static_cast<std::int64_t>(view.m) &&
                           band.hi >= static_cast<std::int64_t>(view.n);
         if (full && blocks.full_threads() > 1) {
@@ -409,7 +408,6 @@ private:
     const Symbol* b_;
     std::size_t alphabet_;
     Paths paths_;
-    bool vector_blocks_;
 };
 
 unsigned thread_count(unsigned threads) {
