@@ -137,9 +137,12 @@ TEST(Align, DifferenceSearchBandAndFullPassesAgree) {
         const std::int32_t expected = lcs::length(a, b);
         const lcs::Alignment chosen = lcs::detail::align_with(a, b, 1, Paths{});
         EXPECT_EQ(alignment_fault<char>(a, b, chosen, expected), "");
+        // Forced full passes and forced bands split at rows of their own
+        // (full passes take the rows handed down), so each must be sound.
         const lcs::Alignment full = lcs::detail::align_with(a, b, 1, Paths{Isa::automatic, -1});
-        EXPECT_TRUE(same_runs(full, lcs::detail::align_with(a, b, 1, Paths{Isa::automatic, 1})));
         EXPECT_EQ(alignment_fault<char>(a, b, full, expected), "");
+        const lcs::Alignment banded = lcs::detail::align_with(a, b, 1, Paths{Isa::automatic, 1});
+        EXPECT_EQ(alignment_fault<char>(a, b, banded, expected), "");
     }
 }
 
