@@ -121,9 +121,8 @@ TEST(Threads, AlignAlikeAndUnlikePairsGiveTheSameRunsOnAnyThreadCount) {
 // Pairs long enough for every strategy: a few changes (the difference
 // search), more (the band from the length pass's difference) and none in
 // common to speak of (the full passes). Whatever the library chooses is
-// exact, and the band forced on every split finds the very splits of the
-// full passes.
-TEST(Align, DifferenceSearchBandAndFullPassesAgree) {
+// exact, and so are the bands and the full passes forced on every split.
+TEST(Align, DifferenceSearchBandAndFullPassesAreEachExact) {
     std::mt19937 rng(9600);
     const std::string letters = "abcdefghijklmnopqrstuvwxyz";
     const std::string a = lcs::reference::random_string(rng, 9600, letters);

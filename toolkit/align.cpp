@@ -4,7 +4,7 @@
 // Method: Hirschberg's divide and conquer (D. S. Hirschberg, "A linear space
 // algorithm for computing maximal common subsequences", CACM 18(6), 1975).
 // A piece takes off its common prefix and suffix, then packs its longer
-// string as X and cuts the other, Y, at its middle row h: the forward row
+// string as X and cuts the other, Y, at a row h near its middle: the forward row
 // pass gives L(h, p) for every p, the backward pass over both strings
 // reversed gives the LCS of the remaining rows with every suffix of X, and
 // the first p with the largest sum is a point of an optimal path, so the two
@@ -14,8 +14,11 @@
 // backwards for the backward pass; a piece whose row vectors fit in the
 // traceback budget (64 KiB) is solved whole by the bit-matrix traceback
 // (kernel/traceback.cpp).
-// Cost on unlike strings: about twice one full pass, |A| |B| / 64 word
-// updates; the two
+// Every full pass keeps the row vectors at the halves of its rows (`Handed`
+// below): the sub-piece that shares the corner the pass started from takes
+// its split at one of them and runs only its other pass. So a piece below
+// the top split runs half its table, and the cost on unlike strings is about
+// one and a half full passes, 1.5 |A| |B| / 64 word updates, not two. The
 // passes of a split, and the two sub-pieces, are independent and run on
 // threads of their own. Against a traceback through the whole bit matrix
 // (|A| |B| / 8 bytes) it trades a second pass for memory that grows with the
@@ -45,7 +48,10 @@
 // a worker thread that cannot start leaves its half to the calling thread
 // (toolkit/threads.h). Working memory: first that of the length pass; then
 // for each running pass the piece's codes (four bytes a symbol), its row
-// vectors and one carry byte per row; the traceback's 64 KiB; the
+// vectors and one carry byte per row; the rows kept for sub-pieces, a row
+// vector at each halving of the rows, and at each level of the pieces
+// pending about two such sets, cut to the sub-piece's width (at 10,000
+// letters some 20 KiB); the traceback's 64 KiB; the
 // difference search's O(D) diagonals; the keeps found. Never |A| x |B| of
 // anything.
 //

@@ -1,4 +1,8 @@
-// lcs::matrix (<lcs/lcs.h>): the LCS of every query with every choice.
+// lcs::matrix and lcs::matrix_into (<lcs/lcs.h>): the LCS of every query
+// with every choice, into a new vector or into the caller's cells. A dense
+// result of 10^8 cells is 400 MB: zeroing it and taking its pages costs as
+// much as scoring short strings, so the buffer form writes each cell once,
+// from the thread that scores it (its pages taken by the threads too).
 //
 // Bytes: consecutive choices of at most 64 symbols are packed 64 to a lane
 // block (kernel/multi_lanes.h) and every query is read against each block,
