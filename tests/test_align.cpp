@@ -169,6 +169,23 @@ TEST(Align, OneSymbolAgainstALongString) {
     }
 }
 
+// Nothing in common, or one symbol: the first keeps nothing without a
+// pass, the second must still find its one match, bytes and wide symbols.
+TEST(Align, DisjointAlphabetsAndOneSymbolInCommon) {
+    std::mt19937 rng(3);
+    const std::string a = lcs::reference::random_string(rng, 3000, "abcd");
+    std::string b = lcs::reference::random_string(rng, 2500, "wxyz");
+    for (const std::int32_t expected : {0, 1}) {
+        if (expected == 1) b[1234] = 'c';
+        for (const NamedPaths& path : every_path()) {
+            const lcs::Alignment alignment = lcs::detail::align_with(a, b, 1, path.paths);
+            EXPECT_EQ(alignment_fault<char>(a, b, alignment, expected), "") << path.name;
+        }
+        const std::u32string wide_a(a.begin(), a.end()), wide_b(b.begin(), b.end());
+        EXPECT_EQ(alignment_fault<char32_t>(wide_a, wide_b, lcs::align(wide_a, wide_b), expected), "");
+    }
+}
+
 TEST(Align, CommonSubsequenceIsTheKeptBytes) {
     const struct {
         std::string a, b, common;

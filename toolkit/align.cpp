@@ -288,8 +288,9 @@ public:
         append_keep(out, {piece.a0, piece.b0, prefix});
         const Piece inner{piece.a0 + prefix, piece.a_size - prefix - suffix, piece.b0 + prefix,
                           piece.b_size - prefix - suffix};
-        if (inner.a_size > 0 && inner.b_size > 0) {
-            const std::int32_t inner_known = known < 0 ? -1 : known - prefix - suffix;
+        const std::int32_t inner_known = known < 0 ? -1 : known - prefix - suffix;
+        // A piece known to have nothing in common keeps nothing.
+        if (inner.a_size > 0 && inner.b_size > 0 && inner_known != 0) {
             if (!few_differences(inner, inner_known, out)) {
                 handed.shift += handed.forward ? prefix : suffix;
                 solve_inner(inner, inner_known, threads, scratch, out, std::move(handed));
@@ -584,11 +585,25 @@ std::int32_t known_length(Text a, Text b, const Paths& paths) {
     return length ? static_cast<std::int32_t>(*length) : -1;
 }
 
+// Whether a and b have a symbol in common (each below `alphabet`): one look
+// at each symbol, which spares strings of disjoint alphabets every pass.
+template <typename Symbol>
+bool share_a_symbol(const Symbol* a, std::size_t a_size, const Symbol* b, std::size_t b_size,
+                    std::size_t alphabet) {
+    std::vector<unsigned char> in_a(alphabet, 0);
+    for (std::size_t i = 0; i < a_size; ++i) in_a[a[i]] = 1;
+    for (std::size_t j = 0; j < b_size; ++j) {
+        if (in_a[b[j]] != 0) return true;
+    }
+    return false;
+}
+
 template <typename Symbol>
 Alignment align_symbols(const Symbol* a, std::size_t a_size, const Symbol* b, std::size_t b_size,
                         std::size_t alphabet, std::int32_t known, unsigned threads,
                         const Paths& paths) {
     const auto n = static_cast<std::int32_t>(a_size), m = static_cast<std::int32_t>(b_size);
+    if (known < 0 && !share_a_symbol(a, a_size, b, b_size, alphabet)) known = 0;
     const Aligner<Symbol> aligner(a, b, alphabet, paths);
     std::vector<Keep> keeps;
     {
