@@ -514,71 +514,22 @@ LCS_AVX2 inline void put_lane(std::uint8_t (*rows)[16][32], std::size_t lane, __
     put_half(rows[1], lane, _mm256_extracti128_si256(symbols, 1));
 }
 
-template <std::size_t K, class Choice, class Reader>
-LCS_AVX2 void run_avx2_groups(std::size_t query_size, const Choice* choices, std::size_t count,
-                              std::int32_t* out, const Reader& reader,
-                              const NibbleTables& tables) {
-    constexpr std::size_t kLanes = 32, kTurn = 16, kSteps = 2 * kTurn;
-    __m256i low[K], high[K];
-    for (std::size_t q = 0; q < K; ++q) {
-        low[q] = table_limb(tables.low[q]);
-        high[q] = table_limb(tables.high[q]);
-    }
-    const __m256i padding = reader.read(Choice{}, 0);
-    alignas(32) std::uint8_t rows[2][kTurn][kLanes];
-    for (std::size_t first = 0; first < count; first += kLanes) {
-        const std::size_t lanes = std::min(kLanes, count - first);
-        const Choice* group = choices + first;
-        // The next group's symbols, fetched while this group runs.
-        for (std::size_t next = first + kLanes; next < std::min(count, first + 2 * kLanes); ++next)
-            __builtin_prefetch(choices[next].data());
-        std::size_t longest = 0, shortest = SIZE_MAX;
-        for (std::size_t lane = 0; lane < lanes; ++lane) {
-            longest = std::max(longest, group[lane].size());
-            shortest = std::min(shortest, group[lane].size());
-        }
-        for (std::size_t lane = lanes; lane < kLanes; ++lane) put_lane(rows, lane, padding);
-        __m256i v[K];
-        for (__m256i& limb : v) limb = _mm256_set1_epi8(-1);
-        for (std::size_t at = 0; at < longest; at += kSteps) {
-            if (shortest >= Reader::kLong) {
-                // Each half that the group reaches, each lane by one load.
-                for (std::size_t half = 0; half < 2 && at + kTurn * half < longest; ++half) {
-                    const std::size_t from = at + kTurn * half;
-                    if (from + kTurn <= shortest) {
-                        for (std::size_t lane = 0; lane < lanes; ++lane)
-                            put_half(rows[half], lane, reader.whole_half(group[lane], from));
-                    } else {
-                        for (std::size_t lane = 0; lane < lanes; ++lane)
-                            put_half(rows[half], lane, reader.long_half(group[lane], from));
-                    }
-                }
-            } else {
-                // Most groups of short choices take one read, from the start.
-                if (at == 0) {
-                    for (std::size_t lane = 0; lane < lanes; ++lane)
-                        put_lane(rows, lane, reader.template read<true>(group[lane], 0));
-                } else {
-                    for (std::size_t lane = 0; lane < lanes; ++lane)
-                        put_lane(rows, lane, reader.read(group[lane], at));
-                }
-            }
-            const std::size_t steps = std::min(kSteps, longest - at);
-            for (std::size_t block = 0; block * kTurn < steps; ++block) {
-                __m256i symbols[kTurn];
-                turn(rows[block], symbols);
-                for (std::size_t step = 0; step < std::min(kTurn, steps - block * kTurn); ++step) {
-                    const Nibbles n = nibbles_of(symbols[step]);
-                    __m256i match[K];
-                    for (std::size_t q = 0; q < K; ++q) match[q] = match_limb(low[q], high[q], n);
-                    update_limbs<K>(v, match);
-                }
-            }
-        }
-        store_lcs(lane_lcs<K>(v, query_size), out + first, lanes);
-    }
-}
+// The byte-limb group loop, once for AVX2 and once for AVX-512 VL.
+namespace avx2_limbs {
+#define LCS_LIMBS_TARGET LCS_AVX2
+#define LCS_LIMBS_STEP step_limbs
+#include "kernel/limb_groups.inc"
+#undef LCS_LIMBS_TARGET
+#undef LCS_LIMBS_STEP
+}  // namespace avx2_limbs
 
+namespace avx512_limbs {
+#define LCS_LIMBS_TARGET __attribute__((target("avx2,avx512f,avx512bw,avx512vl")))
+#define LCS_LIMBS_STEP step_limbs_ternary
+#include "kernel/limb_groups.inc"
+#undef LCS_LIMBS_TARGET
+#undef LCS_LIMBS_STEP
+}  // namespace avx512_limbs
 // ---- The group loop: kLanes consecutive choices side by side for as many
 // steps as the longest has symbols.
 template <class Engine, class Choice, class Words>
@@ -630,23 +581,6 @@ void run_plain(const LaneQuery& query, const Choice* choices, std::size_t count,
     run_groups(engine, query, choices, count, out, words);
 }
 
-template <class Choice, class Words>
-LCS_AVX2 void run_avx2(const LaneQuery& query, const Choice* choices, std::size_t count,
-                       std::int32_t* out, const Words& words) {
-    const auto reader = avx2_reader(words);
-    const auto size = static_cast<std::size_t>(query.size());
-    const NibbleTables tables = nibble_tables(match_table<Words>(query), 1);
-    if (query.size() <= 8) {
-        run_avx2_groups<1>(size, choices, count, out, reader, tables);
-    } else if (query.size() <= 16) {
-        run_avx2_groups<2>(size, choices, count, out, reader, tables);
-    } else if (query.size() <= 32) {
-        run_avx2_groups<4>(size, choices, count, out, reader, tables);
-    } else {
-        run_avx2_groups<8>(size, choices, count, out, reader, tables);
-    }
-}
-
 // Started on a cache line: the loop of a short query's group is a few dozen
 // instructions, and where it falls across lines was seen to cost 8 %.
 template <class Choice, class Words>
@@ -669,9 +603,9 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
         case Isa::avx512:
             // Past 16 symbols the byte limbs of AVX2 beat AVX-512's wider
             // lanes, whose look-ups take several permutations a step.
-            if (query.size() > 16) return run_avx2(query, choices, count, out, words);
+            if (query.size() > 16) return avx512_limbs::run_limbs(query, choices, count, out, words);
             return run_avx512(query, choices, count, out, fastest_words(words));
-        case Isa::avx2: return run_avx2(query, choices, count, out, words);
+        case Isa::avx2: return avx2_limbs::run_limbs(query, choices, count, out, words);
         default: return run_plain(query, choices, count, out, words);
     }
 }
@@ -689,7 +623,11 @@ bool wide_lane_lengths(const detail::PatternData& query, const std::string_view*
     while (query.code(absent) != 0) ++absent;
     const Avx2ByteReader reader(ByteWords{kEveryByte * absent});
     const NibbleTables tables = nibble_tables(query.byte_rows(), query.words());
-    run_avx2_groups<kMostLimbs>(size, choices, count, out, reader, tables);
+    if (resolve(Component::lanes, isa) == Isa::avx512) {
+        avx512_limbs::run_limb_groups<kMostLimbs>(size, choices, count, out, reader, tables);
+    } else {
+        avx2_limbs::run_limb_groups<kMostLimbs>(size, choices, count, out, reader, tables);
+    }
     return true;
 }
 
