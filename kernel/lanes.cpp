@@ -22,18 +22,22 @@
 // them so that a register holds one symbol of every lane, and counts the
 // lanes' zero bits in the vector unit at its end.
 //
-// AVX-512 (with VBMI) runs queries of up to 16 symbols on 32 lanes of 16
-// bits instead: its distinct symbols are numbered ("rows"), a byte
-// permutation maps a choice's bytes to rows and a word permutation fetches
-// every lane's match word from one register; longer queries take the byte
-// limbs, which beat its wider lanes. The plain path runs eight independent
+// AVX2 and AVX-512 run the same byte-limb loop (kernel/limb_groups.inc),
+// compiled once for each: under AVX-512 VL it has 32 registers, so a query's
+// tables and a block's turned symbols stay in them, and the row update takes
+// ternary logic, three instructions a limb fewer; this beats the wider
+// lanes of AVX-512 (16-bit lanes whose match words a word permutation
+// fetched, for queries of up to 16 symbols) at every query length, by 15 %
+// at 8 symbols and 30 % at 16. The plain path runs eight independent
 // scalar chains, which the processor overlaps, each lane reading its choice
 // eight symbols at a time. A choice that ends pads with a symbol not in the
 // query, whose match word is zero and leaves V as it is, so no lane needs a
 // mask. A group runs for as many steps as its longest choice: a lane that
 // refills as its choice ends would branch where the processor cannot
-// predict. Cost: |longest choice of the group| steps per group of 8 to 32
-// choices; nothing is allocated.
+// predict, and ordering a few groups' choices by length to even them out
+// cost more than the steps it saved (their symbols then arrive out of the
+// order the processor fetches ahead in). Cost: |longest choice of the group|
+// steps per group of 8 to 32 choices; nothing is allocated.
 // Tests: tests/test_batch.cpp (every path forced, against the oracle),
 // fuzz/fuzz_lengths.cpp.
 #include "kernel/lanes.h"
@@ -134,38 +138,6 @@ struct SymbolWords {
     }
 };
 
-#define LCS_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
-
-// ByteWords for AVX-512: one masked load reads the bytes that remain (up to
-// sixteen, two words) and keeps the padding in the others, without a branch
-// on the choice's length, which short choices of mixed length would
-// mispredict. Masked-off bytes are not read, so nothing past the choice's
-// end is.
-struct MaskedByteWords {
-    std::uint64_t padding;
-    static constexpr bool kBytes = true;
-    static constexpr std::size_t kWordsPerRead = 2;
-
-    LCS_AVX512 void read(std::string_view choice, std::size_t at, std::uint64_t* words) const {
-        const std::size_t size = choice.size();
-        const std::size_t from = std::min(at, size);
-        const auto keep = static_cast<__mmask16>((1U << at_most_two_words(size - from)) - 1);
-        const __m128i bytes = _mm_mask_loadu_epi8(_mm_set1_epi64x(static_cast<long long>(padding)),
-                                                  keep, choice.data() + from);
-        words[0] = static_cast<std::uint64_t>(_mm_cvtsi128_si64(bytes));
-        words[kMostLanes] = static_cast<std::uint64_t>(_mm_extract_epi64(bytes, 1));
-    }
-
-    // min(left, 2 kStepsPerWord) by a select on a comparison: written as
-    // std::min, or as a test of at against the size, GCC 12 branches, and
-    // choices of mixed length mispredict that branch about once a lane.
-    static std::size_t at_most_two_words(std::size_t left) {
-        constexpr std::size_t kMost = 2 * kStepsPerWord;
-        const std::size_t over = -static_cast<std::size_t>(left > kMost);
-        return left ^ ((left ^ kMost) & over);
-    }
-};
-
 ByteWords words_of(const LaneQuery& query, const std::string_view*) {
     return {kEveryByte * query.absent_byte()};
 }
@@ -173,11 +145,6 @@ ByteWords words_of(const LaneQuery& query, const std::string_view*) {
 SymbolWords words_of(const LaneQuery& query, const std::u32string_view*) {
     return {query, kEveryByte * LaneQuery::kAbsent};
 }
-
-// The fastest reader an AVX-512 engine can use.
-MaskedByteWords fastest_words(const ByteWords& words) { return {words.padding}; }
-const SymbolWords& fastest_words(const SymbolWords& words) { return words; }
-
 
 // ---- Engines. Each runs kLanes lanes: load() starts a group, steps() runs
 // up to eight steps from one word per lane, lcs(lane) reads a result.
@@ -209,86 +176,6 @@ struct PlainEngine {
         std::copy(lanes, lanes + kLanes, v);
     }
     void store(std::uint64_t* out) const { std::copy(v, v + kLanes, out); }
-};
-
-// The AVX-512 engines' shared part: the byte-to-row map and the match
-// words by row, cut to the lane width, in registers. GCC 12's unmasked
-// forms of some AVX-512 shifts and shuffles start from an undefined register
-// and trip -Wuninitialized, so the engines use the zero-masked forms with
-// every lane kept: the same instructions.
-template <class Words, class Lane>
-struct Avx512Base {
-    __m512i map[4];   // row of each byte value, 64 bytes a register
-    __m512i rows[8];  // match word of each row, as Lane, from row 0 up
-    __m512i v;
-
-    LCS_AVX512 explicit Avx512Base(const LaneQuery& query) {
-        alignas(64) Lane cut[512 / sizeof(Lane)] = {};
-        for (std::size_t row = 0; row < query.distinct(); ++row) {
-            cut[row] = static_cast<Lane>(query.row_table()[row]);
-        }
-        for (int i = 0; i < 8; ++i) rows[i] = _mm512_load_si512(cut + 64 / sizeof(Lane) * i);
-        for (int i = 0; i < 4; ++i) map[i] = _mm512_loadu_si512(query.rows_of_bytes() + 64 * i);
-    }
-    LCS_AVX512 void load() { v = _mm512_set1_epi64(-1); }
-    // The rows of the bytes of `words` (rows pass as they are).
-    LCS_AVX512 __m512i rows_of(const std::uint64_t* words) const {
-        const __m512i symbols = _mm512_load_si512(words);
-        if (!Words::kBytes) return symbols;
-        const __m512i low = _mm512_permutex2var_epi8(map[0], symbols, map[1]);
-        const __m512i high = _mm512_permutex2var_epi8(map[2], symbols, map[3]);
-        return _mm512_mask_blend_epi8(_mm512_movepi8_mask(symbols), low, high);
-    }
-    LCS_AVX512 void store(std::uint64_t* out) const {
-        alignas(64) Lane lanes[64 / sizeof(Lane)];
-        _mm512_store_si512(lanes, v);
-        std::copy(lanes, lanes + 64 / sizeof(Lane), out);
-    }
-};
-
-// Byte positions that put lane l's symbols s, s + 1 into 16-bit lane l
-// (low half of the result) and s + 2, s + 3 (high half), for lanes 0 to 15
-// out of two registers of eight words each.
-LCS_AVX512 inline __m512i half_words(std::size_t s) {
-    alignas(64) unsigned char index[64];
-    for (std::size_t byte = 0; byte < 64; ++byte) {
-        index[byte] = static_cast<unsigned char>(byte % 32 / 2 * 8 + s + byte / 32 * 2 + byte % 2);
-    }
-    return _mm512_load_si512(index);
-}
-
-// Queries of up to 16 symbols: 32 lanes of 16 bits, every row's word in one
-// register (at most 17 rows: rows 32 and up, kAbsent among them, fetch
-// zero). Each 16-bit lane holds two of its own symbols at a time.
-template <class Words>
-struct Avx512Engine16 : Avx512Base<Words, std::uint16_t> {
-    static constexpr std::size_t kLanes = 32;
-    __m512i turn[2];
-    LCS_AVX512 explicit Avx512Engine16(const LaneQuery& query)
-        : Avx512Base<Words, std::uint16_t>(query), turn{half_words(0), half_words(4)} {}
-    LCS_AVX512 void steps(const std::uint64_t* words, std::size_t count) {
-        const __m512i w0 = this->rows_of(words), w1 = this->rows_of(words + 8);
-        const __m512i w2 = this->rows_of(words + 16), w3 = this->rows_of(words + 24);
-        const __m512i high_rows = _mm512_set1_epi16(0xE0);
-        __m512i v = this->v, symbols = v;
-        for (std::size_t step = 0; step < count; ++step) {
-            if (step % 2 == 0) symbols = pair(w0, w1, w2, w3, step);
-            const __mmask32 known = _mm512_testn_epi16_mask(symbols, high_rows);
-            const __m512i match = _mm512_maskz_permutexvar_epi16(known, symbols, this->rows[0]);
-            const __m512i u = _mm512_and_si512(v, match);
-            v = _mm512_or_si512(_mm512_add_epi16(v, u), _mm512_sub_epi16(v, u));
-            symbols = _mm512_maskz_srli_epi16(~__mmask32{0}, symbols, 8);
-        }
-        this->v = v;
-    }
-    // Symbols `step` and step + 1 of all 32 lanes.
-    LCS_AVX512 __m512i pair(__m512i w0, __m512i w1, __m512i w2, __m512i w3,
-                            std::size_t step) const {
-        const __m512i low = _mm512_permutex2var_epi8(w0, turn[step / 4], w1);
-        const __m512i high = _mm512_permutex2var_epi8(w2, turn[step / 4], w3);
-        return step % 4 == 0 ? _mm512_maskz_shuffle_i64x2(0xFF, low, high, _MM_SHUFFLE(1, 0, 1, 0))
-                             : _mm512_maskz_shuffle_i64x2(0xFF, low, high, _MM_SHUFFLE(3, 2, 3, 2));
-    }
 };
 
 // ---- AVX2: 32 lanes of one byte per register, a query of up to 8K symbols
@@ -581,16 +468,6 @@ void run_plain(const LaneQuery& query, const Choice* choices, std::size_t count,
     run_groups(engine, query, choices, count, out, words);
 }
 
-// Started on a cache line: the loop of a short query's group is a few dozen
-// instructions, and where it falls across lines was seen to cost 8 %.
-template <class Choice, class Words>
-__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,popcnt"), aligned(64))) void run_avx512(
-    const LaneQuery& query, const Choice* choices, std::size_t count, std::int32_t* out,
-    const Words& words) {
-    Avx512Engine16<Words> engine(query);
-    run_groups(engine, query, choices, count, out, words);
-}
-
 template <class Choice>
 void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t count,
                      std::int32_t* out, Isa isa) {
@@ -600,11 +477,7 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
     }
     const auto words = words_of(query, choices);
     switch (resolve(Component::lanes, isa)) {
-        case Isa::avx512:
-            // Past 16 symbols the byte limbs of AVX2 beat AVX-512's wider
-            // lanes, whose look-ups take several permutations a step.
-            if (query.size() > 16) return avx512_limbs::run_limbs(query, choices, count, out, words);
-            return run_avx512(query, choices, count, out, fastest_words(words));
+        case Isa::avx512: return avx512_limbs::run_limbs(query, choices, count, out, words);
         case Isa::avx2: return avx2_limbs::run_limbs(query, choices, count, out, words);
         default: return run_plain(query, choices, count, out, words);
     }
