@@ -4,10 +4,13 @@
 // 32 choices at a time, and so does one of up to 128 against byte choices
 // where AVX2 is allowed; a longer one runs the prepared pattern's own
 // kernel on two choices at a time, whose carry chains overlap. `threads`
-// cuts the choices into contiguous runs of nearly equal count, one per
-// thread, each writing its own part of the result, so the result does not depend on the thread count (nor on threads that could
-// not start: toolkit/threads.h). Under a stop request they take the
-// choices in batches of about a million symbols, polling between them.
+// take the choices in chunks, large ones first and small ones last, each
+// thread the next chunk that none has taken; each writes its own part of
+// the result, so the result does not depend on the thread count (nor on
+// threads that could not start: toolkit/threads.h), and each checks its
+// chunk's lengths before it reads it, so that the check, a pass over every
+// choice, is shared too. Under a stop request they take a chunk's choices
+// in batches of about a million symbols, polling between them.
 // Tests: tests/test_batch.cpp, fuzz/fuzz_lengths.cpp.
 #include "toolkit/batch.h"
 
