@@ -55,7 +55,6 @@ namespace {
 
 constexpr std::size_t kStepsPerWord = 8;  // symbols are read eight to a word
 constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
-constexpr std::size_t kMostLanes = 32;
 
 // ---- Reading choices: a word of eight symbols (bytes or rows) per lane.
 
@@ -90,11 +89,6 @@ std::uint64_t short_word(std::string_view choice) {
 struct ByteWords {
     std::uint64_t padding;
     static constexpr bool kBytes = true;
-    static constexpr std::size_t kWordsPerRead = 1;
-
-    void read(std::string_view choice, std::size_t at, std::uint64_t* words) const {
-        words[0] = (*this)(choice, at);
-    }
     std::uint64_t operator()(std::string_view choice, std::size_t at) const {
         static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
                       "words hold the first byte lowest");
@@ -121,12 +115,6 @@ struct SymbolWords {
     const LaneQuery& query;
     std::uint64_t padding;
     static constexpr bool kBytes = false;
-    static constexpr std::size_t kWordsPerRead = 1;
-
-    void read(std::u32string_view choice, std::size_t at, std::uint64_t* words) const {
-        words[0] = (*this)(choice, at);
-    }
-
     std::uint64_t operator()(std::u32string_view choice, std::size_t at) const {
         if (at >= choice.size()) return padding;
         const std::size_t count = std::min(choice.size() - at, kStepsPerWord);
@@ -146,8 +134,8 @@ SymbolWords words_of(const LaneQuery& query, const std::u32string_view*) {
     return {query, kEveryByte * LaneQuery::kAbsent};
 }
 
-// ---- Engines. Each runs kLanes lanes: load() starts a group, steps() runs
-// up to eight steps from one word per lane, lcs(lane) reads a result.
+// ---- The plain engine: load() starts a group, steps() runs up to eight
+// steps from one word per lane, store() gives every lane's V.
 
 // The table a word's symbols index: bytes index the byte table, rows the
 // row table (whose kAbsent entry is zero).
@@ -417,18 +405,17 @@ namespace avx512_limbs {
 #undef LCS_LIMBS_TARGET
 #undef LCS_LIMBS_STEP
 }  // namespace avx512_limbs
-// ---- The group loop: kLanes consecutive choices side by side for as many
-// steps as the longest has symbols.
-template <class Engine, class Choice, class Words>
-__attribute__((always_inline)) inline void run_groups(Engine& engine, const LaneQuery& query,
-                                                      const Choice* choices, std::size_t count,
-                                                      std::int32_t* out, const Words& words_at) {
-    constexpr std::size_t kLanes = Engine::kLanes;
+// ---- The plain path: kLanes consecutive choices side by side for as many
+// steps as the longest has symbols, eight steps from each word a lane reads.
+template <class Choice, class Words>
+void run_plain(const LaneQuery& query, const Choice* choices, std::size_t count, std::int32_t* out,
+               const Words& words_at) {
+    PlainEngine<Words> engine(query);
+    constexpr std::size_t kLanes = PlainEngine<Words>::kLanes;
     const std::uint64_t query_bits =
         query.size() == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << query.size()) - 1;
-    constexpr std::size_t kPerRead = Words::kWordsPerRead;
-    alignas(64) std::uint64_t words[kPerRead][kMostLanes];
-    std::uint64_t lcs_words[kMostLanes];
+    std::uint64_t words[kLanes];
+    std::uint64_t lcs_words[kLanes];
     for (std::size_t first = 0; first < count; first += kLanes) {
         const std::size_t lanes = std::min(kLanes, count - first);
         const Choice* group = choices + first;
@@ -442,30 +429,17 @@ __attribute__((always_inline)) inline void run_groups(Engine& engine, const Lane
         std::size_t longest = 0;
         for (std::size_t lane = 0; lane < lanes; ++lane)
             longest = std::max(longest, group[lane].size());
-        for (auto& row : words) std::fill(row + lanes, row + kLanes, words_at.padding);
+        std::fill(words + lanes, words + kLanes, words_at.padding);
         engine.load();
-        for (std::size_t at = 0; at < longest; at += kPerRead * kStepsPerWord) {
-            for (std::size_t lane = 0; lane < lanes; ++lane)
-                words_at.read(group[lane], at, &words[0][lane]);
-            for (std::size_t word = 0; word < kPerRead && at + word * kStepsPerWord < longest;
-                 ++word) {
-                engine.steps(words[word], std::min(kStepsPerWord, longest - at - word * kStepsPerWord));
-            }
+        for (std::size_t at = 0; at < longest; at += kStepsPerWord) {
+            for (std::size_t lane = 0; lane < lanes; ++lane) words[lane] = words_at(group[lane], at);
+            engine.steps(words, std::min(kStepsPerWord, longest - at));
         }
         engine.store(lcs_words);
         for (std::size_t lane = 0; lane < lanes; ++lane) {
             out[first + lane] = query.size() - __builtin_popcountll(lcs_words[lane] & query_bits);
         }
     }
-}
-
-// One entry per path; the vector ones are compiled for their instructions
-// and POPCNT as a whole, so that the group loop around the steps is too.
-template <class Choice, class Words>
-void run_plain(const LaneQuery& query, const Choice* choices, std::size_t count, std::int32_t* out,
-               const Words& words) {
-    PlainEngine<Words> engine(query);
-    run_groups(engine, query, choices, count, out, words);
 }
 
 template <class Choice>
@@ -506,14 +480,16 @@ bool wide_lane_lengths(const detail::PatternData& query, const std::string_view*
 
 // Row r is code r + 1: code 0, the symbols the query lacks, wraps to kAbsent.
 LaneQuery::LaneQuery(const detail::PatternData& query)
-    : query_(query), size_(static_cast<std::int32_t>(query.size())), distinct_(query.distinct()) {
-    for (std::size_t row = 0; row < distinct_; ++row)
+    : query_(query), size_(static_cast<std::int32_t>(query.size())) {
+    for (std::size_t row = 0; row < query.distinct(); ++row)
         row_table_[row] = query.match_word(row + 1, 0);
-    for (int byte = 0; byte < 256; ++byte) {
-        row_of_byte_[byte] = row_of_symbol(static_cast<char32_t>(byte));
-        byte_table_[byte] = row_table_[row_of_byte_[byte]];
+    // Downwards, so that the lowest byte the query lacks pads (one always
+    // does: the query has at most 64 distinct symbols).
+    for (int byte = 255; byte >= 0; --byte) {
+        const std::uint8_t row = row_of_symbol(static_cast<char32_t>(byte));
+        byte_table_[byte] = row_table_[row];
+        if (row == kAbsent) absent_byte_ = static_cast<std::uint8_t>(byte);
     }
-    while (row_of_byte_[absent_byte_] != kAbsent) ++absent_byte_;
 }
 
 void lane_lengths(const LaneQuery& query, const std::string_view* choices, std::size_t count,
