@@ -31,6 +31,9 @@ struct Entry {
     // Whether the result must equal the first entry's: off for the
     // shared-nothing loop raced beside thread ratios.
     bool checked = true;
+    // Where a contestant that writes into a buffer of its own leaves its
+    // result (`run` then returns nothing, so that no copy is timed).
+    const Lengths* output = nullptr;
 };
 
 // How long a race may go on.

@@ -83,13 +83,18 @@ void scored_rows_any(const std::vector<std::string_view>& queries,
 
 }  // namespace
 
+void matrix_into(const std::vector<std::string_view>& queries,
+                 const std::vector<std::string_view>& choices, std::int32_t* lengths) {
+    scored_rows_any(queries, choices, [&](std::size_t q, const std::vector<std::size_t>& scores) {
+        std::int32_t* out = lengths + q * choices.size();
+        for (std::size_t c = 0; c < choices.size(); ++c) out[c] = static_cast<std::int32_t>(scores[c]);
+    });
+}
+
 std::vector<std::int32_t> matrix(const std::vector<std::string_view>& queries,
                                  const std::vector<std::string_view>& choices) {
     std::vector<std::int32_t> lengths(queries.size() * choices.size());
-    scored_rows_any(queries, choices, [&](std::size_t q, const std::vector<std::size_t>& scores) {
-        std::int32_t* out = lengths.data() + q * choices.size();
-        for (std::size_t c = 0; c < choices.size(); ++c) out[c] = static_cast<std::int32_t>(scores[c]);
-    });
+    matrix_into(queries, choices, lengths.data());
     return lengths;
 }
 
@@ -128,6 +133,10 @@ std::vector<std::int32_t> cached_similarities(std::string_view,
 std::int32_t editops_length(std::string_view, std::string_view) { missing(); }
 std::vector<std::int32_t> matrix(const std::vector<std::string_view>&,
                                  const std::vector<std::string_view>&) {
+    missing();
+}
+void matrix_into(const std::vector<std::string_view>&, const std::vector<std::string_view>&,
+                 std::int32_t*) {
     missing();
 }
 std::vector<Pair> dense_pairs(const std::vector<std::string_view>&, double) { missing(); }

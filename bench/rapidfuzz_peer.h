@@ -41,6 +41,9 @@ std::int32_t editops_length(std::string_view a, std::string_view b);
 // all of them. Every string must be at most 64 long (std::invalid_argument).
 std::vector<std::int32_t> matrix(const std::vector<std::string_view>& queries,
                                  const std::vector<std::string_view>& choices);
+// The same into `lengths`, queries x choices cells, allocated by the caller.
+void matrix_into(const std::vector<std::string_view>& queries,
+                 const std::vector<std::string_view>& choices, std::int32_t* lengths);
 
 // Every pair (i < j) of `strings` whose LCS / max(|i|, |j|) is at least
 // min_similarity, ordered by i then j, from the dense MultiLCSseq scores of

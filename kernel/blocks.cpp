@@ -211,16 +211,23 @@ constexpr std::size_t kLineWords = 64 / sizeof(Word);
 
 }  // namespace
 
-BlockRun::BlockRun(const Coded& c, bool vector_blocks, const Stop* stop, unsigned threads)
-    : BlockRun(c, vector_blocks ? resolve(Component::blocks, Isa::automatic) : Isa::plain, stop,
-               threads) {}
+namespace {
 
-// A forced path that the processor lacks falls back to a narrower one.
+std::size_t widest_block_of(Isa path) {
+    switch (path) {
+        case Isa::avx512: return kVectorBlock;
+        case Isa::avx2: return kAvx2Block;
+        default: return kWideBlock;
+    }
+}
+
+}  // namespace
+
+// The automatic path is the widest under LCS_ISA's cap; a forced path that
+// the processor lacks falls back to a narrower one.
 BlockRun::BlockRun(const Coded& c, Isa isa, const Stop* stop, unsigned threads)
     : c_(c),
-      widest_block_((isa == Isa::automatic || isa == Isa::avx512) && has_avx512() ? kVectorBlock
-                    : isa != Isa::plain && has_avx2()                             ? kAvx2Block
-                                                                                  : kWideBlock),
+      widest_block_(widest_block_of(resolve(Component::blocks, isa))),
       stop_(stop),
       threads_(threads) {}
 
@@ -279,15 +286,17 @@ void mark_block_rows(const Code* x, std::size_t begin, std::size_t end, std::siz
 
 }  // namespace
 
-// A vector block runs whole or not at all, but below 32 words an AVX-512
-// block whose top lanes lie past X (they never match, so they stay all ones
-// and pass the carry through) still costs less than plain blocks over 16
-// words or more. What is left of a row past the other vector blocks runs
-// fastest as the short AVX2 block, when it holds one.
+// A vector block runs whole or not at all, but a block whose top lanes lie
+// past X (they never match, so they stay all ones and pass the carry
+// through) still costs less than the narrower blocks that would cover the
+// rest: below 32 words the AVX-512 block, over more than 16 words; the
+// short AVX2 block over 9 to 16 (at exactly 16 it takes two thirds of the
+// AVX-512 block's time, and over 9 to 15 about 60 % of the plain blocks').
 std::size_t block_width(std::size_t widest, std::size_t words_left) {
-    if (widest == kVectorBlock && words_left >= kVectorBlock / 2) return kVectorBlock;
+    if (widest == kVectorBlock && words_left > kAvx2ShortBlock) return kVectorBlock;
     std::size_t width = widest;
     if (width > kAvx2ShortBlock && words_left < width && has_avx2()) width = kAvx2ShortBlock;
+    if (width == kAvx2ShortBlock && words_left > kWideBlock) return width;
     if (width > kWideBlock && words_left < width) width = kWideBlock;
     while (width > words_left) width /= 2;
     return width;
@@ -375,13 +384,42 @@ std::size_t BlockRun::run_rows_of_block(std::size_t width, std::size_t first_row
     return zeros;
 }
 
-PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Word* final_v) {
+// All rows of one block from the first, its words copied into each
+// snapshot at its row; the stop request polled as in run_rows_of_block.
+std::size_t BlockRun::run_rows_kept(std::size_t width, std::size_t first_word, std::size_t end_row,
+                                    Word* final_v, Snapshots& snapshots) {
+    Word own[std::max(kVectorBlock, kAvx2Block)];
+    Word* state = final_v != nullptr ? final_v : own;
+    std::fill(state, state + width, ~Word{0});
+    const std::size_t kept_words = std::min(width, words_for(c_.n) - first_word);
+    std::size_t zeros = 0, next = 0;
+    for (std::size_t row = 0; row < end_row;) {
+        std::size_t end = std::min(end_row, row + kPollRows);
+        if (next < snapshots.rows.size()) end = std::min(end, snapshots.rows[next]);
+        poll(stop_);
+        zeros = run_block(width, row, end, state);
+        row = end;
+        if (next < snapshots.rows.size() && snapshots.rows[next] == row) {
+            std::copy(state, state + kept_words, snapshots.vectors[next].begin() + first_word);
+            ++next;
+        }
+    }
+    return zeros;
+}
+
+PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Word* final_v,
+                          Snapshots* snapshots) {
     allocate();
     std::memset(carries_, 0, c_.m);
     const std::size_t words = words_for(c_.n);
     const std::size_t shorter = std::min(c_.n, c_.m);
     const auto m = static_cast<std::int64_t>(c_.m);
     std::size_t zeros = 0;
+    if (snapshots != nullptr) {
+        // Every block covers every row, and the bits past X stay set.
+        band = {-m, static_cast<std::int64_t>(c_.n)};
+        snapshots->vectors.assign(snapshots->rows.size(), std::vector<Word>(words, ~Word{0}));
+    }
     for (std::size_t first = 0; first < words;) {
         const std::size_t width = block_width(block, words - first);
         // Columns c0 + 1 to c1; they meet the band in rows j with
@@ -400,8 +438,10 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
             Word overhang[kVectorBlock];
             Word* out = final_v == nullptr ? nullptr : final_v + first;
             if (out != nullptr && first + width > words) out = overhang;
-            zeros += run_rows_of_block(width, static_cast<std::size_t>(first_row - 1),
-                                       static_cast<std::size_t>(last_row), out);
+            zeros += snapshots != nullptr
+                         ? run_rows_kept(width, first, c_.m, out, *snapshots)
+                         : run_rows_of_block(width, static_cast<std::size_t>(first_row - 1),
+                                             static_cast<std::size_t>(last_row), out);
             if (out == overhang) std::copy(overhang, overhang + (words - first), final_v + first);
         }
         first += width;
@@ -415,13 +455,19 @@ unsigned BlockRun::full_threads() const {
     return threads_ == 1 ? 1 : stripe_layout(c_, widest_block_, threads_).stripes;
 }
 
-std::size_t BlockRun::full(Word* final_v) {
+std::size_t BlockRun::full(Word* final_v, Snapshots* snapshots) {
     if (threads_ != 1) {
         const StripeLayout layout = stripe_layout(c_, widest_block_, threads_);
-        if (layout.stripes > 1) return striped_full(c_, widest_block_, layout, stop_, final_v);
+        if (layout.stripes > 1) {
+            if (snapshots != nullptr) {
+                snapshots->vectors.assign(snapshots->rows.size(),
+                                          std::vector<Word>(words_for(c_.n), ~Word{0}));
+            }
+            return striped_full(c_, widest_block_, layout, stop_, final_v, snapshots);
+        }
     }
     const Band everything{-static_cast<std::int64_t>(c_.m), static_cast<std::int64_t>(c_.n)};
-    return pass(everything, widest_block_, c_.n, final_v).lcs;
+    return pass(everything, widest_block_, c_.n, final_v, snapshots).lcs;
 }
 
 }  // namespace lcs::kernel

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "kernel/kernel.h"
 #include "kernel/word.h"
@@ -31,6 +32,14 @@ struct Band {
     std::int64_t lo, hi;
 };
 
+// Row vectors that a pass over the whole table keeps on its way: after
+// rows[k] symbols of Y, the row vector over all of X in vectors[k]
+// (words_for(n) words, bits past n set). The rows ascend, each in [1, m).
+struct Snapshots {
+    std::vector<std::size_t> rows;
+    std::vector<std::vector<Word>> vectors;
+};
+
 struct PassResult {
     std::size_t lcs;  // L~, a lower bound of the LCS
     bool abandoned;   // stopped once its deficit was sure to exceed give_up
@@ -43,9 +52,6 @@ public:
     // the stripes between batches of rows; threads: the most the full
     // computation may run on (0: every hardware thread), in stripes
     // (kernel/stripes.h) where that pays.
-    // vector_blocks: the widest blocks of the automatic path, else plain.
-    BlockRun(const Coded& c, bool vector_blocks, const Stop* stop = nullptr,
-             unsigned threads = 1);
     // The widest blocks that the path `isa` allows on this processor.
     BlockRun(const Coded& c, Isa isa, const Stop* stop = nullptr, unsigned threads = 1);
     ~BlockRun();
@@ -60,9 +66,12 @@ public:
     // full table is the band [-m, n]. Gives up once the deficit is sure to
     // exceed give_up. With final_v, the blocks that run store their final
     // words there (ceil(n / 64) words).
-    PassResult pass(Band band, std::size_t block, std::size_t give_up, Word* final_v = nullptr);
-    // The full computation in the widest blocks, and optionally its last row.
-    std::size_t full(Word* final_v = nullptr);
+    // With snapshots (the full band only), the row vectors at their rows.
+    PassResult pass(Band band, std::size_t block, std::size_t give_up, Word* final_v = nullptr,
+                    Snapshots* snapshots = nullptr);
+    // The full computation in the widest blocks, and optionally its last row
+    // and the rows of `snapshots`.
+    std::size_t full(Word* final_v = nullptr, Snapshots* snapshots = nullptr);
     // The threads that full() runs on: more than one in stripes, where that
     // pays.
     unsigned full_threads() const;
@@ -73,6 +82,8 @@ private:
     std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* state);
     std::size_t run_rows_of_block(std::size_t width, std::size_t first_row, std::size_t end_row,
                                   Word* final_v);
+    std::size_t run_rows_kept(std::size_t width, std::size_t first_word, std::size_t end_row,
+                              Word* final_v, Snapshots& snapshots);
 
     const Coded& c_;
     std::size_t widest_block_;

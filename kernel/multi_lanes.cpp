@@ -28,6 +28,8 @@
 #include <cstring>
 #include <utility>
 
+#include <immintrin.h>
+
 namespace lcs::kernel {
 
 namespace {
@@ -61,11 +63,26 @@ using Vec = typename Vectors<Lane, Bytes>::Type;
 
 #define LCS_INLINE __attribute__((always_inline)) inline
 
-// Texts t < Q (side by side) against vectors [First, First + Count) of
-// each entry (an entry is sizeof(Lane) chunks, 64 sizeof(Lane) / Bytes
-// vectors): the rows of V for each text, then the counts of its zero bits
-// per lane. Every loop over texts and vectors is unrolled, so that they
-// stay in registers.
+// A vector's lane counts, widened, to `row`. A row on a 16-byte boundary
+// takes streaming stores (SSE2's, on every path), which write whole lines
+// without reading them first: a dense result of 10^8 cells then goes to
+// memory once instead of being read in, written and evicted, and leaves the
+// cache to the tables. LaneBlock::lengths fences before it returns.
+template <class Lane, std::size_t Count>
+LCS_INLINE void store_counts(const Lane* counts, std::int32_t* row) {
+    if constexpr (Count % 4 == 0) {
+        if (reinterpret_cast<std::uintptr_t>(row) % 16 == 0) {
+            for (std::size_t i = 0; i < Count; i += 4) {
+                const __m128i cells =
+                    _mm_set_epi32(counts[i + 3], counts[i + 2], counts[i + 1], counts[i]);
+                _mm_stream_si128(reinterpret_cast<__m128i*>(row + i), cells);
+            }
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < Count; ++i) row[i] = counts[i];
+}
+
 template <class Lane, std::size_t Bytes, std::size_t Q, std::size_t First, std::size_t Count>
 LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_view* texts,
                           std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
@@ -126,7 +143,7 @@ LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_vie
             const std::size_t here = std::min(kPerVector, lanes - first);
             std::int32_t* row = out + j * text_stride + first * lane_stride;
             if (lane_stride == 1 && here == kPerVector) {
-                for (std::size_t i = 0; i < kPerVector; ++i) row[i] = counts[i];
+                store_counts<Lane, kPerVector>(counts, row);
                 continue;
             }
             for (std::size_t i = 0; i < here; ++i) {
@@ -268,6 +285,7 @@ void LaneBlock::lengths(const std::string_view* texts, std::size_t count, std::i
     isa = resolve(Component::blocks, isa);
     const auto run = isa == Isa::avx512 ? run_avx512 : isa == Isa::avx2 ? run_avx2 : run_plain;
     run(lane_bits_, table_.data(), texts, count, out, text_stride, lane_stride, count_);
+    _mm_sfence();  // the streaming stores are seen before anything after them
 }
 
 }  // namespace lcs::kernel

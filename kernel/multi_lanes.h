@@ -37,7 +37,10 @@ public:
 
     // For each text t < texts and each lane i < count(), the LCS of
     // texts[t] and the lane's string goes to out[t * text_stride + i *
-    // lane_stride]. Texts may be of any length. Allocates nothing.
+    // lane_stride]. Texts may be of any length. Allocates nothing. Rows of
+    // whole vectors of lanes go out by streaming stores, past the cache
+    // (the results of a dense matrix are not read back soon), fenced
+    // before the call returns.
     void lengths(const std::string_view* texts, std::size_t count, std::int32_t* out,
                  std::size_t text_stride, std::size_t lane_stride, Isa isa = Isa::automatic) const;
 

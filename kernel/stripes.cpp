@@ -149,7 +149,8 @@ public:
         batches_ = (c.m + batch_rows_ - 1) / batch_rows_;
     }
 
-    std::size_t run(Word* final_v) {
+    std::size_t run(Word* final_v, Snapshots* snapshots) {
+        snapshots_ = snapshots;
         const auto stripes = static_cast<unsigned>(bounds_.size() - 1);
         carries_.assign(round_up(c_.m, kLineWords), 0);
         // The last block may reach past X's last word.
@@ -229,8 +230,27 @@ private:
         for (std::size_t k = bounds_[s]; k < bounds_[s + 1]; ++k) {
             const Block& block = blocks_[k];
             Word* v = v_ + block.first;
-            run_block_rows(block.width, table + block.table, c_.y, carries_.data(), first_row,
-                           end_row, v);
+            if (snapshots_ == nullptr) {
+                run_block_rows(block.width, table + block.table, c_.y, carries_.data(), first_row,
+                               end_row, v);
+                continue;
+            }
+            // Cut at the kept rows; each stripe copies its own words.
+            const std::vector<std::size_t>& rows = snapshots_->rows;
+            const std::size_t kept = std::min(block.width, words_for(c_.n) - block.first);
+            auto next = std::upper_bound(rows.begin(), rows.end(), first_row);
+            for (std::size_t row = first_row; row < end_row;) {
+                const std::size_t end = next != rows.end() ? std::min(end_row, *next) : end_row;
+                run_block_rows(block.width, table + block.table, c_.y, carries_.data(), row, end, v);
+                row = end;
+                if (next != rows.end() && *next == row) {
+                    std::copy(v, v + kept,
+                              snapshots_->vectors[static_cast<std::size_t>(next - rows.begin())]
+                                      .begin() +
+                                  static_cast<std::ptrdiff_t>(block.first));
+                    ++next;
+                }
+            }
         }
     }
 
@@ -264,6 +284,7 @@ private:
     std::vector<std::size_t> bounds_;
     std::vector<std::unique_ptr<LineWords>> tables_;
     std::size_t batches_ = 0;
+    Snapshots* snapshots_ = nullptr;
     std::vector<unsigned char> carries_;
     Word* v_ = nullptr;
     Progress* progress_ = nullptr;
@@ -294,9 +315,9 @@ StripeLayout stripe_layout(const Coded& c, std::size_t widest, unsigned threads)
 }
 
 std::size_t striped_full(const Coded& c, std::size_t widest, StripeLayout layout,
-                         const Stop* stop, Word* final_v) {
+                         const Stop* stop, Word* final_v, Snapshots* snapshots) {
     StripedRun run(c, widest, layout, stop);
-    return run.run(final_v);
+    return run.run(final_v, snapshots);
 }
 
 }  // namespace lcs::kernel

@@ -23,10 +23,12 @@ StripeLayout stripe_layout(const Coded& c, std::size_t widest, unsigned threads)
 // The full computation of c in layout.stripes stripes (at least 1, at most
 // one per block of X), a thread each; a thread that cannot start leaves its
 // stripe to the calling thread. Returns the LCS and, with final_v, stores
-// the final row vector there (ceil(n / 64) words). Polls `stop` between
-// batches and throws lcs::Stopped once it is requested.
+// the final row vector there (ceil(n / 64) words), and with snapshots the
+// row vectors at their rows (sized as BlockRun::pass sizes them). Polls
+// `stop` between batches and throws lcs::Stopped once it is requested.
 std::size_t striped_full(const Coded& c, std::size_t widest, StripeLayout layout,
-                         const Stop* stop, Word* final_v = nullptr);
+                         const Stop* stop, Word* final_v = nullptr,
+                         Snapshots* snapshots = nullptr);
 
 }  // namespace lcs::kernel
 

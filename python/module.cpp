@@ -256,13 +256,19 @@ py::array_t<std::int32_t> matrix(py::handle queries, py::handle choices, long lo
     const Strings::Added q = rows.add_all(queries, Growth::add, "queries");
     Strings columns(interner, rows.family());
     const Strings::Added c = columns.add_all(choices, Growth::look_up, "choices");
-    std::vector<std::int32_t> values =
-        in_form(rows, columns, [&](const auto& a, const auto& b) {
-            return compute(q.symbols * c.symbols,
-                           [&](const Stop* stop) { return lcs::matrix(a, b, count, stop); });
+    // The library writes the array's own storage, which numpy leaves
+    // untouched until then: no zeroing, no copy.
+    py::array_t<std::int32_t> out({static_cast<py::ssize_t>(q.count),
+                                   static_cast<py::ssize_t>(c.count)});
+    std::int32_t* cells = out.mutable_data();
+    const auto size = static_cast<std::size_t>(out.size());
+    in_form(rows, columns, [&](const auto& a, const auto& b) {
+        return compute(q.symbols * c.symbols, [&](const Stop* stop) {
+            lcs::matrix_into(a, b, cells, size, count, stop);
+            return true;
         });
-    return to_array(std::move(values), {static_cast<py::ssize_t>(q.count),
-                                        static_cast<py::ssize_t>(c.count)});
+    });
+    return out;
 }
 
 // The pairs as three columns, filled by the library's streaming form so that

@@ -166,6 +166,12 @@ TEST(Matrix, EqualsTheOracleOnEveryPathAndThreadCount) {
                           expected);
             }
         }
+        // Into a caller's buffer: every cell written, nothing past them.
+        std::vector<std::int32_t> buffer(expected.size() + 1, -7);
+        lcs::matrix_into(views(queries), views(choices), buffer.data(), buffer.size(), 2);
+        EXPECT_EQ(buffer.back(), -7);
+        buffer.pop_back();
+        EXPECT_EQ(buffer, expected);
         const auto wide_queries = widened(queries), wide_choices = widened(choices);
         EXPECT_EQ(lcs::matrix(std::vector<std::u32string_view>(wide_queries.begin(), wide_queries.end()),
                               std::vector<std::u32string_view>(wide_choices.begin(), wide_choices.end()), 2),
@@ -177,6 +183,14 @@ TEST(Matrix, EmptyListsGiveAnEmptyMatrix) {
     const std::vector<std::string_view> none, some{"a", "b"};
     EXPECT_TRUE(lcs::matrix(none, some).empty());
     EXPECT_TRUE(lcs::matrix(some, none).empty());
+    lcs::matrix_into(none, some, nullptr, 0);
+}
+
+TEST(Matrix, IntoABufferTooSmallIsRefusedUntouched) {
+    const std::vector<std::string_view> some{"ab", "b"};
+    std::vector<std::int32_t> buffer(3, -7);
+    EXPECT_THROW(lcs::matrix_into(some, some, buffer.data(), buffer.size()), std::invalid_argument);
+    EXPECT_EQ(buffer, std::vector<std::int32_t>(3, -7));
 }
 
 TEST(Pairs, EqualOracleOnMixedAndAlikeStrings) {

@@ -195,7 +195,7 @@ TEST(Stripes, StopRequestedEndsTheRun) {
                      lcs::Stopped);
         const lcs::Stop never;
         EXPECT_EQ(lcs::kernel::striped_full(c, lcs::kernel::kWideBlock, {stripes, 64}, &never),
-                  lcs::kernel::BlockRun(c, false).full());
+                  lcs::kernel::BlockRun(c, lcs::kernel::Isa::plain).full());
     }
 }
 

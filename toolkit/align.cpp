@@ -4,18 +4,21 @@
 // Method: Hirschberg's divide and conquer (D. S. Hirschberg, "A linear space
 // algorithm for computing maximal common subsequences", CACM 18(6), 1975).
 // A piece takes off its common prefix and suffix, then packs its longer
-// string as X and cuts the other, Y, at its middle row h: the forward row
+// string as X and cuts the other, Y, at a row h near its middle: the forward row
 // pass gives L(h, p) for every p, the backward pass over both strings
 // reversed gives the LCS of the remaining rows with every suffix of X, and
 // the first p with the largest sum is a point of an optimal path, so the two
 // sub-pieces are solved on their own. The passes are the kernel's column
-// blocks of Hyyrö's bit-parallel row (kernel/blocks.h, AVX-512 where the
-// processor has it) over the piece's symbols under dense codes, read
+// blocks of Hyyrö's bit-parallel row (kernel/blocks.h, the widest vector
+// blocks the path allows) over the piece's symbols under dense codes, read
 // backwards for the backward pass; a piece whose row vectors fit in the
 // traceback budget (64 KiB) is solved whole by the bit-matrix traceback
 // (kernel/traceback.cpp).
-// Cost on unlike strings: about twice one full pass, |A| |B| / 64 word
-// updates; the two
+// Every full pass keeps the row vectors at the halves of its rows (`Handed`
+// below): the sub-piece that shares the corner the pass started from takes
+// its split at one of them and runs only its other pass. So a piece below
+// the top split runs half its table, and the cost on unlike strings is about
+// one and a half full passes, 1.5 |A| |B| / 64 word updates, not two. The
 // passes of a split, and the two sub-pieces, are independent and run on
 // threads of their own. Against a traceback through the whole bit matrix
 // (|A| |B| / 8 bytes) it trades a second pass for memory that grows with the
@@ -45,7 +48,10 @@
 // a worker thread that cannot start leaves its half to the calling thread
 // (toolkit/threads.h). Working memory: first that of the length pass; then
 // for each running pass the piece's codes (four bytes a symbol), its row
-// vectors and one carry byte per row; the traceback's 64 KiB; the
+// vectors and one carry byte per row; the rows kept for sub-pieces, a row
+// vector at each halving of the rows, and at each level of the pieces
+// pending about two such sets, cut to the sub-piece's width (at 10,000
+// letters some 20 KiB); the traceback's 64 KiB; the
 // difference search's O(D) diagonals; the keeps found. Never |A| x |B| of
 // anything.
 //
@@ -103,10 +109,63 @@ struct Piece {
     std::int32_t a0, a_size, b0, b_size;
 };
 
-// Where a split cuts X, and the LCS of the two sides.
+// Where a split cuts X, and the LCS of the two sides; h is the row of Y it
+// cuts at.
 struct Split {
-    std::int32_t p, left, right;
+    std::int32_t p, left, right, h;
 };
+
+// Row vectors that a full pass hands to the sub-piece sharing the corner it
+// started from: forward rows serve the piece above and left of the split
+// (the top-left corner), backward rows the piece below and right (the
+// bottom-right corner). rows[k] counts rows of Y from that corner, and
+// vectors[k] is the row vector there over X's positions from it; `shift`
+// positions (and rows) have since been taken off as common ends. A piece
+// that is handed a row near its middle takes it as one side of its split
+// and runs only the other pass, so below the top split every piece runs
+// half of its table instead of all of it: 1.5 passes in all instead of 2.
+// The values are those of the piece itself: after a common prefix of k,
+// LCS(X[0, i), Y[0, j)) = k + LCS(X[k, i), Y[k, j)) for i, j >= k, so the
+// row vector past its first k bits is the inner piece's.
+struct Handed {
+    bool forward = true;
+    bool x_is_b = false;
+    std::int32_t shift = 0;
+    std::vector<std::int32_t> rows;
+    std::vector<std::vector<Word>> vectors;
+};
+
+// Rows of a pass kept for its sub-pieces: halves of the rows it runs, down
+// to pieces this short.
+constexpr std::int32_t kFewestKeptRows = 32;
+
+// Positions [from, from + n) of v (ones past its end) as a row vector of a
+// piece of n positions, the bits past n set.
+std::vector<Word> window(const std::vector<Word>& v, std::size_t from, std::size_t n) {
+    std::vector<Word> out(kernel::words_for(n));
+    const std::size_t first = from / 64, bit = from % 64;
+    const auto word_at = [&v](std::size_t k) { return k < v.size() ? v[k] : ~Word{0}; };
+    for (std::size_t k = 0; k < out.size(); ++k) {
+        out[k] = word_at(first + k) >> bit;
+        if (bit != 0) out[k] |= word_at(first + k + 1) << (64 - bit);
+    }
+    if (n % 64 != 0) out.back() |= ~Word{0} << (n % 64);
+    return out;
+}
+
+// The rows of `handed` below `rows` (counted after its shift), each cut to
+// the positions [0, shift + positions) that the sub-piece reads.
+Handed handed_within(Handed handed, std::int32_t rows, std::int32_t positions) {
+    Handed kept{handed.forward, handed.x_is_b, handed.shift, {}, {}};
+    const std::size_t words = kernel::words_for(static_cast<std::size_t>(handed.shift + positions));
+    for (std::size_t k = 0; k < handed.rows.size(); ++k) {
+        if (handed.rows[k] - handed.shift >= rows) break;
+        kept.rows.push_back(handed.rows[k]);
+        handed.vectors[k].resize(std::min(handed.vectors[k].size(), words));
+        kept.vectors.push_back(std::move(handed.vectors[k]));
+    }
+    return kept;
+}
 
 // A string read forwards (step 1) or backwards (step -1) from `first`.
 template <typename Symbol>
@@ -188,7 +247,7 @@ Split best_split(const std::vector<Word>& forward, const std::vector<Word>& back
                  std::int32_t n) {
     std::int32_t left = 0, right = 0;
     for (const Word word : backward) right += __builtin_popcountll(~word);
-    Split best{0, left, right};
+    Split best{0, left, right, 0};
     for (std::int32_t start = 1; start <= n; start += 64) {
         const std::int32_t end = std::min(n, start + 63);
         const std::int32_t gain = zero_bits_between(forward, start - 1, end);
@@ -200,7 +259,7 @@ Split best_split(const std::vector<Word>& forward, const std::vector<Word>& back
         for (std::int32_t p = start; p <= end; ++p) {
             left += zero_bit(forward, p - 1);
             right -= zero_bit(backward, n - p);
-            if (left + right > best.left + best.right) best = {p, left, right};
+            if (left + right > best.left + best.right) best = {p, left, right, 0};
         }
     }
     return best;
@@ -214,13 +273,12 @@ template <typename Symbol>
 class Aligner {
 public:
     Aligner(const Symbol* a, const Symbol* b, std::size_t alphabet, const Paths& paths)
-        : a_(a), b_(b), alphabet_(alphabet), paths_(paths),
-          vector_blocks_(resolve(kernel::Component::blocks, paths.isa) == kernel::Isa::avx512) {}
+        : a_(a), b_(b), alphabet_(alphabet), paths_(paths) {}
 
     // Appends the matches of one LCS of the piece, in order, to `out`;
     // `known` is the piece's LCS, or -1.
     void solve(Piece piece, std::int32_t known, unsigned threads, Scratch& scratch,
-               std::vector<Keep>& out) const {
+               std::vector<Keep>& out, Handed handed = {}) const {
         const std::int32_t shorter = std::min(piece.a_size, piece.b_size);
         std::int32_t prefix = 0, suffix = 0;
         while (prefix < shorter && a_[piece.a0 + prefix] == b_[piece.b0 + prefix]) ++prefix;
@@ -233,7 +291,8 @@ public:
         if (inner.a_size > 0 && inner.b_size > 0) {
             const std::int32_t inner_known = known < 0 ? -1 : known - prefix - suffix;
             if (!few_differences(inner, inner_known, out)) {
-                solve_inner(inner, inner_known, threads, scratch, out);
+                handed.shift += handed.forward ? prefix : suffix;
+                solve_inner(inner, inner_known, threads, scratch, out, std::move(handed));
             }
         }
         append_keep(out, {piece.a0 + piece.a_size - suffix, piece.b0 + piece.b_size - suffix, suffix});
@@ -262,10 +321,21 @@ private:
         bool x_is_b;
     };
 
-    Oriented orient(Piece piece) const {
+    Oriented orient(Piece piece) const { return oriented(piece, piece.b_size > piece.a_size); }
+
+    Oriented oriented(Piece piece, bool x_is_b) const {
         const Strand<Symbol> a{a_ + piece.a0, 1, piece.a_size}, b{b_ + piece.b0, 1, piece.b_size};
-        if (piece.b_size > piece.a_size) return {b, a, true};
+        if (x_is_b) return {b, a, true};
         return {a, b, false};
+    }
+
+    // Handed rows serve a piece read the same way round, while its X is
+    // not much the shorter (the blocks pack X).
+    static bool serves(const Handed& handed, Piece piece) {
+        if (handed.rows.empty()) return false;
+        const std::int32_t x = handed.x_is_b ? piece.b_size : piece.a_size;
+        const std::int32_t y = handed.x_is_b ? piece.a_size : piece.b_size;
+        return 4 * std::int64_t{x} >= y;
     }
 
     // The piece of X [x_begin, x_end) and Y [y_begin, y_end), in A and B.
@@ -276,32 +346,39 @@ private:
     }
 
     void solve_inner(Piece piece, std::int32_t known, unsigned threads, Scratch& scratch,
-                     std::vector<Keep>& out) const {
+                     std::vector<Keep>& out, Handed handed) const {
         kernel::poll(paths_.stop);
-        const Oriented o = orient(piece);
-        const std::int32_t n = o.x.size, m = o.y.size;
+        Oriented o = orient(piece);
         // One row cannot be cut; its traceback is one row vector.
-        if (m == 1 || kernel::traceback_words(static_cast<std::size_t>(n), static_cast<std::size_t>(m)) <=
-                          static_cast<std::size_t>(paths_.traceback_words)) {
+        if (o.y.size == 1 ||
+            kernel::traceback_words(static_cast<std::size_t>(o.x.size),
+                                    static_cast<std::size_t>(o.y.size)) <=
+                static_cast<std::size_t>(paths_.traceback_words)) {
             trace(piece, o, scratch, out);
             return;
         }
-        const std::int32_t h = m / 2;
-        const Split split = find_split(o, known, threads, scratch);
-        const Piece left = sub_piece(piece, o.x_is_b, 0, split.p, 0, h);
-        const Piece right = sub_piece(piece, o.x_is_b, split.p, n, h, m);
+        if (!serves(handed, piece)) handed = {};
+        if (!handed.rows.empty()) o = oriented(piece, handed.x_is_b);
+        const std::int32_t n = o.x.size, m = o.y.size;
+        Handed to_left, to_right;
+        const Split split = find_split(o, known, threads, scratch, std::move(handed), to_left, to_right);
+        const Piece left = sub_piece(piece, o.x_is_b, 0, split.p, 0, split.h);
+        const Piece right = sub_piece(piece, o.x_is_b, split.p, n, split.h, m);
         if (threads < 2 || std::int64_t{n} * m < kParallelCells) {
-            solve(left, split.left, threads, scratch, out);
-            solve(right, split.right, threads, scratch, out);
+            solve(left, split.left, threads, scratch, out, std::move(to_left));
+            solve(right, split.right, threads, scratch, out, std::move(to_right));
             return;
         }
         std::vector<Keep> left_keeps, right_keeps;
         run_beside(
             [&] {
                 Scratch own(alphabet_);
-                solve(left, split.left, threads / 2, own, left_keeps);
+                solve(left, split.left, threads / 2, own, left_keeps, std::move(to_left));
             },
-            [&] { solve(right, split.right, threads - threads / 2, scratch, right_keeps); });
+            [&] {
+                solve(right, split.right, threads - threads / 2, scratch, right_keeps,
+                      std::move(to_right));
+            });
         for (const Keep& keep : left_keeps) append_keep(out, keep);
         for (const Keep& keep : right_keeps) append_keep(out, keep);
     }
@@ -323,7 +400,7 @@ private:
               unsigned threads, Scratch& scratch, std::vector<Word>& v) const {
         const CodedPair c = coded(x, y, scratch);
         const kernel::Coded view = c.view();
-        kernel::BlockRun blocks(view, vector_blocks_, paths_.stop, threads);
+        kernel::BlockRun blocks(view, paths_.isa, paths_.stop, threads);
         const bool full = band.lo <= -static_cast<std::int64_t>(view.m) &&
                           band.hi >= static_cast<std::int64_t>(view.n);
         if (full && blocks.full_threads() > 1) {
@@ -364,13 +441,93 @@ private:
                        pass(x_back, y_back, back_band, give_up, threads, scratch, backward);
         }
         if (!finished) return std::nullopt;
-        return best_split(forward, backward, n);
+        Split split = best_split(forward, backward, n);
+        split.h = h;
+        return split;
     }
 
-    // The full passes, which never give up.
-    Split full_passes(const Oriented& o, unsigned threads, Scratch& scratch) const {
-        const Band full{-std::int64_t{o.y.size}, std::int64_t{o.x.size}};
-        return *passes(o, full, threads, scratch);
+    // A full pass of y over x, its row vector at the end, keeping rows for
+    // the sub-piece at the corner it starts from (`kept`), on any number of
+    // threads alike, so that the splits do not depend on them.
+    std::vector<Word> kept_pass(Strand<Symbol> x, Strand<Symbol> y, bool forward, bool x_is_b,
+                                unsigned threads, Scratch& scratch, Handed& kept) const {
+        std::vector<Word> v(kernel::words_for(static_cast<std::size_t>(x.size)), ~Word{0});
+        const CodedPair c = coded(x, y, scratch);
+        const kernel::Coded view = c.view();  // BlockRun keeps a reference
+        kernel::BlockRun blocks(view, paths_.isa, paths_.stop, threads);
+        kernel::Snapshots snapshots;
+        for (std::int32_t rows = y.size / 2; rows >= kFewestKeptRows; rows /= 2) {
+            snapshots.rows.insert(snapshots.rows.begin(), static_cast<std::size_t>(rows));
+        }
+        blocks.full(v.data(), &snapshots);
+        kept = {forward, x_is_b, 0, {}, std::move(snapshots.vectors)};
+        for (const std::size_t row : snapshots.rows) kept.rows.push_back(static_cast<std::int32_t>(row));
+        return v;
+    }
+
+    // The handed row nearest the middle of the piece's m rows, if one lies
+    // in its middle half (counted from the handed rows' corner).
+    static std::optional<std::size_t> middle_row(const Handed& handed, std::int32_t m) {
+        std::optional<std::size_t> best;
+        std::int32_t best_distance = m / 4;
+        for (std::size_t k = 0; k < handed.rows.size(); ++k) {
+            const std::int32_t distance = std::abs(handed.rows[k] - handed.shift - m / 2);
+            if (distance <= best_distance) {
+                best = k;
+                best_distance = distance;
+            }
+        }
+        return best;
+    }
+
+    // The full passes, which never give up. A row handed to the piece near
+    // its middle spares one of them. Each pass run keeps rows for the
+    // sub-piece at its corner; handed rows go on to the sub-piece at theirs.
+    Split full_passes(const Oriented& o, unsigned threads, Scratch& scratch, Handed handed,
+                      Handed& to_left, Handed& to_right) const {
+        const std::int32_t n = o.x.size, m = o.y.size;
+        const bool parallel = threads >= 2 && std::int64_t{n} * m >= kParallelCells;
+        const std::optional<std::size_t> row = middle_row(handed, m);
+        std::int32_t h = m / 2;
+        if (row) {
+            const std::int32_t from_corner = handed.rows[*row] - handed.shift;
+            h = handed.forward ? from_corner : m - from_corner;
+        }
+        std::vector<Word> forward, backward;
+        const auto run_forward = [&](unsigned count, Scratch& own) {
+            forward = kept_pass(o.x, o.y.part(0, h), true, o.x_is_b, count, own, to_left);
+        };
+        const auto run_backward = [&](unsigned count, Scratch& own) {
+            backward = kept_pass(o.x.reversed(), o.y.part(h, m).reversed(), false, o.x_is_b, count,
+                                 own, to_right);
+        };
+        if (row) {
+            const std::vector<Word> given = window(handed.vectors[*row],
+                                                   static_cast<std::size_t>(handed.shift),
+                                                   static_cast<std::size_t>(n));
+            if (handed.forward) {
+                forward = given;
+                run_backward(threads, scratch);
+            } else {
+                backward = given;
+                run_forward(threads, scratch);
+            }
+        } else if (parallel) {
+            run_beside(
+                [&] {
+                    Scratch own(alphabet_);
+                    run_forward(threads / 2, own);
+                },
+                [&] { run_backward(threads - threads / 2, scratch); });
+        } else {
+            run_forward(threads, scratch);
+            run_backward(threads, scratch);
+        }
+        Split split = best_split(forward, backward, n);
+        split.h = h;
+        if (row && handed.forward) to_left = handed_within(std::move(handed), h, split.p);
+        if (row && !handed.forward) to_right = handed_within(std::move(handed), m - h, n - split.p);
+        return split;
     }
 
     // A band is worth its bookkeeping when it covers at most half of X.
@@ -380,12 +537,13 @@ private:
 
     // The split of the piece. Its LCS is known but at the top, where the
     // length pass found the strings too unlike for a band; with a band
-    // forced, the top starts from the diagonal alone.
-    Split find_split(const Oriented& o, std::int32_t known, unsigned threads,
-                     Scratch& scratch) const {
+    // forced, the top starts from the diagonal alone. Full passes take the
+    // rows handed to the piece and hand on rows to its sub-pieces.
+    Split find_split(const Oriented& o, std::int32_t known, unsigned threads, Scratch& scratch,
+                     Handed handed, Handed& to_left, Handed& to_right) const {
         const std::int32_t n = o.x.size, m = o.y.size, shorter = std::min(n, m);
         if (paths_.first_band < 0 || (known < 0 && paths_.first_band == 0)) {
-            return full_passes(o, threads, scratch);
+            return full_passes(o, threads, scratch, std::move(handed), to_left, to_right);
         }
         // A lower bound of the piece's LCS, exact when it is known.
         std::int32_t floor = std::max(known, 0);
@@ -402,14 +560,13 @@ private:
             const std::int32_t sum = split.left + split.right;
             if (known >= 0 ? sum == known : sum >= floor) return split;
         }
-        return full_passes(o, threads, scratch);
+        return full_passes(o, threads, scratch, std::move(handed), to_left, to_right);
     }
 
     const Symbol* a_;
     const Symbol* b_;
     std::size_t alphabet_;
     Paths paths_;
-    bool vector_blocks_;
 };
 
 unsigned thread_count(unsigned threads) {

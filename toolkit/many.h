@@ -21,6 +21,9 @@ std::vector<std::int32_t> matrix(const std::vector<std::string_view>& queries,
 std::vector<std::int32_t> matrix(const std::vector<std::u32string_view>& queries,
                                  const std::vector<std::u32string_view>& choices, unsigned threads,
                                  const Stop* stop, kernel::Isa isa);
+void matrix_into(const std::vector<std::string_view>& queries,
+                 const std::vector<std::string_view>& choices, std::int32_t* out,
+                 std::size_t out_size, unsigned threads, const Stop* stop, kernel::Isa isa);
 
 // One list against itself when `choices` is null.
 void pairs(const std::vector<std::string_view>& queries,

@@ -1,4 +1,8 @@
-// lcs::matrix (<lcs/lcs.h>): the LCS of every query with every choice.
+// lcs::matrix and lcs::matrix_into (<lcs/lcs.h>): the LCS of every query
+// with every choice, into a new vector or into the caller's cells. A dense
+// result of 10^8 cells is 400 MB: zeroing it and taking its pages costs as
+// much as scoring short strings, so the buffer form writes each cell once,
+// from the thread that scores it (its pages taken by the threads too).
 //
 // Bytes: consecutive choices of at most 64 symbols are packed 64 to a lane
 // block (kernel/multi_lanes.h) and every query is read against each block,
@@ -17,6 +21,7 @@
 // Tests: tests/test_pairs.cpp.
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 
 #include "kernel/multi_lanes.h"
 #include "kernel/pattern.h"
@@ -173,14 +178,38 @@ void fill(const std::vector<std::u32string_view>& queries,
     });
 }
 
+// queries x choices, refused where it would not fit a size_t (a result that
+// wrapped would be written past its end).
+std::size_t cells_of(std::size_t queries, std::size_t choices) {
+    std::size_t cells = 0;
+    if (__builtin_mul_overflow(queries, choices, &cells)) {
+        throw std::length_error("lcs::matrix: queries x choices is too large");
+    }
+    return cells;
+}
+
+template <class Text>
+void matrix_into_of(const std::vector<Text>& queries, const std::vector<Text>& choices,
+                    std::int32_t* out, std::size_t out_size, unsigned threads, const Stop* stop,
+                    kernel::Isa isa) {
+    check_lengths(queries);
+    check_lengths(choices);
+    const std::size_t cells = cells_of(queries.size(), choices.size());
+    if (out_size < cells) {
+        throw std::invalid_argument("lcs::matrix_into: the buffer holds fewer cells than "
+                                    "queries x choices");
+    }
+    if (cells != 0) fill(queries, choices, out, threads, stop, isa);
+}
+
 template <class Text>
 std::vector<std::int32_t> matrix_of(const std::vector<Text>& queries,
                                     const std::vector<Text>& choices, unsigned threads,
                                     const Stop* stop, kernel::Isa isa) {
     check_lengths(queries);
     check_lengths(choices);
-    std::vector<std::int32_t> out(queries.size() * choices.size());
-    if (!out.empty()) fill(queries, choices, out.data(), threads, stop, isa);
+    std::vector<std::int32_t> out(cells_of(queries.size(), choices.size()));
+    matrix_into_of(queries, choices, out.data(), out.size(), threads, stop, isa);
     return out;
 }
 
@@ -198,6 +227,11 @@ std::vector<std::int32_t> matrix(const std::vector<std::u32string_view>& queries
                                  const Stop* stop, kernel::Isa isa) {
     return matrix_of(queries, choices, threads, stop, isa);
 }
+void matrix_into(const std::vector<std::string_view>& queries,
+                 const std::vector<std::string_view>& choices, std::int32_t* out,
+                 std::size_t out_size, unsigned threads, const Stop* stop, kernel::Isa isa) {
+    matrix_into_of(queries, choices, out, out_size, threads, stop, isa);
+}
 
 }  // namespace detail
 
@@ -210,6 +244,17 @@ std::vector<std::int32_t> matrix(const std::vector<std::u32string_view>& queries
                                  const std::vector<std::u32string_view>& choices, unsigned threads,
                                  const Stop* stop) {
     return detail::matrix(queries, choices, threads, stop, kernel::Isa::automatic);
+}
+
+void matrix_into(const std::vector<std::string_view>& queries,
+                 const std::vector<std::string_view>& choices, std::int32_t* out,
+                 std::size_t out_size, unsigned threads, const Stop* stop) {
+    matrix_into_of(queries, choices, out, out_size, threads, stop, kernel::Isa::automatic);
+}
+void matrix_into(const std::vector<std::u32string_view>& queries,
+                 const std::vector<std::u32string_view>& choices, std::int32_t* out,
+                 std::size_t out_size, unsigned threads, const Stop* stop) {
+    matrix_into_of(queries, choices, out, out_size, threads, stop, kernel::Isa::automatic);
 }
 
 }  // namespace lcs

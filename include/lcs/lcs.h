@@ -146,6 +146,16 @@ std::vector<std::int32_t> matrix(const std::vector<std::string_view>& queries,
 std::vector<std::int32_t> matrix(const std::vector<std::u32string_view>& queries,
                                  const std::vector<std::u32string_view>& choices,
                                  unsigned threads = 1, const Stop* stop = nullptr);
+// The same written into `out`, which holds `out_size` cells, at least
+// queries x choices (std::invalid_argument if fewer): nothing is allocated
+// and nothing is written twice, so a caller can reuse one buffer, or hand
+// over an array's storage, untouched until the threads write their parts.
+void matrix_into(const std::vector<std::string_view>& queries,
+                 const std::vector<std::string_view>& choices, std::int32_t* out,
+                 std::size_t out_size, unsigned threads = 1, const Stop* stop = nullptr);
+void matrix_into(const std::vector<std::u32string_view>& queries,
+                 const std::vector<std::u32string_view>& choices, std::int32_t* out,
+                 std::size_t out_size, unsigned threads = 1, const Stop* stop = nullptr);
 
 // Every pair whose similarity, length / max of the two sizes, is at least
 // min_similarity, ordered by query, then by choice, whatever `threads`.
