@@ -389,6 +389,21 @@ LCS_AVX2 inline void put_lane(std::uint8_t (*rows)[16][32], std::size_t lane, __
     put_half(rows[1], lane, _mm256_extracti128_si256(symbols, 1));
 }
 
+// True when choices[0, lanes), of `symbols` symbols in all, lie in memory's
+// order: from the first to the last within about twice their symbols.
+template <class Choice>
+bool in_order(const Choice* choices, std::size_t lanes, std::size_t symbols) {
+    const auto span = reinterpret_cast<std::uintptr_t>(choices[lanes - 1].data()) -
+                      reinterpret_cast<std::uintptr_t>(choices[0].data());
+    return span <= 2 * sizeof(*choices[0].data()) * symbols + 64 * lanes;
+}
+
+// The first symbols of choices [from, end) fetched into the cache.
+template <class Choice>
+__attribute__((always_inline)) inline void fetch_symbols(const Choice* from, const Choice* end) {
+    for (; from < end; ++from) __builtin_prefetch(from->data());
+}
+
 // The byte-limb group loop, once for AVX2 and once for AVX-512 VL.
 namespace avx2_limbs {
 #define LCS_LIMBS_TARGET LCS_AVX2
