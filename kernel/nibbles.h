@@ -17,7 +17,8 @@
 // V' = (V + U) | (V ^ U) adds limb by limb, each limb's carry passed to the
 // next limb of the same lane: the carry out of bit 7 of a + b + c is
 // (a & b) | ((a | b) & ~sum) at bit 7, which for b = U inside V is
-// U | (V & ~sum).
+// U | (V & ~sum). With AVX-512 VL each of the three Boolean parts of a limb's
+// update is one ternary-logic instruction (step_limbs_ternary).
 #ifndef LCS_KERNEL_NIBBLES_H
 #define LCS_KERNEL_NIBBLES_H
 
