@@ -72,10 +72,13 @@ template <class Lane, std::size_t Count>
 LCS_INLINE void store_counts(const Lane* counts, std::int32_t* row) {
     if constexpr (Count % 4 == 0) {
         if (reinterpret_cast<std::uintptr_t>(row) % 16 == 0) {
+            // Widened by a plain loop, which the compiler vectorizes well
+            // (its conversion of a whole vector does not), then streamed.
+            alignas(64) std::int32_t cells[Count];
+            for (std::size_t i = 0; i < Count; ++i) cells[i] = counts[i];
             for (std::size_t i = 0; i < Count; i += 4) {
-                const __m128i cells =
-                    _mm_set_epi32(counts[i + 3], counts[i + 2], counts[i + 1], counts[i]);
-                _mm_stream_si128(reinterpret_cast<__m128i*>(row + i), cells);
+                _mm_stream_si128(reinterpret_cast<__m128i*>(row + i),
+                                 _mm_load_si128(reinterpret_cast<const __m128i*>(cells + i)));
             }
             return;
         }
@@ -134,8 +137,6 @@ LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_vie
 #pragma GCC unroll 8
             for (std::size_t shift = 8; shift < 8 * sizeof(Lane); shift *= 2) x += x >> shift;
             x &= static_cast<Lane>(0xFF);
-            // Widened by a plain loop, which the compiler vectorizes well
-            // (its conversion of a whole vector does not on AVX2).
             Lane counts[kPerVector];
             std::memcpy(counts, &x, sizeof counts);
             const std::size_t first = (First + k) * kPerVector;

@@ -149,6 +149,9 @@ const Shape kShapes[] = {
     {65, 70, 0, 150, "abc"},
     {9, 200, 60, 150, "ab"},
     {130, 3, 0, 70, std::string("\0\xff\x01", 3)},
+    // Rows of whole lines of cells, which go out by streaming stores.
+    {40, 128, 0, 8, "abc"},
+    {12, 256, 5, 16, "abcdefgh"},
 };
 
 TEST(Matrix, EqualsTheOracleOnEveryPathAndThreadCount) {

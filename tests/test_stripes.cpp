@@ -74,16 +74,40 @@ void expect_every_layout(const std::string& x, const std::string& y,
     const CodedPair pair(x, y);
     const Coded c = pair.coded();
     const auto expected = static_cast<std::size_t>(reference_lcs(x, y));
+    // Rows kept on the way, around the batches' edges: each must be the
+    // final row of the rows above it.
+    lcs::kernel::Snapshots kept;
+    for (const std::size_t row : {std::size_t{1}, std::size_t{63}, std::size_t{64}, std::size_t{65},
+                                  y.size() / 2, y.size() - 1}) {
+        if (row >= 1 && row < y.size() && (kept.rows.empty() || row > kept.rows.back())) {
+            kept.rows.push_back(row);
+        }
+    }
     for (const std::size_t widest : every_widest_block(c)) {
         lcs::kernel::BlockRun one(c, isa_of_widest(widest));
         std::vector<Word> one_row(pair.words());
-        ASSERT_EQ(one.full(one_row.data()), expected);
+        lcs::kernel::Snapshots one_kept = kept;
+        ASSERT_EQ(one.full(one_row.data(), &one_kept), expected);
+        for (std::size_t k = 0; k < kept.rows.size(); ++k) {
+            const CodedPair above(x, y.substr(0, kept.rows[k]));
+            const Coded upper = above.coded();
+            std::vector<Word> final_row(pair.words());
+            lcs::kernel::BlockRun(upper, isa_of_widest(widest)).full(final_row.data());
+            ASSERT_EQ(one_kept.vectors[k], final_row)
+                << "widest " << widest << ", row " << kept.rows[k];
+        }
         for (const StripeLayout& layout : layouts) {
             std::vector<Word> row(pair.words());
-            ASSERT_EQ(lcs::kernel::striped_full(c, widest, layout, nullptr, row.data()), expected)
+            lcs::kernel::Snapshots striped_kept = kept;
+            striped_kept.vectors.assign(kept.rows.size(), std::vector<Word>(pair.words(), ~Word{0}));
+            ASSERT_EQ(lcs::kernel::striped_full(c, widest, layout, nullptr, row.data(), &striped_kept),
+                      expected)
                 << "widest " << widest << ", stripes " << layout.stripes << ", batch "
                 << layout.batch_rows << ", lengths " << x.size() << " and " << y.size();
             ASSERT_EQ(row, one_row) << "widest " << widest << ", stripes " << layout.stripes;
+            ASSERT_EQ(striped_kept.vectors, one_kept.vectors)
+                << "widest " << widest << ", stripes " << layout.stripes << ", batch "
+                << layout.batch_rows;
         }
     }
 }
