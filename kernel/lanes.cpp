@@ -22,18 +22,22 @@
 // them so that a register holds one symbol of every lane, and counts the
 // lanes' zero bits in the vector unit at its end.
 //
-// AVX-512 (with VBMI) runs queries of up to 16 symbols on 32 lanes of 16
-// bits instead: its distinct symbols are numbered ("rows"), a byte
-// permutation maps a choice's bytes to rows and a word permutation fetches
-// every lane's match word from one register; longer queries take the byte
-// limbs, which beat its wider lanes. The plain path runs eight independent
+// AVX2 and AVX-512 run the same byte-limb loop (kernel/limb_groups.inc),
+// compiled once for each: under AVX-512 VL it has 32 registers, so a query's
+// tables and a block's turned symbols stay in them, and the row update takes
+// ternary logic, three instructions a limb fewer; this beats the wider
+// lanes of AVX-512 (16-bit lanes whose match words a word permutation
+// fetched, for queries of up to 16 symbols) at every query length, by 15 %
+// at 8 symbols and 30 % at 16. The plain path runs eight independent
 // scalar chains, which the processor overlaps, each lane reading its choice
 // eight symbols at a time. A choice that ends pads with a symbol not in the
 // query, whose match word is zero and leaves V as it is, so no lane needs a
 // mask. A group runs for as many steps as its longest choice: a lane that
 // refills as its choice ends would branch where the processor cannot
-// predict. Cost: |longest choice of the group| steps per group of 8 to 32
-// choices; nothing is allocated.
+// predict, and ordering a few groups' choices by length to even them out
+// cost more than the steps it saved (their symbols then arrive out of the
+// order the processor fetches ahead in). Cost: |longest choice of the group|
+// steps per group of 8 to 32 choices; nothing is allocated.
 // Tests: tests/test_batch.cpp (every path forced, against the oracle),
 // fuzz/fuzz_lengths.cpp.
 #include "kernel/lanes.h"
@@ -51,7 +55,6 @@ namespace {
 
 constexpr std::size_t kStepsPerWord = 8;  // symbols are read eight to a word
 constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
-constexpr std::size_t kMostLanes = 32;
 
 // ---- Reading choices: a word of eight symbols (bytes or rows) per lane.
 
@@ -86,11 +89,6 @@ std::uint64_t short_word(std::string_view choice) {
 struct ByteWords {
     std::uint64_t padding;
     static constexpr bool kBytes = true;
-    static constexpr std::size_t kWordsPerRead = 1;
-
-    void read(std::string_view choice, std::size_t at, std::uint64_t* words) const {
-        words[0] = (*this)(choice, at);
-    }
     std::uint64_t operator()(std::string_view choice, std::size_t at) const {
         static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
                       "words hold the first byte lowest");
@@ -117,12 +115,6 @@ struct SymbolWords {
     const LaneQuery& query;
     std::uint64_t padding;
     static constexpr bool kBytes = false;
-    static constexpr std::size_t kWordsPerRead = 1;
-
-    void read(std::u32string_view choice, std::size_t at, std::uint64_t* words) const {
-        words[0] = (*this)(choice, at);
-    }
-
     std::uint64_t operator()(std::u32string_view choice, std::size_t at) const {
         if (at >= choice.size()) return padding;
         const std::size_t count = std::min(choice.size() - at, kStepsPerWord);
@@ -134,38 +126,6 @@ struct SymbolWords {
     }
 };
 
-#define LCS_AVX512 __attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi")))
-
-// ByteWords for AVX-512: one masked load reads the bytes that remain (up to
-// sixteen, two words) and keeps the padding in the others, without a branch
-// on the choice's length, which short choices of mixed length would
-// mispredict. Masked-off bytes are not read, so nothing past the choice's
-// end is.
-struct MaskedByteWords {
-    std::uint64_t padding;
-    static constexpr bool kBytes = true;
-    static constexpr std::size_t kWordsPerRead = 2;
-
-    LCS_AVX512 void read(std::string_view choice, std::size_t at, std::uint64_t* words) const {
-        const std::size_t size = choice.size();
-        const std::size_t from = std::min(at, size);
-        const auto keep = static_cast<__mmask16>((1U << at_most_two_words(size - from)) - 1);
-        const __m128i bytes = _mm_mask_loadu_epi8(_mm_set1_epi64x(static_cast<long long>(padding)),
-                                                  keep, choice.data() + from);
-        words[0] = static_cast<std::uint64_t>(_mm_cvtsi128_si64(bytes));
-        words[kMostLanes] = static_cast<std::uint64_t>(_mm_extract_epi64(bytes, 1));
-    }
-
-    // min(left, 2 kStepsPerWord) by a select on a comparison: written as
-    // std::min, or as a test of at against the size, GCC 12 branches, and
-    // choices of mixed length mispredict that branch about once a lane.
-    static std::size_t at_most_two_words(std::size_t left) {
-        constexpr std::size_t kMost = 2 * kStepsPerWord;
-        const std::size_t over = -static_cast<std::size_t>(left > kMost);
-        return left ^ ((left ^ kMost) & over);
-    }
-};
-
 ByteWords words_of(const LaneQuery& query, const std::string_view*) {
     return {kEveryByte * query.absent_byte()};
 }
@@ -174,13 +134,8 @@ SymbolWords words_of(const LaneQuery& query, const std::u32string_view*) {
     return {query, kEveryByte * LaneQuery::kAbsent};
 }
 
-// The fastest reader an AVX-512 engine can use.
-MaskedByteWords fastest_words(const ByteWords& words) { return {words.padding}; }
-const SymbolWords& fastest_words(const SymbolWords& words) { return words; }
-
-
-// ---- Engines. Each runs kLanes lanes: load() starts a group, steps() runs
-// up to eight steps from one word per lane, lcs(lane) reads a result.
+// ---- The plain engine: load() starts a group, steps() runs up to eight
+// steps from one word per lane, store() gives every lane's V.
 
 // The table a word's symbols index: bytes index the byte table, rows the
 // row table (whose kAbsent entry is zero).
@@ -209,86 +164,6 @@ struct PlainEngine {
         std::copy(lanes, lanes + kLanes, v);
     }
     void store(std::uint64_t* out) const { std::copy(v, v + kLanes, out); }
-};
-
-// The AVX-512 engines' shared part: the byte-to-row map and the match
-// words by row, cut to the lane width, in registers. GCC 12's unmasked
-// forms of some AVX-512 shifts and shuffles start from an undefined register
-// and trip -Wuninitialized, so the engines use the zero-masked forms with
-// every lane kept: the same instructions.
-template <class Words, class Lane>
-struct Avx512Base {
-    __m512i map[4];   // row of each byte value, 64 bytes a register
-    __m512i rows[8];  // match word of each row, as Lane, from row 0 up
-    __m512i v;
-
-    LCS_AVX512 explicit Avx512Base(const LaneQuery& query) {
-        alignas(64) Lane cut[512 / sizeof(Lane)] = {};
-        for (std::size_t row = 0; row < query.distinct(); ++row) {
-            cut[row] = static_cast<Lane>(query.row_table()[row]);
-        }
-        for (int i = 0; i < 8; ++i) rows[i] = _mm512_load_si512(cut + 64 / sizeof(Lane) * i);
-        for (int i = 0; i < 4; ++i) map[i] = _mm512_loadu_si512(query.rows_of_bytes() + 64 * i);
-    }
-    LCS_AVX512 void load() { v = _mm512_set1_epi64(-1); }
-    // The rows of the bytes of `words` (rows pass as they are).
-    LCS_AVX512 __m512i rows_of(const std::uint64_t* words) const {
-        const __m512i symbols = _mm512_load_si512(words);
-        if (!Words::kBytes) return symbols;
-        const __m512i low = _mm512_permutex2var_epi8(map[0], symbols, map[1]);
-        const __m512i high = _mm512_permutex2var_epi8(map[2], symbols, map[3]);
-        return _mm512_mask_blend_epi8(_mm512_movepi8_mask(symbols), low, high);
-    }
-    LCS_AVX512 void store(std::uint64_t* out) const {
-        alignas(64) Lane lanes[64 / sizeof(Lane)];
-        _mm512_store_si512(lanes, v);
-        std::copy(lanes, lanes + 64 / sizeof(Lane), out);
-    }
-};
-
-// Byte positions that put lane l's symbols s, s + 1 into 16-bit lane l
-// (low half of the result) and s + 2, s + 3 (high half), for lanes 0 to 15
-// out of two registers of eight words each.
-LCS_AVX512 inline __m512i half_words(std::size_t s) {
-    alignas(64) unsigned char index[64];
-    for (std::size_t byte = 0; byte < 64; ++byte) {
-        index[byte] = static_cast<unsigned char>(byte % 32 / 2 * 8 + s + byte / 32 * 2 + byte % 2);
-    }
-    return _mm512_load_si512(index);
-}
-
-// Queries of up to 16 symbols: 32 lanes of 16 bits, every row's word in one
-// register (at most 17 rows: rows 32 and up, kAbsent among them, fetch
-// zero). Each 16-bit lane holds two of its own symbols at a time.
-template <class Words>
-struct Avx512Engine16 : Avx512Base<Words, std::uint16_t> {
-    static constexpr std::size_t kLanes = 32;
-    __m512i turn[2];
-    LCS_AVX512 explicit Avx512Engine16(const LaneQuery& query)
-        : Avx512Base<Words, std::uint16_t>(query), turn{half_words(0), half_words(4)} {}
-    LCS_AVX512 void steps(const std::uint64_t* words, std::size_t count) {
-        const __m512i w0 = this->rows_of(words), w1 = this->rows_of(words + 8);
-        const __m512i w2 = this->rows_of(words + 16), w3 = this->rows_of(words + 24);
-        const __m512i high_rows = _mm512_set1_epi16(0xE0);
-        __m512i v = this->v, symbols = v;
-        for (std::size_t step = 0; step < count; ++step) {
-            if (step % 2 == 0) symbols = pair(w0, w1, w2, w3, step);
-            const __mmask32 known = _mm512_testn_epi16_mask(symbols, high_rows);
-            const __m512i match = _mm512_maskz_permutexvar_epi16(known, symbols, this->rows[0]);
-            const __m512i u = _mm512_and_si512(v, match);
-            v = _mm512_or_si512(_mm512_add_epi16(v, u), _mm512_sub_epi16(v, u));
-            symbols = _mm512_maskz_srli_epi16(~__mmask32{0}, symbols, 8);
-        }
-        this->v = v;
-    }
-    // Symbols `step` and step + 1 of all 32 lanes.
-    LCS_AVX512 __m512i pair(__m512i w0, __m512i w1, __m512i w2, __m512i w3,
-                            std::size_t step) const {
-        const __m512i low = _mm512_permutex2var_epi8(w0, turn[step / 4], w1);
-        const __m512i high = _mm512_permutex2var_epi8(w2, turn[step / 4], w3);
-        return step % 4 == 0 ? _mm512_maskz_shuffle_i64x2(0xFF, low, high, _MM_SHUFFLE(1, 0, 1, 0))
-                             : _mm512_maskz_shuffle_i64x2(0xFF, low, high, _MM_SHUFFLE(3, 2, 3, 2));
-    }
 };
 
 // ---- AVX2: 32 lanes of one byte per register, a query of up to 8K symbols
@@ -514,83 +389,48 @@ LCS_AVX2 inline void put_lane(std::uint8_t (*rows)[16][32], std::size_t lane, __
     put_half(rows[1], lane, _mm256_extracti128_si256(symbols, 1));
 }
 
-template <std::size_t K, class Choice, class Reader>
-LCS_AVX2 void run_avx2_groups(std::size_t query_size, const Choice* choices, std::size_t count,
-                              std::int32_t* out, const Reader& reader,
-                              const NibbleTables& tables) {
-    constexpr std::size_t kLanes = 32, kTurn = 16, kSteps = 2 * kTurn;
-    __m256i low[K], high[K];
-    for (std::size_t q = 0; q < K; ++q) {
-        low[q] = table_limb(tables.low[q]);
-        high[q] = table_limb(tables.high[q]);
-    }
-    const __m256i padding = reader.read(Choice{}, 0);
-    alignas(32) std::uint8_t rows[2][kTurn][kLanes];
-    for (std::size_t first = 0; first < count; first += kLanes) {
-        const std::size_t lanes = std::min(kLanes, count - first);
-        const Choice* group = choices + first;
-        // The next group's symbols, fetched while this group runs.
-        for (std::size_t next = first + kLanes; next < std::min(count, first + 2 * kLanes); ++next)
-            __builtin_prefetch(choices[next].data());
-        std::size_t longest = 0, shortest = SIZE_MAX;
-        for (std::size_t lane = 0; lane < lanes; ++lane) {
-            longest = std::max(longest, group[lane].size());
-            shortest = std::min(shortest, group[lane].size());
-        }
-        for (std::size_t lane = lanes; lane < kLanes; ++lane) put_lane(rows, lane, padding);
-        __m256i v[K];
-        for (__m256i& limb : v) limb = _mm256_set1_epi8(-1);
-        for (std::size_t at = 0; at < longest; at += kSteps) {
-            if (shortest >= Reader::kLong) {
-                // Each half that the group reaches, each lane by one load.
-                for (std::size_t half = 0; half < 2 && at + kTurn * half < longest; ++half) {
-                    const std::size_t from = at + kTurn * half;
-                    if (from + kTurn <= shortest) {
-                        for (std::size_t lane = 0; lane < lanes; ++lane)
-                            put_half(rows[half], lane, reader.whole_half(group[lane], from));
-                    } else {
-                        for (std::size_t lane = 0; lane < lanes; ++lane)
-                            put_half(rows[half], lane, reader.long_half(group[lane], from));
-                    }
-                }
-            } else {
-                // Most groups of short choices take one read, from the start.
-                if (at == 0) {
-                    for (std::size_t lane = 0; lane < lanes; ++lane)
-                        put_lane(rows, lane, reader.template read<true>(group[lane], 0));
-                } else {
-                    for (std::size_t lane = 0; lane < lanes; ++lane)
-                        put_lane(rows, lane, reader.read(group[lane], at));
-                }
-            }
-            const std::size_t steps = std::min(kSteps, longest - at);
-            for (std::size_t block = 0; block * kTurn < steps; ++block) {
-                __m256i symbols[kTurn];
-                turn(rows[block], symbols);
-                for (std::size_t step = 0; step < std::min(kTurn, steps - block * kTurn); ++step) {
-                    const Nibbles n = nibbles_of(symbols[step]);
-                    __m256i match[K];
-                    for (std::size_t q = 0; q < K; ++q) match[q] = match_limb(low[q], high[q], n);
-                    update_limbs<K>(v, match);
-                }
-            }
-        }
-        store_lcs(lane_lcs<K>(v, query_size), out + first, lanes);
-    }
+// True when choices[0, lanes), of `symbols` symbols in all, lie in memory's
+// order: from the first to the last within about twice their symbols.
+template <class Choice>
+bool in_order(const Choice* choices, std::size_t lanes, std::size_t symbols) {
+    const auto span = reinterpret_cast<std::uintptr_t>(choices[lanes - 1].data()) -
+                      reinterpret_cast<std::uintptr_t>(choices[0].data());
+    return span <= 2 * sizeof(*choices[0].data()) * symbols + 64 * lanes;
 }
 
-// ---- The group loop: kLanes consecutive choices side by side for as many
-// steps as the longest has symbols.
-template <class Engine, class Choice, class Words>
-__attribute__((always_inline)) inline void run_groups(Engine& engine, const LaneQuery& query,
-                                                      const Choice* choices, std::size_t count,
-                                                      std::int32_t* out, const Words& words_at) {
-    constexpr std::size_t kLanes = Engine::kLanes;
+// The first symbols of choices [from, end) fetched into the cache.
+template <class Choice>
+__attribute__((always_inline)) inline void fetch_symbols(const Choice* from, const Choice* end) {
+    for (; from < end; ++from) __builtin_prefetch(from->data());
+}
+
+// The byte-limb group loop, once for AVX2 and once for AVX-512 VL.
+namespace avx2_limbs {
+#define LCS_LIMBS_TARGET LCS_AVX2
+#define LCS_LIMBS_STEP step_limbs
+#include "kernel/limb_groups.inc"
+#undef LCS_LIMBS_TARGET
+#undef LCS_LIMBS_STEP
+}  // namespace avx2_limbs
+
+namespace avx512_limbs {
+#define LCS_LIMBS_TARGET __attribute__((target("avx2,avx512f,avx512bw,avx512vl")))
+#define LCS_LIMBS_STEP step_limbs_ternary
+#include "kernel/limb_groups.inc"
+#undef LCS_LIMBS_TARGET
+#undef LCS_LIMBS_STEP
+}  // namespace avx512_limbs
+// ---- The plain path: kLanes consecutive choices side by side for as many
+// steps as the longest has symbols, eight steps from each word a lane reads.
+template <class Choice, class Words>
+void run_plain(const LaneQuery& query, const Choice* choices, std::size_t count, std::int32_t* out,
+               const Words& words_at) {
+    PlainEngine<Words> engine(query);
+    constexpr std::size_t kLanes = PlainEngine<Words>::kLanes;
     const std::uint64_t query_bits =
         query.size() == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << query.size()) - 1;
-    constexpr std::size_t kPerRead = Words::kWordsPerRead;
-    alignas(64) std::uint64_t words[kPerRead][kMostLanes];
-    std::uint64_t lcs_words[kMostLanes];
+    std::uint64_t words[kLanes];
+    std::uint64_t lcs_words[kLanes];
     for (std::size_t first = 0; first < count; first += kLanes) {
         const std::size_t lanes = std::min(kLanes, count - first);
         const Choice* group = choices + first;
@@ -604,57 +444,17 @@ __attribute__((always_inline)) inline void run_groups(Engine& engine, const Lane
         std::size_t longest = 0;
         for (std::size_t lane = 0; lane < lanes; ++lane)
             longest = std::max(longest, group[lane].size());
-        for (auto& row : words) std::fill(row + lanes, row + kLanes, words_at.padding);
+        std::fill(words + lanes, words + kLanes, words_at.padding);
         engine.load();
-        for (std::size_t at = 0; at < longest; at += kPerRead * kStepsPerWord) {
-            for (std::size_t lane = 0; lane < lanes; ++lane)
-                words_at.read(group[lane], at, &words[0][lane]);
-            for (std::size_t word = 0; word < kPerRead && at + word * kStepsPerWord < longest;
-                 ++word) {
-                engine.steps(words[word], std::min(kStepsPerWord, longest - at - word * kStepsPerWord));
-            }
+        for (std::size_t at = 0; at < longest; at += kStepsPerWord) {
+            for (std::size_t lane = 0; lane < lanes; ++lane) words[lane] = words_at(group[lane], at);
+            engine.steps(words, std::min(kStepsPerWord, longest - at));
         }
         engine.store(lcs_words);
         for (std::size_t lane = 0; lane < lanes; ++lane) {
             out[first + lane] = query.size() - __builtin_popcountll(lcs_words[lane] & query_bits);
         }
     }
-}
-
-// One entry per path; the vector ones are compiled for their instructions
-// and POPCNT as a whole, so that the group loop around the steps is too.
-template <class Choice, class Words>
-void run_plain(const LaneQuery& query, const Choice* choices, std::size_t count, std::int32_t* out,
-               const Words& words) {
-    PlainEngine<Words> engine(query);
-    run_groups(engine, query, choices, count, out, words);
-}
-
-template <class Choice, class Words>
-LCS_AVX2 void run_avx2(const LaneQuery& query, const Choice* choices, std::size_t count,
-                       std::int32_t* out, const Words& words) {
-    const auto reader = avx2_reader(words);
-    const auto size = static_cast<std::size_t>(query.size());
-    const NibbleTables tables = nibble_tables(match_table<Words>(query), 1);
-    if (query.size() <= 8) {
-        run_avx2_groups<1>(size, choices, count, out, reader, tables);
-    } else if (query.size() <= 16) {
-        run_avx2_groups<2>(size, choices, count, out, reader, tables);
-    } else if (query.size() <= 32) {
-        run_avx2_groups<4>(size, choices, count, out, reader, tables);
-    } else {
-        run_avx2_groups<8>(size, choices, count, out, reader, tables);
-    }
-}
-
-// Started on a cache line: the loop of a short query's group is a few dozen
-// instructions, and where it falls across lines was seen to cost 8 %.
-template <class Choice, class Words>
-__attribute__((target("avx512f,avx512bw,avx512vl,avx512vbmi,popcnt"), aligned(64))) void run_avx512(
-    const LaneQuery& query, const Choice* choices, std::size_t count, std::int32_t* out,
-    const Words& words) {
-    Avx512Engine16<Words> engine(query);
-    run_groups(engine, query, choices, count, out, words);
 }
 
 template <class Choice>
@@ -666,12 +466,8 @@ void lane_lengths_of(const LaneQuery& query, const Choice* choices, std::size_t 
     }
     const auto words = words_of(query, choices);
     switch (resolve(Component::lanes, isa)) {
-        case Isa::avx512:
-            // Past 16 symbols the byte limbs of AVX2 beat AVX-512's wider
-            // lanes, whose look-ups take several permutations a step.
-            if (query.size() > 16) return run_avx2(query, choices, count, out, words);
-            return run_avx512(query, choices, count, out, fastest_words(words));
-        case Isa::avx2: return run_avx2(query, choices, count, out, words);
+        case Isa::avx512: return avx512_limbs::run_limbs(query, choices, count, out, words);
+        case Isa::avx2: return avx2_limbs::run_limbs(query, choices, count, out, words);
         default: return run_plain(query, choices, count, out, words);
     }
 }
@@ -689,20 +485,26 @@ bool wide_lane_lengths(const detail::PatternData& query, const std::string_view*
     while (query.code(absent) != 0) ++absent;
     const Avx2ByteReader reader(ByteWords{kEveryByte * absent});
     const NibbleTables tables = nibble_tables(query.byte_rows(), query.words());
-    run_avx2_groups<kMostLimbs>(size, choices, count, out, reader, tables);
+    if (resolve(Component::lanes, isa) == Isa::avx512) {
+        avx512_limbs::run_limb_groups<kMostLimbs>(size, choices, count, out, reader, tables);
+    } else {
+        avx2_limbs::run_limb_groups<kMostLimbs>(size, choices, count, out, reader, tables);
+    }
     return true;
 }
 
 // Row r is code r + 1: code 0, the symbols the query lacks, wraps to kAbsent.
 LaneQuery::LaneQuery(const detail::PatternData& query)
-    : query_(query), size_(static_cast<std::int32_t>(query.size())), distinct_(query.distinct()) {
-    for (std::size_t row = 0; row < distinct_; ++row)
+    : query_(query), size_(static_cast<std::int32_t>(query.size())) {
+    for (std::size_t row = 0; row < query.distinct(); ++row)
         row_table_[row] = query.match_word(row + 1, 0);
-    for (int byte = 0; byte < 256; ++byte) {
-        row_of_byte_[byte] = row_of_symbol(static_cast<char32_t>(byte));
-        byte_table_[byte] = row_table_[row_of_byte_[byte]];
+    // Downwards, so that the lowest byte the query lacks pads (one always
+    // does: the query has at most 64 distinct symbols).
+    for (int byte = 255; byte >= 0; --byte) {
+        const std::uint8_t row = row_of_symbol(static_cast<char32_t>(byte));
+        byte_table_[byte] = row_table_[row];
+        if (row == kAbsent) absent_byte_ = static_cast<std::uint8_t>(byte);
     }
-    while (row_of_byte_[absent_byte_] != kAbsent) ++absent_byte_;
 }
 
 void lane_lengths(const LaneQuery& query, const std::string_view* choices, std::size_t count,

@@ -19,9 +19,9 @@ namespace lcs::kernel {
 inline bool lane_isa_available(Isa isa) { return runs(Component::lanes, isa); }
 
 // A prepared query of at most kMaxSymbols symbols as the lanes read it.
-// Each distinct symbol has a row, its pattern code less one (0 up to
-// distinct() - 1); a symbol the query lacks has code 0 and so the row
-// kAbsent. Match words are kept both by row and by byte value.
+// Each distinct symbol has a row, its pattern code less one (0 up to the
+// count of distinct symbols less one); a symbol the query lacks has code 0
+// and so the row kAbsent. Match words are kept both by row and by byte value.
 class LaneQuery {
 public:
     static constexpr std::size_t kMaxSymbols = 64;
@@ -31,12 +31,10 @@ public:
     explicit LaneQuery(const detail::PatternData& query);
 
     std::int32_t size() const { return size_; }
-    std::size_t distinct() const { return distinct_; }
-    // Match words by row (entries from distinct() on are zero, kAbsent's too)
-    // and by byte value.
+    // Match words by row (entries past the query's distinct symbols are
+    // zero, kAbsent's too) and by byte value.
     const std::uint64_t* row_table() const { return row_table_.data(); }
     const std::uint64_t* byte_table() const { return byte_table_.data(); }
-    const std::uint8_t* rows_of_bytes() const { return row_of_byte_.data(); }
     // A byte value that is not in the query: it pads choices that end.
     std::uint8_t absent_byte() const { return absent_byte_; }
     std::uint8_t row_of_symbol(char32_t symbol) const {
@@ -46,11 +44,9 @@ public:
 private:
     const detail::PatternData& query_;
     std::int32_t size_;
-    std::size_t distinct_;
     std::uint8_t absent_byte_ = 0;
     std::array<std::uint64_t, 256> row_table_{};
     std::array<std::uint64_t, 256> byte_table_{};
-    std::array<std::uint8_t, 256> row_of_byte_{};
 };
 
 // out[i] = the LCS length of the query and choices[i], for i < count.

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <random>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 #include <string>
@@ -151,6 +152,30 @@ TEST(Batch, ChoicesOfOneBandOfLengthsOnEveryPath) {
     }
 }
 
+// Queries and choices of one symbol with a rare other: V keeps long runs
+// of ones, so a match low in a limb carries out of its top bit and on
+// through the next limbs, whether or not the top bit matches, across every
+// limb a query of this length takes.
+TEST(Batch, CarriesThroughEveryLimbOnEveryPath) {
+    std::mt19937 rng(16);
+    for (const std::size_t query_length : {8, 9, 16, 24, 32, 40, 57, 64, 65, 128}) {
+        const std::string query = lcs::reference::random_string(rng, query_length, "aaaaaaab");
+        std::uniform_int_distribution<std::size_t> length(0, 2 * query_length);
+        std::vector<std::string> choices;
+        std::vector<std::int32_t> expected;
+        for (std::size_t i = 0; i < 70; ++i) {
+            choices.push_back(lcs::reference::random_string(rng, length(rng), "aaaaaaaaab"));
+            expected.push_back(lcs::reference::reference_lcs(query, choices.back()));
+        }
+        const std::vector<std::string_view> views(choices.begin(), choices.end());
+        const lcs::Pattern pattern(query);
+        for (const Isa path : available_paths()) {
+            EXPECT_EQ(lcs::detail::lengths(pattern, views, 1, Paths{path}), expected)
+                << "query " << query_length << ", path " << static_cast<int>(path);
+        }
+    }
+}
+
 // Symbols above a byte, up to the largest, beside bytes; a byte query or a
 // byte choice reads byte b as symbol b.
 TEST(Batch, SymbolsAndMixedWidthsOnEveryPathMatchTheOracle) {
@@ -207,6 +232,21 @@ TEST(Threads, BatchGivesTheSameResultInOrderOnAnyThreadCount) {
         }
         for (const unsigned threads : {2U, 7U, 0U})
             EXPECT_EQ(lcs::lengths(pattern, views, threads), one);
+    }
+}
+
+// The threads take the choices in chunks and check each chunk's lengths
+// before they read it: an over-long choice far into the list is refused
+// on any thread count, and its bytes (past a buffer of four) are never read.
+TEST(Threads, OverLongChoiceInALaterChunkIsRefusedUnread) {
+    std::mt19937 rng(17);
+    const auto choices = random_choices(rng, 40000, 40, "abcd");
+    std::vector<std::string_view> views(choices.begin(), choices.end());
+    const char buffer[4] = {'a', 'b', 'c', 'd'};
+    views[35000] = std::string_view(buffer, static_cast<std::size_t>(lcs::kMaxLength) + 1);
+    const lcs::Pattern pattern("abcdabcdabcd");
+    for (const unsigned threads : {1U, 2U, 7U}) {
+        EXPECT_THROW(lcs::lengths(pattern, views, threads), std::length_error) << threads;
     }
 }
 

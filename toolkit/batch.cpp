@@ -4,16 +4,22 @@
 // 32 choices at a time, and so does one of up to 128 against byte choices
 // where AVX2 is allowed; a longer one runs the prepared pattern's own
 // kernel on two choices at a time, whose carry chains overlap. `threads`
-// cuts the choices into contiguous runs of nearly equal count, one per
-// thread, each writing its own part of the result, so the result does not depend on the thread count (nor on threads that could
-// not start: toolkit/threads.h). Under a stop request they take the
-// choices in batches of about a million symbols, polling between them.
+// take the choices in chunks, large ones first and small ones last, each
+// thread the next chunk that none has taken; each writes its own part of
+// the result, so the result does not depend on the thread count (nor on
+// threads that could not start: toolkit/threads.h), and each checks its
+// chunk's lengths before it reads it, so that the check, a pass over every
+// choice, is shared too. Under a stop request they take a chunk's choices
+// in batches of about a million symbols, polling between them.
 // Tests: tests/test_batch.cpp, fuzz/fuzz_lengths.cpp.
 #include "toolkit/batch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <type_traits>
 
 #include "kernel/lanes.h"
@@ -29,6 +35,8 @@ namespace {
 
 // Fewer choices than this per thread cost more to hand over than to run.
 constexpr std::size_t kChoicesPerThread = 2048;
+// The fewest choices a thread takes at a time.
+constexpr std::size_t kChunkLeast = 2048;
 // Under a stop request, the lanes take the choices in batches of about
 // this many symbols and the request is polled between them.
 constexpr std::size_t kPollSymbols = std::size_t{1} << 20;
@@ -88,6 +96,43 @@ unsigned thread_count(unsigned asked, std::size_t choices) {
     return static_cast<unsigned>(std::min<std::size_t>(asked, useful));
 }
 
+// Hands out the choices to the threads in chunks, each the next choices
+// not yet taken and a share of those that remain ("guided" scheduling, as
+// OpenMP calls it): large chunks first, so that the chunks are few and
+// their preparation small beside their work, and small ones last, so that
+// a thread that started late or runs slower (the machine may be busy)
+// takes fewer instead of finishing last. On one thread, one chunk.
+class Chunks {
+public:
+    Chunks(std::size_t count, unsigned parts) : count_(count), parts_(parts) {}
+
+    // The next chunk [first, last); first == last when none remain.
+    std::pair<std::size_t, std::size_t> take() {
+        std::size_t first = next_.load(std::memory_order_relaxed);
+        std::size_t size = 0;
+        do {
+            if (first >= count_) return {count_, count_};
+            size = size_of(count_ - first);
+        } while (!next_.compare_exchange_weak(first, first + size, std::memory_order_relaxed));
+        return {first, first + size};
+    }
+
+    // No chunk is handed out after this.
+    void close() { next_.store(count_, std::memory_order_relaxed); }
+
+private:
+    std::size_t size_of(std::size_t remaining) const {
+        if (parts_ <= 1) return remaining;
+        constexpr std::size_t kGroup = 32;  // whole groups of lanes
+        const std::size_t share = remaining / (2 * std::size_t{parts_});
+        return std::min(remaining, std::max(kChunkLeast, (share + kGroup - 1) / kGroup * kGroup));
+    }
+
+    std::atomic<std::size_t> next_{0};
+    const std::size_t count_;
+    const unsigned parts_;
+};
+
 // The longest choice's length, by four running maxima: a loop of one test
 // and branch per choice runs at half speed when it happens to straddle a
 // line of the processor's instruction cache, which costs the short
@@ -118,9 +163,9 @@ template <class Choice>
 void lengths_into(const Pattern& query, const Choice* choices, std::size_t count,
                   std::int32_t* out, unsigned threads, const kernel::Paths& paths) {
     kernel::poll(paths.stop);  // a past deadline stops before any preparation
-    detail::check_length(longest_of(choices, count));
     const detail::PatternData* data = detail::PatternAccess::of(query);
     if (data == nullptr || data->size() == 0) {  // a moved-from Pattern holds no data
+        detail::check_length(longest_of(choices, count));
         std::fill(out, out + count, 0);
         return;
     }
@@ -145,8 +190,22 @@ void lengths_into(const Pattern& query, const Choice* choices, std::size_t count
             first = last;
         }
     };
+    // Each chunk's lengths are checked before a byte of it is read, on the
+    // thread that takes it, so that the threads share the checking too; a
+    // refusal closes the chunks and reaches the caller from run_parts.
     const unsigned parts = thread_count(threads, count);
-    detail::run_parts(parts, [&](unsigned t) { run(count * t / parts, count * (t + 1) / parts); });
+    Chunks chunks(count, parts);
+    detail::run_parts(parts, [&](unsigned) {
+        for (auto [first, last] = chunks.take(); first < last; std::tie(first, last) = chunks.take()) {
+            try {
+                detail::check_length(longest_of(choices + first, last - first));
+            } catch (...) {
+                chunks.close();
+                throw;
+            }
+            run(first, last);
+        }
+    });
 }
 
 template <class Choice>
