@@ -41,7 +41,7 @@ Isa widest_on(const Features& f, Component component) {
         if (f.avx512f && f.avx512bw) return Isa::avx512;
         return f.avx2 ? Isa::avx2 : Isa::plain;
     case Component::lanes:
-        if (f.avx512f && f.avx512bw && f.avx512vl && f.avx512vbmi && f.popcnt) return Isa::avx512;
+        if (f.avx512f && f.avx512bw && f.avx512vl && f.popcnt) return Isa::avx512;
         return f.avx2 && f.popcnt ? Isa::avx2 : Isa::plain;
     case Component::smith_waterman: return f.avx ? Isa::avx2 : Isa::plain;
     }

@@ -21,7 +21,7 @@ enum class Isa : unsigned char { automatic, plain, avx2, avx512 };
 
 // The parts of the library that choose a path each. The blocks (with the
 // bands and the short paths) need AVX-512 F and BW for their AVX-512 path;
-// the lanes need VL and VBMI besides, and POPCNT; Smith-Waterman's vector
+// the lanes need VL besides, and POPCNT; Smith-Waterman's vector
 // scan needs AVX only and has no wider path.
 enum class Component : unsigned char { blocks, lanes, smith_waterman };
 

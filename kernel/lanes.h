@@ -15,7 +15,7 @@
 namespace lcs::kernel {
 
 // True when this processor runs the lanes with `isa` (plain and automatic
-// always run; the AVX-512 lanes need VBMI and VL besides AVX-512 BW).
+// always run; the AVX-512 lanes need VL besides AVX-512 BW).
 inline bool lane_isa_available(Isa isa) { return runs(Component::lanes, isa); }
 
 // A prepared query of at most kMaxSymbols symbols as the lanes read it.
