@@ -66,14 +66,15 @@ std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& cho
         detail::lengths(query, choices.data() + from, to - from, lengths.data(), threads, paths);
         for (std::size_t i = 0; i < to - from; ++i) {
             const std::size_t longer = std::max(query_size, choices[from + i].size());
+            const std::int64_t common = longer == 0 ? 1 : std::int64_t{lengths[i]};
+            const auto denominator = static_cast<std::int64_t>(std::max<std::size_t>(longer, 1));
+            // Most choices fall short of the bar: two products decide it (a
+            // later choice never wins a tie), before any division.
+            if (bar && common * bar->longer <= bar->common * denominator) continue;
             const double similarity =
                 longer == 0 ? 1.0 : static_cast<double>(lengths[i]) / static_cast<double>(longer);
             if (similarity < min_similarity) continue;
-            const Ranked candidate{{from + i, lengths[i], similarity},
-                                   longer == 0 ? 1 : std::int64_t{lengths[i]},
-                                   static_cast<std::int64_t>(std::max<std::size_t>(longer, 1))};
-            if (bar && !better(candidate, *bar)) continue;
-            kept.push_back(candidate);
+            kept.push_back({{from + i, lengths[i], similarity}, common, denominator});
             if (kept.size() >= cut_at) keep_best(kept, limit, bar);
         }
     }
