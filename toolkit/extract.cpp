@@ -1,6 +1,7 @@
-// lcs::extract (<lcs/lcs.h>): the best choices for one query. The lengths
-// come from lcs::lengths a run of choices at a time, so memory holds one
-// run and the kept matches, which are cut back to the limit best whenever
+// lcs::extract (<lcs/lcs.h>): the best choices for one query. Each thread
+// takes a contiguous part of the choices, and its lengths come from the
+// lanes a run of choices at a time, so memory holds one run a thread and
+// the kept matches, which are cut back to the limit best whenever
 // they reach about twice the limit; the worst of those is the bar a later
 // choice must pass to be kept at all. Order: higher similarity first, as
 // exact fractions (length x other's longer, in 64 bits), ties in the
@@ -12,6 +13,7 @@
 #include "kernel/stop.h"
 #include "toolkit/batch.h"
 #include "toolkit/many.h"
+#include "toolkit/threads.h"
 
 namespace lcs {
 
@@ -45,25 +47,24 @@ void keep_best(std::vector<Ranked>& kept, std::size_t limit, std::optional<Ranke
     if (kept.size() == limit) bar = *std::min_element(kept.begin(), kept.end(), better_last);
 }
 
+// The kept matches of choices [begin, end), a run at a time on the calling
+// thread: each run's lengths, then each choice weighed against the bar.
 template <class Text>
-std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& choices,
-                              std::size_t limit, double min_similarity, unsigned threads,
-                              const Stop* stop) {
-    std::vector<Ranked> kept;
-    if (limit == 0) return {};
+std::vector<Ranked> best_of(const Pattern& query, const std::vector<Text>& choices,
+                            std::size_t begin, std::size_t end, std::size_t limit,
+                            double min_similarity, const kernel::Paths& paths) {
     const auto query_size = static_cast<std::size_t>(query.size());
-    kernel::Paths paths;
-    paths.stop = stop;
     // A choice that does not beat the bar can never be among the best. The
     // kept matches are cut back whenever they reach about twice the limit,
     // so the bar rises early and few choices are kept at all.
+    std::vector<Ranked> kept;
     std::optional<Ranked> bar;
     const std::size_t cut_at = limit + std::max<std::size_t>(limit, 256);
-    std::vector<std::int32_t> lengths(std::min(choices.size(), kChoicesPerRun));
-    for (std::size_t from = 0; from < choices.size(); from += kChoicesPerRun) {
-        kernel::poll(stop);
-        const std::size_t to = std::min(choices.size(), from + kChoicesPerRun);
-        detail::lengths(query, choices.data() + from, to - from, lengths.data(), threads, paths);
+    std::vector<std::int32_t> lengths(std::min(end - begin, kChoicesPerRun));
+    for (std::size_t from = begin; from < end; from += kChoicesPerRun) {
+        kernel::poll(paths.stop);
+        const std::size_t to = std::min(end, from + kChoicesPerRun);
+        detail::lengths(query, choices.data() + from, to - from, lengths.data(), 1, paths);
         for (std::size_t i = 0; i < to - from; ++i) {
             const std::size_t longer = std::max(query_size, choices[from + i].size());
             const std::int64_t common = longer == 0 ? 1 : std::int64_t{lengths[i]};
@@ -78,6 +79,31 @@ std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& cho
             if (kept.size() >= cut_at) keep_best(kept, limit, bar);
         }
     }
+    keep_best(kept, limit, bar);
+    return kept;
+}
+
+// Threads take contiguous parts of the choices, each keeping its own best;
+// the best of all is then the limit best of theirs, by the same total order
+// (similarity, then index), so it does not depend on the thread count.
+template <class Text>
+std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& choices,
+                              std::size_t limit, double min_similarity, unsigned threads,
+                              const Stop* stop) {
+    if (limit == 0) return {};
+    kernel::Paths paths;
+    paths.stop = stop;
+    const std::size_t runs = (choices.size() + kChoicesPerRun - 1) / kChoicesPerRun;
+    const unsigned count = detail::thread_count(threads, runs);
+    std::vector<std::vector<Ranked>> parts(count);
+    detail::run_parts(count, [&](unsigned p) {
+        const std::size_t begin = std::min(choices.size(), runs * p / count * kChoicesPerRun);
+        const std::size_t end = std::min(choices.size(), runs * (p + 1) / count * kChoicesPerRun);
+        parts[p] = best_of(query, choices, begin, end, limit, min_similarity, paths);
+    });
+    std::vector<Ranked> kept;
+    for (const std::vector<Ranked>& part : parts) kept.insert(kept.end(), part.begin(), part.end());
+    std::optional<Ranked> bar;
     keep_best(kept, limit, bar);
     std::sort(kept.begin(), kept.end(), better);
     std::vector<Match> best;
