@@ -167,9 +167,10 @@ __attribute__((target("avx2"))) std::size_t run_avx2_block(const Word* match, co
     __m256i v[C][R];
     for (std::size_t c = 0; c < C; ++c) {
         for (std::size_t k = 0; k < R; ++k) {
-            const Word* from = state + c * kChainWords + k * kAvx2Lanes;
-            v[c][k] = state != nullptr ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from))
-                                       : _mm256_set1_epi64x(-1);
+            v[c][k] = state != nullptr
+                          ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(
+                                state + c * kChainWords + k * kAvx2Lanes))
+                          : _mm256_set1_epi64x(-1);
         }
     }
 #define LCS_AVX2_ROW(c, r) \
