@@ -366,42 +366,30 @@ std::size_t BlockRun::run_block(std::size_t width, std::size_t first_row, std::s
     return run_block_rows(width, match_block_, c_.y, carries_, first_row, end_row, state);
 }
 
-// The rows of one block; under a stop request, kPollRows at a time, the
-// block's words kept between them and the request polled.
-std::size_t BlockRun::run_rows_of_block(std::size_t width, std::size_t first_row, std::size_t end_row,
-                                        Word* final_v) {
-    if (stop_ == nullptr) {
+// The rows of one block. Under a stop request they run kPollRows at a
+// time, the block's words kept between them and the request polled; with
+// snapshots, the words are also copied into each snapshot at its row.
+std::size_t BlockRun::run_rows_of_block(std::size_t width, std::size_t first_word,
+                                        std::size_t first_row, std::size_t end_row, Word* final_v,
+                                        Snapshots* snapshots) {
+    if (stop_ == nullptr && snapshots == nullptr) {
         if (final_v != nullptr) std::fill(final_v, final_v + width, ~Word{0});
         return run_block(width, first_row, end_row, final_v);
     }
     Word own[std::max(kVectorBlock, kAvx2Block)];
     Word* state = final_v != nullptr ? final_v : own;
     std::fill(state, state + width, ~Word{0});
-    std::size_t zeros = 0;
-    for (std::size_t row = first_row; row < end_row; row += kPollRows) {
-        poll(stop_);
-        zeros = run_block(width, row, std::min(end_row, row + kPollRows), state);
-    }
-    return zeros;
-}
-
-// All rows of one block from the first, its words copied into each
-// snapshot at its row; the stop request polled as in run_rows_of_block.
-std::size_t BlockRun::run_rows_kept(std::size_t width, std::size_t first_word, std::size_t end_row,
-                                    Word* final_v, Snapshots& snapshots) {
-    Word own[std::max(kVectorBlock, kAvx2Block)];
-    Word* state = final_v != nullptr ? final_v : own;
-    std::fill(state, state + width, ~Word{0});
     const std::size_t kept_words = std::min(width, words_for(c_.n) - first_word);
+    const std::size_t kept = snapshots != nullptr ? snapshots->rows.size() : 0;
     std::size_t zeros = 0, next = 0;
-    for (std::size_t row = 0; row < end_row;) {
+    for (std::size_t row = first_row; row < end_row;) {
         std::size_t end = std::min(end_row, row + kPollRows);
-        if (next < snapshots.rows.size()) end = std::min(end, snapshots.rows[next]);
+        if (next < kept) end = std::min(end, snapshots->rows[next]);
         poll(stop_);
         zeros = run_block(width, row, end, state);
         row = end;
-        if (next < snapshots.rows.size() && snapshots.rows[next] == row) {
-            std::copy(state, state + kept_words, snapshots.vectors[next].begin() + first_word);
+        if (next < kept && snapshots->rows[next] == row) {
+            std::copy(state, state + kept_words, snapshots->vectors[next].begin() + first_word);
             ++next;
         }
     }
@@ -439,10 +427,9 @@ PassResult BlockRun::pass(Band band, std::size_t block, std::size_t give_up, Wor
             Word overhang[kVectorBlock];
             Word* out = final_v == nullptr ? nullptr : final_v + first;
             if (out != nullptr && first + width > words) out = overhang;
-            zeros += snapshots != nullptr
-                         ? run_rows_kept(width, first, c_.m, out, *snapshots)
-                         : run_rows_of_block(width, static_cast<std::size_t>(first_row - 1),
-                                             static_cast<std::size_t>(last_row), out);
+            // With snapshots the band is the full table: every row, from the first.
+            zeros += run_rows_of_block(width, first, static_cast<std::size_t>(first_row - 1),
+                                       static_cast<std::size_t>(last_row), out, snapshots);
             if (out == overhang) std::copy(overhang, overhang + (words - first), final_v + first);
         }
         first += width;

@@ -80,10 +80,9 @@ private:
     void allocate();
     void load_block(std::size_t first, std::size_t width, bool complements);
     std::size_t run_block(std::size_t width, std::size_t first_row, std::size_t end_row, Word* state);
-    std::size_t run_rows_of_block(std::size_t width, std::size_t first_row, std::size_t end_row,
-                                  Word* final_v);
-    std::size_t run_rows_kept(std::size_t width, std::size_t first_word, std::size_t end_row,
-                              Word* final_v, Snapshots& snapshots);
+    std::size_t run_rows_of_block(std::size_t width, std::size_t first_word,
+                                  std::size_t first_row, std::size_t end_row, Word* final_v,
+                                  Snapshots* snapshots);
 
     const Coded& c_;
     std::size_t widest_block_;

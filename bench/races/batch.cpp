@@ -42,7 +42,7 @@ void one_against_many(Report& report, const Setting& setting, std::size_t L) {
             entries.push_back(std::move(loop));
     }
     const auto t = race("one against many, L = " + std::to_string(L), entries, setting.sizes.rounds);
-    const double rf = peer::available() ? t[peer_index] : kNotMeasured;
+    const double rf = peer_time(t, peer_index);
     const double n = static_cast<double>(count);
     const std::string what = "query L = " + std::to_string(L) + " against " +
                              std::to_string(count) + " choices of L ± 25 %: ";
