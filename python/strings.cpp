@@ -91,16 +91,22 @@ std::string_view str_bytes(PyObject* o) {
 template <class Put>
 std::size_t copy_slice(PyObject* const* items, std::size_t from, std::size_t to,
                        ByteArena& copies, std::size_t& symbols, Put put) {
-    for (std::size_t i = from; i < to; ++i) {
+    // The sum is kept here, not in `symbols`: the copies' stores may alias
+    // it, so that it would be stored at every string, and the threads'
+    // sums lie side by side.
+    std::size_t sum = 0;
+    std::size_t i = from;
+    for (; i < to; ++i) {
         // The objects lie scattered in memory: asking for one a few places
         // ahead overlaps the cache misses instead of taking them in turn.
         if (i + kAhead < to) prefetch_str(items[i + kAhead]);
-        if (!copyable_str(items[i])) return i;
+        if (!copyable_str(items[i])) break;
         const std::string_view bytes = str_bytes(items[i]);
         put(i, copies.copy(bytes));
-        symbols += bytes.size();
+        sum += bytes.size();
     }
-    return to;
+    symbols += sum;
+    return i;
 }
 
 // A str of the 1-byte kind or a bytes object, in place.
