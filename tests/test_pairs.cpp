@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -169,12 +170,22 @@ TEST(Matrix, EqualsTheOracleOnEveryPathAndThreadCount) {
                           expected);
             }
         }
-        // Into a caller's buffer: every cell written, nothing past them.
-        std::vector<std::int32_t> buffer(expected.size() + 1, -7);
-        lcs::matrix_into(views(queries), views(choices), buffer.data(), buffer.size(), 2);
-        EXPECT_EQ(buffer.back(), -7);
-        buffer.pop_back();
-        EXPECT_EQ(buffer, expected);
+        // Into a caller's buffer starting anywhere in a line of 64 bytes (a
+        // part's first block may stop at the line's end): every cell
+        // written, nothing before or past them.
+        for (const std::size_t phase : {0, 1, 4, 15}) {
+            constexpr std::size_t kLineCells = 16;
+            std::vector<std::int32_t> buffer(expected.size() + 2 * kLineCells + 1, -7);
+            const std::size_t at_line = reinterpret_cast<std::uintptr_t>(buffer.data()) / 4 % kLineCells;
+            const std::size_t start = 1 + (phase + 2 * kLineCells - at_line - 1) % kLineCells;
+            lcs::matrix_into(views(queries), views(choices), buffer.data() + start,
+                             expected.size(), 2);
+            EXPECT_EQ(std::vector<std::int32_t>(buffer.begin() + static_cast<std::ptrdiff_t>(start),
+                                                buffer.begin() + static_cast<std::ptrdiff_t>(start + expected.size())),
+                      expected);
+            EXPECT_EQ(std::count(buffer.begin(), buffer.end(), -7),
+                      static_cast<std::ptrdiff_t>(buffer.size() - expected.size()));
+        }
         const auto wide_queries = widened(queries), wide_choices = widened(choices);
         EXPECT_EQ(lcs::matrix(std::vector<std::u32string_view>(wide_queries.begin(), wide_queries.end()),
                               std::vector<std::u32string_view>(wide_choices.begin(), wide_choices.end()), 2),
