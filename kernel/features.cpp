@@ -21,6 +21,8 @@ Features probe() {
     f.avx512bw = __builtin_cpu_supports("avx512bw");
     f.avx512vl = __builtin_cpu_supports("avx512vl");
     f.avx512vbmi = __builtin_cpu_supports("avx512vbmi");
+    f.avx512_counts =
+        __builtin_cpu_supports("avx512vpopcntdq") && __builtin_cpu_supports("avx512bitalg");
 #endif
     return f;
 }

@@ -29,6 +29,8 @@ enum class Component : unsigned char { blocks, lanes, smith_waterman };
 struct Features {
     bool popcnt = false, avx = false, avx2 = false;
     bool avx512f = false, avx512bw = false, avx512vl = false, avx512vbmi = false;
+    // Population counts of lanes of every width (VPOPCNTDQ and BITALG).
+    bool avx512_counts = false;
 };
 const Features& processor();
 

@@ -86,7 +86,35 @@ LCS_INLINE void store_counts(const Lane* counts, std::int32_t* row) {
     for (std::size_t i = 0; i < Count; ++i) row[i] = counts[i];
 }
 
-template <class Lane, std::size_t Bytes, std::size_t Q, std::size_t First, std::size_t Count>
+// Each lane's count of one bits, in place. Natively, one instruction for a
+// vector of any lane width (AVX-512's VPOPCNTB/W/D/Q), written as the
+// instruction itself since this code is compiled once for every path; else
+// by the SWAR count (Knuth, TAOCP vol. 4A, 7.1.3), lane by lane.
+template <class Lane, bool Native, class V>
+LCS_INLINE void count_lanes(V& x) {
+    if constexpr (Native) {
+        if constexpr (sizeof(Lane) == 1) {
+            asm("vpopcntb %0, %0" : "+v"(x));
+        } else if constexpr (sizeof(Lane) == 2) {
+            asm("vpopcntw %0, %0" : "+v"(x));
+        } else if constexpr (sizeof(Lane) == 4) {
+            asm("vpopcntd %0, %0" : "+v"(x));
+        } else {
+            asm("vpopcntq %0, %0" : "+v"(x));
+        }
+    } else {
+        x = x - ((x >> 1) & static_cast<Lane>(0x5555555555555555ULL));
+        x = (x & static_cast<Lane>(0x3333333333333333ULL)) +
+            ((x >> 2) & static_cast<Lane>(0x3333333333333333ULL));
+        x = (x + (x >> 4)) & static_cast<Lane>(0x0F0F0F0F0F0F0F0FULL);
+#pragma GCC unroll 8
+        for (std::size_t shift = 8; shift < 8 * sizeof(Lane); shift *= 2) x += x >> shift;
+        x &= static_cast<Lane>(0xFF);
+    }
+}
+
+template <class Lane, std::size_t Bytes, bool NativeCounts, std::size_t Q, std::size_t First,
+          std::size_t Count>
 LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_view* texts,
                           std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
                           std::size_t lanes) {
@@ -127,16 +155,9 @@ LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_vie
     for (std::size_t j = 0; j < Q; ++j) {
 #pragma GCC unroll 8
         for (std::size_t k = 0; k < Count; ++k) {
-            // Zero bits among each lane's positions, by the SWAR count
-            // (Knuth, TAOCP vol. 4A, 7.1.3), lane by lane.
+            // Zero bits among each lane's positions.
             V x = ~v[j][k] & masks[k];
-            x = x - ((x >> 1) & static_cast<Lane>(0x5555555555555555ULL));
-            x = (x & static_cast<Lane>(0x3333333333333333ULL)) +
-                ((x >> 2) & static_cast<Lane>(0x3333333333333333ULL));
-            x = (x + (x >> 4)) & static_cast<Lane>(0x0F0F0F0F0F0F0F0FULL);
-#pragma GCC unroll 8
-            for (std::size_t shift = 8; shift < 8 * sizeof(Lane); shift *= 2) x += x >> shift;
-            x &= static_cast<Lane>(0xFF);
+            count_lanes<Lane, NativeCounts>(x);
             Lane counts[kPerVector];
             std::memcpy(counts, &x, sizeof counts);
             const std::size_t first = (First + k) * kPerVector;
@@ -155,24 +176,26 @@ LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_vie
 }
 
 // Vectors [First, First + Count) of every entry for every text, Q at once.
-template <class Lane, std::size_t Bytes, std::size_t Q, std::size_t First, std::size_t Count>
+template <class Lane, std::size_t Bytes, bool NativeCounts, std::size_t Q, std::size_t First,
+          std::size_t Count>
 LCS_INLINE void run_pass(const Vec<Lane, Bytes>* entries, const std::string_view* texts,
                          std::size_t count, std::int32_t* out, std::size_t text_stride,
                          std::size_t lane_stride, std::size_t lanes) {
     std::size_t t = 0;
     for (; t + Q <= count; t += Q) {
-        run_texts<Lane, Bytes, Q, First, Count>(entries, texts + t, out + t * text_stride,
-                                                text_stride, lane_stride, lanes);
+        run_texts<Lane, Bytes, NativeCounts, Q, First, Count>(
+            entries, texts + t, out + t * text_stride, text_stride, lane_stride, lanes);
     }
     for (; t < count; ++t) {
-        run_texts<Lane, Bytes, 1, First, Count>(entries, texts + t, out + t * text_stride,
-                                                text_stride, lane_stride, lanes);
+        run_texts<Lane, Bytes, NativeCounts, 1, First, Count>(
+            entries, texts + t, out + t * text_stride, text_stride, lane_stride, lanes);
     }
 }
 
 // An entry's vectors in passes of Count each; a pass whose lanes all lie
 // past `lanes` is skipped.
-template <class Lane, std::size_t Bytes, std::size_t Q, std::size_t Count, std::size_t... Pass>
+template <class Lane, std::size_t Bytes, bool NativeCounts, std::size_t Q, std::size_t Count,
+          std::size_t... Pass>
 LCS_INLINE void run_passes(const LaneBlock::Chunk* table, const std::string_view* texts,
                            std::size_t count, std::int32_t* out, std::size_t text_stride,
                            std::size_t lane_stride, std::size_t lanes,
@@ -180,8 +203,8 @@ LCS_INLINE void run_passes(const LaneBlock::Chunk* table, const std::string_view
     const auto* entries = reinterpret_cast<const Vec<Lane, Bytes>*>(table);
     constexpr std::size_t kPerVector = Bytes / sizeof(Lane);
     ((lanes > Pass * Count * kPerVector
-          ? run_pass<Lane, Bytes, Q, Pass * Count, Count>(entries, texts, count, out, text_stride,
-                                                          lane_stride, lanes)
+          ? run_pass<Lane, Bytes, NativeCounts, Q, Pass * Count, Count>(
+                entries, texts, count, out, text_stride, lane_stride, lanes)
           : void()),
      ...);
 }
@@ -191,7 +214,7 @@ LCS_INLINE void run_passes(const LaneBlock::Chunk* table, const std::string_view
 // thirty-two; on AVX2 eight measured faster than four): narrow lanes fill them with several texts side
 // by side (so that the processor overlaps their chains), wide ones with
 // their own vectors, in passes where an entry holds more than eight.
-template <std::size_t Bytes, class Lane>
+template <std::size_t Bytes, bool NativeCounts, class Lane>
 LCS_INLINE void run_lanes(const LaneBlock::Chunk* table, const std::string_view* texts,
                           std::size_t count, std::int32_t* out, std::size_t text_stride,
                           std::size_t lane_stride, std::size_t lanes) {
@@ -200,26 +223,27 @@ LCS_INLINE void run_lanes(const LaneBlock::Chunk* table, const std::string_view*
     constexpr std::size_t kCount = std::min(kPerEntry, kBudget);
     constexpr std::size_t kTexts = std::min<std::size_t>(4, kBudget / kCount);
     static_assert(kPerEntry % kCount == 0, "passes cover the whole entry");
-    run_passes<Lane, Bytes, kTexts, kCount>(table, texts, count, out, text_stride, lane_stride,
-                                            lanes, std::make_index_sequence<kPerEntry / kCount>());
+    run_passes<Lane, Bytes, NativeCounts, kTexts, kCount>(
+        table, texts, count, out, text_stride, lane_stride, lanes,
+        std::make_index_sequence<kPerEntry / kCount>());
 }
 
-template <std::size_t Bytes>
+template <std::size_t Bytes, bool NativeCounts = false>
 LCS_INLINE void run_width(std::size_t lane_bits, const LaneBlock::Chunk* table,
                           const std::string_view* texts, std::size_t count, std::int32_t* out,
                           std::size_t text_stride, std::size_t lane_stride, std::size_t lanes) {
     switch (lane_bits) {
     case 8:
-        return run_lanes<Bytes, std::uint8_t>(table, texts, count, out, text_stride, lane_stride,
+        return run_lanes<Bytes, NativeCounts, std::uint8_t>(table, texts, count, out, text_stride, lane_stride,
                                               lanes);
     case 16:
-        return run_lanes<Bytes, std::uint16_t>(table, texts, count, out, text_stride, lane_stride,
+        return run_lanes<Bytes, NativeCounts, std::uint16_t>(table, texts, count, out, text_stride, lane_stride,
                                                lanes);
     case 32:
-        return run_lanes<Bytes, std::uint32_t>(table, texts, count, out, text_stride, lane_stride,
+        return run_lanes<Bytes, NativeCounts, std::uint32_t>(table, texts, count, out, text_stride, lane_stride,
                                                lanes);
     default:
-        return run_lanes<Bytes, std::uint64_t>(table, texts, count, out, text_stride, lane_stride,
+        return run_lanes<Bytes, NativeCounts, std::uint64_t>(table, texts, count, out, text_stride, lane_stride,
                                                lanes);
     }
 }
@@ -229,6 +253,16 @@ __attribute__((target("avx512f,avx512bw"))) void run_avx512(
     std::size_t count, std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
     std::size_t lanes) {
     run_width<64>(lane_bits, table, texts, count, out, text_stride, lane_stride, lanes);
+}
+
+// With population counts of every lane width (VPOPCNTDQ and BITALG): a
+// block's counts then take one instruction a vector instead of about a
+// dozen.
+__attribute__((target("avx512f,avx512bw,avx512vpopcntdq,avx512bitalg"))) void run_avx512_counts(
+    std::size_t lane_bits, const LaneBlock::Chunk* table, const std::string_view* texts,
+    std::size_t count, std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
+    std::size_t lanes) {
+    run_width<64, true>(lane_bits, table, texts, count, out, text_stride, lane_stride, lanes);
 }
 
 __attribute__((target("avx2"))) void run_avx2(std::size_t lane_bits,
@@ -284,7 +318,10 @@ void LaneBlock::lengths(const std::string_view* texts, std::size_t count, std::i
     if (count_ == 0) return;
     // The blocks' path: its AVX-512 needs F and BW, as these lanes do.
     isa = resolve(Component::blocks, isa);
-    const auto run = isa == Isa::avx512 ? run_avx512 : isa == Isa::avx2 ? run_avx2 : run_plain;
+    static const bool counts = processor().avx512_counts;
+    const auto run = isa == Isa::avx512 ? (counts ? run_avx512_counts : run_avx512)
+                     : isa == Isa::avx2 ? run_avx2
+                                        : run_plain;
     run(lane_bits_, table_.data(), texts, count, out, text_stride, lane_stride, count_);
     _mm_sfence();  // the streaming stores are seen before anything after them
 }
