@@ -63,15 +63,12 @@ using Vec = typename Vectors<Lane, Bytes>::Type;
 
 #define LCS_INLINE __attribute__((always_inline)) inline
 
-// A vector's lane counts, widened, to `row`. A row on a 16-byte boundary
-// takes streaming stores (SSE2's, on every path), which write whole lines
-// without reading them first: a dense result of 10^8 cells then goes to
-// memory once instead of being read in, written and evicted, and leaves the
-// cache to the tables. LaneBlock::lengths fences before it returns.
+// A vector's lane counts, widened, to `row`, by streaming stores where
+// asked and the row lies on a 16-byte boundary (see stream_cells).
 template <class Lane, std::size_t Count>
-LCS_INLINE void store_counts(const Lane* counts, std::int32_t* row) {
+LCS_INLINE void store_counts(const Lane* counts, std::int32_t* row, bool stream) {
     if constexpr (Count % 4 == 0) {
-        if (reinterpret_cast<std::uintptr_t>(row) % 16 == 0) {
+        if (stream && reinterpret_cast<std::uintptr_t>(row) % 16 == 0) {
             // Widened by a plain loop, which the compiler vectorizes well
             // (its conversion of a whole vector does not), then streamed.
             alignas(64) std::int32_t cells[Count];
@@ -117,7 +114,7 @@ template <class Lane, std::size_t Bytes, bool NativeCounts, std::size_t Q, std::
           std::size_t Count>
 LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_view* texts,
                           std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
-                          std::size_t lanes) {
+                          bool stream, std::size_t lanes) {
     constexpr std::size_t kPerEntry = kChunkBytes * sizeof(Lane) / Bytes;
     constexpr std::size_t kPerVector = Bytes / sizeof(Lane);  // lanes
     using V = Vec<Lane, Bytes>;
@@ -165,7 +162,7 @@ LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_vie
             const std::size_t here = std::min(kPerVector, lanes - first);
             std::int32_t* row = out + j * text_stride + first * lane_stride;
             if (lane_stride == 1 && here == kPerVector) {
-                store_counts<Lane, kPerVector>(counts, row);
+                store_counts<Lane, kPerVector>(counts, row, stream);
                 continue;
             }
             for (std::size_t i = 0; i < here; ++i) {
@@ -180,15 +177,15 @@ template <class Lane, std::size_t Bytes, bool NativeCounts, std::size_t Q, std::
           std::size_t Count>
 LCS_INLINE void run_pass(const Vec<Lane, Bytes>* entries, const std::string_view* texts,
                          std::size_t count, std::int32_t* out, std::size_t text_stride,
-                         std::size_t lane_stride, std::size_t lanes) {
+                         std::size_t lane_stride, bool stream, std::size_t lanes) {
     std::size_t t = 0;
     for (; t + Q <= count; t += Q) {
         run_texts<Lane, Bytes, NativeCounts, Q, First, Count>(
-            entries, texts + t, out + t * text_stride, text_stride, lane_stride, lanes);
+            entries, texts + t, out + t * text_stride, text_stride, lane_stride, stream, lanes);
     }
     for (; t < count; ++t) {
         run_texts<Lane, Bytes, NativeCounts, 1, First, Count>(
-            entries, texts + t, out + t * text_stride, text_stride, lane_stride, lanes);
+            entries, texts + t, out + t * text_stride, text_stride, lane_stride, stream, lanes);
     }
 }
 
@@ -198,13 +195,13 @@ template <class Lane, std::size_t Bytes, bool NativeCounts, std::size_t Q, std::
           std::size_t... Pass>
 LCS_INLINE void run_passes(const LaneBlock::Chunk* table, const std::string_view* texts,
                            std::size_t count, std::int32_t* out, std::size_t text_stride,
-                           std::size_t lane_stride, std::size_t lanes,
+                           std::size_t lane_stride, bool stream, std::size_t lanes,
                            std::index_sequence<Pass...>) {
     const auto* entries = reinterpret_cast<const Vec<Lane, Bytes>*>(table);
     constexpr std::size_t kPerVector = Bytes / sizeof(Lane);
     ((lanes > Pass * Count * kPerVector
           ? run_pass<Lane, Bytes, NativeCounts, Q, Pass * Count, Count>(
-                entries, texts, count, out, text_stride, lane_stride, lanes)
+                entries, texts, count, out, text_stride, lane_stride, stream, lanes)
           : void()),
      ...);
 }
@@ -217,33 +214,33 @@ LCS_INLINE void run_passes(const LaneBlock::Chunk* table, const std::string_view
 template <std::size_t Bytes, bool NativeCounts, class Lane>
 LCS_INLINE void run_lanes(const LaneBlock::Chunk* table, const std::string_view* texts,
                           std::size_t count, std::int32_t* out, std::size_t text_stride,
-                          std::size_t lane_stride, std::size_t lanes) {
+                          std::size_t lane_stride, bool stream, std::size_t lanes) {
     constexpr std::size_t kBudget = 8;
     constexpr std::size_t kPerEntry = kChunkBytes * sizeof(Lane) / Bytes;
     constexpr std::size_t kCount = std::min(kPerEntry, kBudget);
     constexpr std::size_t kTexts = std::min<std::size_t>(4, kBudget / kCount);
     static_assert(kPerEntry % kCount == 0, "passes cover the whole entry");
     run_passes<Lane, Bytes, NativeCounts, kTexts, kCount>(
-        table, texts, count, out, text_stride, lane_stride, lanes,
+        table, texts, count, out, text_stride, lane_stride, stream, lanes,
         std::make_index_sequence<kPerEntry / kCount>());
 }
 
 template <std::size_t Bytes, bool NativeCounts = false>
 LCS_INLINE void run_width(std::size_t lane_bits, const LaneBlock::Chunk* table,
                           const std::string_view* texts, std::size_t count, std::int32_t* out,
-                          std::size_t text_stride, std::size_t lane_stride, std::size_t lanes) {
+                          std::size_t text_stride, std::size_t lane_stride, bool stream, std::size_t lanes) {
     switch (lane_bits) {
     case 8:
-        return run_lanes<Bytes, NativeCounts, std::uint8_t>(table, texts, count, out, text_stride, lane_stride,
+        return run_lanes<Bytes, NativeCounts, std::uint8_t>(table, texts, count, out, text_stride, lane_stride, stream,
                                               lanes);
     case 16:
-        return run_lanes<Bytes, NativeCounts, std::uint16_t>(table, texts, count, out, text_stride, lane_stride,
+        return run_lanes<Bytes, NativeCounts, std::uint16_t>(table, texts, count, out, text_stride, lane_stride, stream,
                                                lanes);
     case 32:
-        return run_lanes<Bytes, NativeCounts, std::uint32_t>(table, texts, count, out, text_stride, lane_stride,
+        return run_lanes<Bytes, NativeCounts, std::uint32_t>(table, texts, count, out, text_stride, lane_stride, stream,
                                                lanes);
     default:
-        return run_lanes<Bytes, NativeCounts, std::uint64_t>(table, texts, count, out, text_stride, lane_stride,
+        return run_lanes<Bytes, NativeCounts, std::uint64_t>(table, texts, count, out, text_stride, lane_stride, stream,
                                                lanes);
     }
 }
@@ -251,8 +248,8 @@ LCS_INLINE void run_width(std::size_t lane_bits, const LaneBlock::Chunk* table,
 __attribute__((target("avx512f,avx512bw"))) void run_avx512(
     std::size_t lane_bits, const LaneBlock::Chunk* table, const std::string_view* texts,
     std::size_t count, std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
-    std::size_t lanes) {
-    run_width<64>(lane_bits, table, texts, count, out, text_stride, lane_stride, lanes);
+    bool stream, std::size_t lanes) {
+    run_width<64>(lane_bits, table, texts, count, out, text_stride, lane_stride, stream, lanes);
 }
 
 // With population counts of every lane width (VPOPCNTDQ and BITALG): a
@@ -261,22 +258,22 @@ __attribute__((target("avx512f,avx512bw"))) void run_avx512(
 __attribute__((target("avx512f,avx512bw,avx512vpopcntdq,avx512bitalg"))) void run_avx512_counts(
     std::size_t lane_bits, const LaneBlock::Chunk* table, const std::string_view* texts,
     std::size_t count, std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
-    std::size_t lanes) {
-    run_width<64, true>(lane_bits, table, texts, count, out, text_stride, lane_stride, lanes);
+    bool stream, std::size_t lanes) {
+    run_width<64, true>(lane_bits, table, texts, count, out, text_stride, lane_stride, stream, lanes);
 }
 
 __attribute__((target("avx2"))) void run_avx2(std::size_t lane_bits,
                                                const LaneBlock::Chunk* table,
                                                const std::string_view* texts, std::size_t count,
                                                std::int32_t* out, std::size_t text_stride,
-                                               std::size_t lane_stride, std::size_t lanes) {
-    run_width<32>(lane_bits, table, texts, count, out, text_stride, lane_stride, lanes);
+                                               std::size_t lane_stride, bool stream, std::size_t lanes) {
+    run_width<32>(lane_bits, table, texts, count, out, text_stride, lane_stride, stream, lanes);
 }
 
 void run_plain(std::size_t lane_bits, const LaneBlock::Chunk* table, const std::string_view* texts,
                std::size_t count, std::int32_t* out, std::size_t text_stride,
-               std::size_t lane_stride, std::size_t lanes) {
-    run_width<16>(lane_bits, table, texts, count, out, text_stride, lane_stride, lanes);
+               std::size_t lane_stride, bool stream, std::size_t lanes) {
+    run_width<16>(lane_bits, table, texts, count, out, text_stride, lane_stride, stream, lanes);
 }
 
 std::size_t lane_bits_for(std::size_t longest) {
@@ -314,7 +311,8 @@ LaneBlock::LaneBlock(const std::string_view* strings, std::size_t count)
 }
 
 void LaneBlock::lengths(const std::string_view* texts, std::size_t count, std::int32_t* out,
-                        std::size_t text_stride, std::size_t lane_stride, Isa isa) const {
+                        std::size_t text_stride, std::size_t lane_stride, Store store,
+                        Isa isa) const {
     if (count_ == 0) return;
     // The blocks' path: its AVX-512 needs F and BW, as these lanes do.
     isa = resolve(Component::blocks, isa);
@@ -322,8 +320,24 @@ void LaneBlock::lengths(const std::string_view* texts, std::size_t count, std::i
     const auto run = isa == Isa::avx512 ? (counts ? run_avx512_counts : run_avx512)
                      : isa == Isa::avx2 ? run_avx2
                                         : run_plain;
-    run(lane_bits_, table_.data(), texts, count, out, text_stride, lane_stride, count_);
-    _mm_sfence();  // the streaming stores are seen before anything after them
+    run(lane_bits_, table_.data(), texts, count, out, text_stride, lane_stride,
+        store == Store::stream, count_);
 }
+
+void stream_cells(std::int32_t* to, const std::int32_t* from, std::size_t count) {
+    constexpr std::size_t kLineCells = 64 / sizeof(std::int32_t);
+    const std::size_t offset = reinterpret_cast<std::uintptr_t>(to) % 64 / sizeof(std::int32_t);
+    std::size_t i = std::min(count, (kLineCells - offset) % kLineCells);
+    std::memcpy(to, from, i * sizeof(std::int32_t));
+    for (; i + kLineCells <= count; i += kLineCells) {
+        for (std::size_t k = 0; k < kLineCells; k += 4) {
+            _mm_stream_si128(reinterpret_cast<__m128i*>(to + i + k),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + k)));
+        }
+    }
+    std::memcpy(to + i, from + i, (count - i) * sizeof(std::int32_t));
+}
+
+void stream_fence() { _mm_sfence(); }
 
 }  // namespace lcs::kernel

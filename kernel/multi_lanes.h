@@ -37,12 +37,13 @@ public:
 
     // For each text t < texts and each lane i < count(), the LCS of
     // texts[t] and the lane's string goes to out[t * text_stride + i *
-    // lane_stride]. Texts may be of any length. Allocates nothing. Rows of
-    // whole vectors of lanes go out by streaming stores, past the cache
-    // (the results of a dense matrix are not read back soon), fenced
-    // before the call returns.
+    // lane_stride]. Texts may be of any length. Allocates nothing. With
+    // Store::stream, a row's whole vectors of lanes on a 16-byte boundary
+    // go out by streaming stores (see stream_cells; the caller fences).
+    enum class Store { cache, stream };
     void lengths(const std::string_view* texts, std::size_t count, std::int32_t* out,
-                 std::size_t text_stride, std::size_t lane_stride, Isa isa = Isa::automatic) const;
+                 std::size_t text_stride, std::size_t lane_stride, Store store,
+                 Isa isa = Isa::automatic) const;
 
     // One 64-byte piece of a vector of lanes: 512 / lane_bits() lanes.
     struct alignas(64) Chunk {
@@ -58,6 +59,16 @@ private:
     // lengths as masks.
     std::vector<Chunk> table_;
 };
+
+// Copies `count` cells to `to`: the whole 64-byte lines of the destination
+// by streaming stores, which write a line without reading it first and
+// past the cache (a dense result of 10^8 cells then goes to memory once
+// instead of being read in, written and evicted, and leaves the cache to
+// the tables), the part lines at its ends by plain stores (a line streamed
+// in pieces goes to memory in pieces). stream_fence() orders them before
+// whatever follows.
+void stream_cells(std::int32_t* to, const std::int32_t* from, std::size_t count);
+void stream_fence();
 
 }  // namespace lcs::kernel
 

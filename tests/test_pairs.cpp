@@ -170,8 +170,8 @@ TEST(Matrix, EqualsTheOracleOnEveryPathAndThreadCount) {
                           expected);
             }
         }
-        // Into a caller's buffer starting anywhere in a line of 64 bytes (a
-        // part's first block may stop at the line's end): every cell
+        // Into a caller's buffer starting anywhere in a line of 64 bytes
+        // (whole lines are streamed, part lines stored): every cell
         // written, nothing before or past them.
         for (const std::size_t phase : {0, 1, 4, 15}) {
             constexpr std::size_t kLineCells = 16;

@@ -40,6 +40,11 @@ using kernel::LaneBlock;
 
 constexpr std::size_t kTileBytes = std::size_t{256} << 10;
 constexpr std::size_t kRowsPerPoll = 256;
+constexpr std::size_t kLineCells = 64 / sizeof(std::int32_t);
+// Rows of a tile staged at once: about 128 KB, which the second-level cache
+// keeps beside the tile's tables.
+constexpr std::size_t kStagedCells = std::size_t{1} << 15;
+constexpr std::size_t kStagedRowsLeast = 8;
 // Fewer cells than this per thread cost more to hand over than to run.
 constexpr std::size_t kCellsPerThread = std::size_t{1} << 16;
 
@@ -71,12 +76,23 @@ public:
     }
 
 private:
+    // The lanes stream whole lines of the result past the cache. A line
+    // streamed in two pieces, by blocks run far apart in time, goes to
+    // memory twice, which cost up to 2.5 times the whole matrix's time. So
+    // when every row starts at the same place in a line, a part's first
+    // block stops at a line's end and every later block writes whole lines
+    // in every row; else each tile's rows are staged, a few at a time, and
+    // streamed to the result row by row (the staging costs about a third
+    // at 8 and 16 symbols, which is why it is not the only way).
     void short_choices(const Part& part) const {
+        const bool aligned = choices_.size() % kLineCells == 0;
+        std::size_t lead = aligned ? cells_to_line(part.c_begin) : 0;
         std::vector<std::pair<std::size_t, LaneBlock>> tile;  // first choice, block
+        std::vector<std::int32_t> staged;
         std::size_t next = part.c_begin;
-        std::size_t lead = cells_to_line(part.c_begin);
         while (next < part.c_end) {
             tile.clear();
+            const std::size_t tile_first = next;
             std::size_t bytes = 0;
             while (next < part.c_end && bytes < kTileBytes) {
                 const std::size_t count =
@@ -88,13 +104,42 @@ private:
                 }
                 next += count;
             }
-            for (std::size_t q = part.q_begin; q < part.q_end; q += kRowsPerPoll) {
-                kernel::poll(stop_);
-                const std::size_t rows = std::min(kRowsPerPoll, part.q_end - q);
-                for (const auto& [first, block] : tile) {
-                    block.lengths(queries_.data() + q, rows, cell(q, first), choices_.size(), 1,
-                                  isa_);
-                }
+            if (tile.empty()) continue;
+            if (aligned) {
+                run_tile(tile, part);
+            } else {
+                run_tile_staged(tile, tile_first, next - tile_first, part, staged);
+            }
+        }
+        kernel::stream_fence();
+    }
+
+    void run_tile(const std::vector<std::pair<std::size_t, LaneBlock>>& tile,
+                  const Part& part) const {
+        for (std::size_t q = part.q_begin; q < part.q_end; q += kRowsPerPoll) {
+            kernel::poll(stop_);
+            const std::size_t rows = std::min(kRowsPerPoll, part.q_end - q);
+            for (const auto& [first, block] : tile) {
+                block.lengths(queries_.data() + q, rows, cell(q, first), choices_.size(), 1,
+                              LaneBlock::Store::stream, isa_);
+            }
+        }
+    }
+
+    void run_tile_staged(const std::vector<std::pair<std::size_t, LaneBlock>>& tile,
+                         std::size_t tile_first, std::size_t width, const Part& part,
+                         std::vector<std::int32_t>& staged) const {
+        const std::size_t rows = std::max<std::size_t>(kStagedRowsLeast, kStagedCells / width);
+        staged.resize(rows * width);
+        for (std::size_t q = part.q_begin; q < part.q_end; q += rows) {
+            kernel::poll(stop_);
+            const std::size_t count = std::min(rows, part.q_end - q);
+            for (const auto& [first, block] : tile) {
+                block.lengths(queries_.data() + q, count, staged.data() + (first - tile_first),
+                              width, 1, LaneBlock::Store::cache, isa_);
+            }
+            for (std::size_t r = 0; r < count; ++r) {
+                kernel::stream_cells(cell(q + r, tile_first), staged.data() + r * width, width);
             }
         }
     }
@@ -113,7 +158,8 @@ private:
             if (!any_packed(queries_.data() + q, count)) continue;
             const LaneBlock block(queries_.data() + q, count);
             for (const std::size_t c : longs) {
-                block.lengths(&choices_[c], 1, cell(q, c), 0, choices_.size(), isa_);
+                block.lengths(&choices_[c], 1, cell(q, c), 0, choices_.size(),
+                              LaneBlock::Store::cache, isa_);
             }
         }
         for (std::size_t q = part.q_begin; q < part.q_end; ++q) {
@@ -127,18 +173,12 @@ private:
         }
     }
 
-    // The cells from choice c to the start of the next line of 64 bytes, in
-    // every row, when all rows start at the same place in a line (else 0).
-    // A part's first block stops there, so that every later block writes
-    // whole lines: the lanes stream their rows past the cache, and a line
-    // streamed in two pieces, by blocks run far apart in time, goes to
-    // memory twice (the result of a std::vector, 16 bytes into a line,
-    // took 1.4 to 2.5 times as long as one on a line's start).
+    // The cells from choice c to the start of the next line of 64 bytes,
+    // in every row when rows are whole lines.
     std::size_t cells_to_line(std::size_t c) const {
-        constexpr std::size_t kLine = 64, kCell = sizeof(std::int32_t);
-        if (choices_.size() * kCell % kLine != 0) return 0;
-        const std::size_t offset = reinterpret_cast<std::uintptr_t>(cell(0, c)) % kLine;
-        return offset == 0 || offset % kCell != 0 ? 0 : (kLine - offset) / kCell;
+        const std::size_t offset =
+            reinterpret_cast<std::uintptr_t>(cell(0, c)) % (kLineCells * sizeof(std::int32_t));
+        return (kLineCells - offset / sizeof(std::int32_t)) % kLineCells;
     }
 
     std::int32_t* cell(std::size_t q, std::size_t c) const {
