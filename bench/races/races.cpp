@@ -25,7 +25,10 @@ Sizes sizes_for(bool quick) {
                             : std::vector<Sizes::MatrixShape>{{8, 2000, 20000},
                                                                {16, 2000, 20000},
                                                                {32, 1000, 20000},
-                                                               {64, 500, 20000}};
+                                                               {64, 500, 20000},
+                                                               // rows that start at every
+                                                               // place in a line
+                                                               {8, 2000, 20001}};
     s.words_sample = quick ? 1000 : 30000;
     s.striped_lengths = quick ? std::vector<std::size_t>{10000} : std::vector<std::size_t>{1000000};
     s.striped_short = quick ? 2000 : 20000;
