@@ -171,26 +171,33 @@ private:
     std::optional<lcs::Pattern> pattern_;
 };
 
+// The query as a prepared pattern: calls f(pattern, interner, family), the
+// interner and the family that its choices are read with.
+template <class F>
+auto with_query(py::handle query, F&& f) {
+    if (py::isinstance<PatternObject>(query)) {
+        const auto& prepared = query.cast<const PatternObject&>();
+        return f(prepared.pattern(), prepared.interner(), prepared.family());
+    }
+    Interner interner;
+    Strings one(interner);
+    one.add(query, Growth::add);
+    const lcs::Pattern pattern =
+        in_form(one, [&](const auto& views) { return lcs::Pattern(views[0]); });
+    return f(pattern, interner, one.family());
+}
+
 // One query (a Pattern or a string) against many choices: calls
 // f(pattern, choices, symbols), `symbols` being the choices' together. The
 // prepared query takes texts of either form, so each keeps its own. The
 // choices are collected on the call's `threads`.
 template <class F>
 auto one_against_many(py::handle query, py::handle choices, unsigned threads, F&& f) {
-    if (py::isinstance<PatternObject>(query)) {
-        const auto& prepared = query.cast<const PatternObject&>();
-        Strings texts(prepared.interner(), prepared.family());
+    return with_query(query, [&](const lcs::Pattern& pattern, Interner& interner, Family family) {
+        Strings texts(interner, family);
         const Strings::Added added = texts.add_all(choices, Growth::look_up, "choices", threads);
-        return f(prepared.pattern(), texts, added.symbols);
-    }
-    Interner interner;
-    Strings one(interner);
-    one.add(query, Growth::add);
-    Strings texts(interner, one.family());
-    const Strings::Added added = texts.add_all(choices, Growth::look_up, "choices", threads);
-    const lcs::Pattern pattern =
-        in_form(one, [&](const auto& views) { return lcs::Pattern(views[0]); });
-    return f(pattern, texts, added.symbols);
+        return f(pattern, texts, added.symbols);
+    });
 }
 
 // ---- the module's functions ----
@@ -214,16 +221,41 @@ double similarity(py::handle a, py::handle b) {
     return ratio(common, two.strings.size(0), two.strings.size(1));
 }
 
+// Choices that lcs.lengths collects at a time, per thread of the call. The
+// GIL is held while a run's strings are collected and released while their
+// lengths are computed, so that other Python threads collect theirs in the
+// meantime: two threads' calls then overlap all but a run's collection
+// instead of taking turns for each whole list.
+constexpr std::size_t kRunChoices = std::size_t{1} << 16;
+
 py::array_t<std::int32_t> lengths(py::handle query, py::handle choices, long long threads) {
     const unsigned count = thread_count(threads);
-    return one_against_many(query, choices, count, [&](const lcs::Pattern& pattern,
-                                                       Strings& texts, double symbols) {
-        const double cells = pattern.size() * symbols;
-        return to_array(in_form(texts, [&](const auto& views) {
-            return compute(cells, [&](const Stop* stop) {
-                return lcs::lengths(pattern, views, count, stop);
+    const py::object elements = Strings::elements_of(choices, "choices");
+    const auto size = [&] {
+        return static_cast<std::size_t>(PySequence_Fast_GET_SIZE(elements.ptr()));
+    };
+    return with_query(query, [&](const lcs::Pattern& pattern, Interner& interner, Family family) {
+        py::array_t<std::int32_t> out(static_cast<py::ssize_t>(size()));
+        const auto wanted = static_cast<std::size_t>(out.size());
+        // A list that another thread shortens meanwhile ends the result at
+        // its new end; one that it lengthens is read to the first length.
+        std::size_t done = 0;
+        while (done < std::min(wanted, size())) {
+            Strings texts(interner, family);
+            const std::size_t end = std::min(wanted, done + kRunChoices * count);
+            const Strings::Added added =
+                texts.add_range(elements, done, end, Growth::look_up, count);
+            const std::vector<std::int32_t> run = in_form(texts, [&](const auto& views) {
+                return compute(pattern.size() * added.symbols, [&](const Stop* stop) {
+                    return lcs::lengths(pattern, views, count, stop);
+                });
             });
-        }));
+            std::copy(run.begin(), run.end(), out.mutable_data() + done);
+            done += run.size();
+            if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+        }
+        if (done < wanted) out.resize({static_cast<py::ssize_t>(done)});
+        return out;
     });
 }
 

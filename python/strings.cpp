@@ -383,46 +383,53 @@ std::size_t Strings::add(py::handle object, Growth growth) {
     return arena_.size() - offset;
 }
 
-Strings::Added Strings::add_all(py::handle sequence, Growth growth, const char* what,
-                                unsigned threads) {
+py::object Strings::elements_of(py::handle sequence, const char* what) {
     PyObject* o = sequence.ptr();
     if (PyUnicode_Check(o) || PyBytes_Check(o) || PyByteArray_Check(o) || PyMemoryView_Check(o) ||
         !PySequence_Check(o)) {
         throw py::type_error(std::string("lcs: ") + what + " must be a sequence of strings, not " +
                              Py_TYPE(o)->tp_name);
     }
-    // A list or a tuple is read in place, its size read again at each
-    // element: converting an element of items may run Python code (__hash__,
-    // __eq__) that changes the list. Other sequences are copied to a tuple.
-    py::object elements = py::reinterpret_borrow<py::object>(sequence);
-    if (!PyList_Check(o) && !PyTuple_Check(o)) {
-        elements = py::reinterpret_steal<py::object>(PySequence_Tuple(o));
-        if (!elements) throw py::error_already_set();
-    }
+    if (PyList_Check(o) || PyTuple_Check(o)) return py::reinterpret_borrow<py::object>(sequence);
+    py::object elements = py::reinterpret_steal<py::object>(PySequence_Tuple(o));
+    if (!elements) throw py::error_already_set();
+    return elements;
+}
+
+Strings::Added Strings::add_all(py::handle sequence, Growth growth, const char* what,
+                                unsigned threads) {
+    return add_range(elements_of(sequence, what), 0, SIZE_MAX, growth, threads);
+}
+
+Strings::Added Strings::add_range(const py::object& elements, std::size_t from, std::size_t to,
+                                  Growth growth, unsigned threads) {
+    // The list's size is read again at each element: converting an element
+    // of items may run Python code (__hash__, __eq__) that changes the list.
     PyObject* fast = elements.ptr();
+    const auto size = [fast] { return static_cast<std::size_t>(PySequence_Fast_GET_SIZE(fast)); };
     const std::size_t before = count();
-    sources_.push_back({before, elements});
-    const Py_ssize_t expected = PySequence_Fast_GET_SIZE(fast);
+    sources_.push_back({before, from, elements});
+    const std::size_t expected = std::min(to, size()) - std::min(from, size());
     if (wide_) {
-        symbols_.reserve(before + static_cast<std::size_t>(expected));
+        symbols_.reserve(before + expected);
     } else {
-        bytes_.reserve(before + static_cast<std::size_t>(expected));
+        bytes_.reserve(before + expected);
     }
     std::size_t symbols = 0;
     // Each run of plain narrow strs is copied (the first one on the call's
     // threads, when long), and the element that ends it is taken by add().
-    unsigned parts = lcs::detail::thread_count(threads, static_cast<std::size_t>(expected));
-    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fast);) {
+    unsigned parts = lcs::detail::thread_count(threads, expected);
+    for (std::size_t i = from; i < std::min(to, size());) {
         if (!wide_ && (family_ == Family::none || family_ == Family::str)) {
-            const bool split = PySequence_Fast_GET_SIZE(fast) - i >= kPartsFrom;
-            i += static_cast<Py_ssize_t>(
-                copy_run(fast, static_cast<std::size_t>(i), split ? parts : 1, symbols));
+            const std::size_t end = std::min(to, size());
+            const bool split = end - i >= static_cast<std::size_t>(kPartsFrom);
+            i += copy_run(fast, i, end, split ? parts : 1, symbols);
             // Not split again: a split run sizes the views for the rest of
-            // the list at once, which a list of runs cut short would repeat.
+            // the range at once, which a list of runs cut short would repeat.
             parts = 1;
-            if (i == PySequence_Fast_GET_SIZE(fast)) break;
+            if (i == end) break;
         }
-        symbols += add(PySequence_Fast_GET_ITEM(fast, i), growth);
+        symbols += add(PySequence_Fast_GET_ITEM(fast, static_cast<Py_ssize_t>(i)), growth);
         ++i;
     }
     return {count() - before, static_cast<double>(symbols)};
@@ -433,9 +440,8 @@ Strings::Added Strings::add_all(py::handle sequence, Growth growth, const char* 
 // length and adds its symbols to `symbols`. Under the GIL, which the helper
 // threads never need: they only read the list and its strings, and no
 // Python code runs until they have ended, so nothing can change or free them.
-std::size_t Strings::copy_run(PyObject* elements, std::size_t from, unsigned parts,
-                              std::size_t& symbols) {
-    const auto size = static_cast<std::size_t>(PySequence_Fast_GET_SIZE(elements));
+std::size_t Strings::copy_run(PyObject* elements, std::size_t from, std::size_t size,
+                              unsigned parts, std::size_t& symbols) {
     PyObject* const* items = PySequence_Fast_ITEMS(elements);
     std::size_t end = from;
     if (parts == 1) {
@@ -489,7 +495,7 @@ py::object Strings::object(std::size_t i) {
         sources_.begin(), sources_.end(), i,
         [](std::size_t index, const Source& s) { return index < s.first; }));
     PyObject* elements = source->elements.ptr();
-    const auto at = static_cast<Py_ssize_t>(i - source->first);
+    const auto at = static_cast<Py_ssize_t>(i - source->first + source->offset);
     if (at < PySequence_Fast_GET_SIZE(elements)) {
         PyObject* element = PySequence_Fast_GET_ITEM(elements, at);
         if (same_text(element, i)) return py::reinterpret_borrow<py::object>(element);

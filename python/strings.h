@@ -132,6 +132,14 @@ public:
         double symbols;     // their symbols together, for estimates of work
     };
     Added add_all(py::handle sequence, Growth growth, const char* what, unsigned threads = 1);
+    // The sequence as add_range reads it: a list or tuple itself, any other
+    // sequence copied to a tuple. TypeError when it is a string itself or
+    // not a sequence.
+    static py::object elements_of(py::handle sequence, const char* what);
+    // Adds elements [from, to) of a list or tuple (those it still has), as
+    // add_all adds them all.
+    Added add_range(const py::object& elements, std::size_t from, std::size_t to, Growth growth,
+                    unsigned threads = 1);
 
     std::size_t count() const { return wide_ ? symbols_.size() : bytes_.size(); }
     // The object that string i was read from (under the GIL). For a copied
@@ -158,14 +166,15 @@ private:
     // Where the elements of one add_all begin among the strings, and the
     // list or tuple they were taken from (held).
     struct Source {
-        std::size_t first;
+        std::size_t first;   // among the strings
+        std::size_t offset;  // among the elements
         py::object elements;
     };
 
     void join(Family family);
     void hold(PyObject* object);
     ByteArena& arena(std::size_t part);
-    std::size_t copy_run(PyObject* elements, std::size_t from, unsigned parts,
+    std::size_t copy_run(PyObject* elements, std::size_t from, std::size_t size, unsigned parts,
                          std::size_t& symbols);
     bool same_text(PyObject* element, std::size_t i);
     void add_narrow(const char* data, std::size_t size);

@@ -321,6 +321,25 @@ def test_long_lists_do_not_mix_families(long_choices, where):
             lcs.lengths("query", choices, threads=threads)
 
 
+def test_lengths_reads_a_list_longer_than_a_run_in_runs():
+    # lcs.lengths collects 65,536 choices a thread at a time: the runs may
+    # differ in form (the second one here wide), and a list that shrinks
+    # while it is read (an item's __hash__ runs Python code) ends the result.
+    choices = ["ab"] * 140_000
+    choices[70_000] = "a\u0109b"
+    assert lcs.lengths("ab", choices).tolist() == [2] * 140_000
+
+    class Shrinking(str):
+        def __hash__(self):
+            del words[100_000:]
+            return str.__hash__(self)
+
+    words = [["a", "b"]] * 140_000
+    words[99_999] = [Shrinking("a")]
+    got = lcs.lengths(["a", "b"], words).tolist()
+    assert got == [2] * 99_999 + [1]
+
+
 @pytest.mark.parametrize("threads", [1, 2])
 @pytest.mark.parametrize("change", ["clear", "replace"])
 def test_a_list_changed_during_a_long_extract(threads, change):
