@@ -19,8 +19,9 @@
 // wide ones already hold several independent vectors. A text that ends
 // reads a padding entry whose match words are zero, which leaves V as it
 // is. The vector code is written once over the lane type with the
-// compiler's generic vectors and compiled three times: AVX-512 (BW), AVX2
-// and the x86-64 baseline (SSE2), which is the plain path.
+// compiler's generic vectors and compiled four times: AVX-512 (BW), the
+// same with its population counts (where the processor has them), AVX2 and
+// the x86-64 baseline (SSE2), which is the plain path.
 // Tests: tests/test_pairs.cpp (every path forced, against the oracle).
 #include "kernel/multi_lanes.h"
 
@@ -110,11 +111,21 @@ LCS_INLINE void count_lanes(V& x) {
     }
 }
 
+// Where a call's counts go: text t's with lane i at out[t * text_stride +
+// i * lane_stride], whole vectors of a row by streaming stores when `stream`.
+struct Cells {
+    std::int32_t* out;
+    std::size_t text_stride, lane_stride;
+    bool stream;
+    Cells from_text(std::size_t t) const {
+        return {out + t * text_stride, text_stride, lane_stride, stream};
+    }
+};
+
 template <class Lane, std::size_t Bytes, bool NativeCounts, std::size_t Q, std::size_t First,
           std::size_t Count>
 LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_view* texts,
-                          std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
-                          bool stream, std::size_t lanes) {
+                          const Cells& cells, std::size_t lanes) {
     constexpr std::size_t kPerEntry = kChunkBytes * sizeof(Lane) / Bytes;
     constexpr std::size_t kPerVector = Bytes / sizeof(Lane);  // lanes
     using V = Vec<Lane, Bytes>;
@@ -160,13 +171,13 @@ LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_vie
             const std::size_t first = (First + k) * kPerVector;
             if (first >= lanes) continue;
             const std::size_t here = std::min(kPerVector, lanes - first);
-            std::int32_t* row = out + j * text_stride + first * lane_stride;
-            if (lane_stride == 1 && here == kPerVector) {
-                store_counts<Lane, kPerVector>(counts, row, stream);
+            std::int32_t* row = cells.out + j * cells.text_stride + first * cells.lane_stride;
+            if (cells.lane_stride == 1 && here == kPerVector) {
+                store_counts<Lane, kPerVector>(counts, row, cells.stream);
                 continue;
             }
             for (std::size_t i = 0; i < here; ++i) {
-                row[i * lane_stride] = static_cast<std::int32_t>(counts[i]);
+                row[i * cells.lane_stride] = static_cast<std::int32_t>(counts[i]);
             }
         }
     }
@@ -176,16 +187,15 @@ LCS_INLINE void run_texts(const Vec<Lane, Bytes>* entries, const std::string_vie
 template <class Lane, std::size_t Bytes, bool NativeCounts, std::size_t Q, std::size_t First,
           std::size_t Count>
 LCS_INLINE void run_pass(const Vec<Lane, Bytes>* entries, const std::string_view* texts,
-                         std::size_t count, std::int32_t* out, std::size_t text_stride,
-                         std::size_t lane_stride, bool stream, std::size_t lanes) {
+                         std::size_t count, const Cells& cells, std::size_t lanes) {
     std::size_t t = 0;
     for (; t + Q <= count; t += Q) {
         run_texts<Lane, Bytes, NativeCounts, Q, First, Count>(
-            entries, texts + t, out + t * text_stride, text_stride, lane_stride, stream, lanes);
+            entries, texts + t, cells.from_text(t), lanes);
     }
     for (; t < count; ++t) {
         run_texts<Lane, Bytes, NativeCounts, 1, First, Count>(
-            entries, texts + t, out + t * text_stride, text_stride, lane_stride, stream, lanes);
+            entries, texts + t, cells.from_text(t), lanes);
     }
 }
 
@@ -194,62 +204,56 @@ LCS_INLINE void run_pass(const Vec<Lane, Bytes>* entries, const std::string_view
 template <class Lane, std::size_t Bytes, bool NativeCounts, std::size_t Q, std::size_t Count,
           std::size_t... Pass>
 LCS_INLINE void run_passes(const LaneBlock::Chunk* table, const std::string_view* texts,
-                           std::size_t count, std::int32_t* out, std::size_t text_stride,
-                           std::size_t lane_stride, bool stream, std::size_t lanes,
+                           std::size_t count, const Cells& cells, std::size_t lanes,
                            std::index_sequence<Pass...>) {
     const auto* entries = reinterpret_cast<const Vec<Lane, Bytes>*>(table);
     constexpr std::size_t kPerVector = Bytes / sizeof(Lane);
     ((lanes > Pass * Count * kPerVector
           ? run_pass<Lane, Bytes, NativeCounts, Q, Pass * Count, Count>(
-                entries, texts, count, out, text_stride, lane_stride, stream, lanes)
+                entries, texts, count, cells, lanes)
           : void()),
      ...);
 }
 
 // Eight vectors of V at once, which the register file holds with room for
 // the step's temporaries (AVX2 and SSE2 have sixteen registers, AVX-512
-// thirty-two; on AVX2 eight measured faster than four): narrow lanes fill them with several texts side
-// by side (so that the processor overlaps their chains), wide ones with
-// their own vectors, in passes where an entry holds more than eight.
+// thirty-two; on AVX2 eight measured faster than four): narrow lanes fill
+// them with several texts side by side (so that the processor overlaps their
+// chains), wide ones with their own vectors, in passes where an entry holds
+// more than eight.
 template <std::size_t Bytes, bool NativeCounts, class Lane>
 LCS_INLINE void run_lanes(const LaneBlock::Chunk* table, const std::string_view* texts,
-                          std::size_t count, std::int32_t* out, std::size_t text_stride,
-                          std::size_t lane_stride, bool stream, std::size_t lanes) {
+                          std::size_t count, const Cells& cells, std::size_t lanes) {
     constexpr std::size_t kBudget = 8;
     constexpr std::size_t kPerEntry = kChunkBytes * sizeof(Lane) / Bytes;
     constexpr std::size_t kCount = std::min(kPerEntry, kBudget);
     constexpr std::size_t kTexts = std::min<std::size_t>(4, kBudget / kCount);
     static_assert(kPerEntry % kCount == 0, "passes cover the whole entry");
     run_passes<Lane, Bytes, NativeCounts, kTexts, kCount>(
-        table, texts, count, out, text_stride, lane_stride, stream, lanes,
+        table, texts, count, cells, lanes,
         std::make_index_sequence<kPerEntry / kCount>());
 }
 
 template <std::size_t Bytes, bool NativeCounts = false>
 LCS_INLINE void run_width(std::size_t lane_bits, const LaneBlock::Chunk* table,
-                          const std::string_view* texts, std::size_t count, std::int32_t* out,
-                          std::size_t text_stride, std::size_t lane_stride, bool stream, std::size_t lanes) {
+                          const std::string_view* texts, std::size_t count,
+                          const Cells& cells, std::size_t lanes) {
     switch (lane_bits) {
     case 8:
-        return run_lanes<Bytes, NativeCounts, std::uint8_t>(table, texts, count, out, text_stride, lane_stride, stream,
-                                              lanes);
+        return run_lanes<Bytes, NativeCounts, std::uint8_t>(table, texts, count, cells, lanes);
     case 16:
-        return run_lanes<Bytes, NativeCounts, std::uint16_t>(table, texts, count, out, text_stride, lane_stride, stream,
-                                               lanes);
+        return run_lanes<Bytes, NativeCounts, std::uint16_t>(table, texts, count, cells, lanes);
     case 32:
-        return run_lanes<Bytes, NativeCounts, std::uint32_t>(table, texts, count, out, text_stride, lane_stride, stream,
-                                               lanes);
+        return run_lanes<Bytes, NativeCounts, std::uint32_t>(table, texts, count, cells, lanes);
     default:
-        return run_lanes<Bytes, NativeCounts, std::uint64_t>(table, texts, count, out, text_stride, lane_stride, stream,
-                                               lanes);
+        return run_lanes<Bytes, NativeCounts, std::uint64_t>(table, texts, count, cells, lanes);
     }
 }
 
 __attribute__((target("avx512f,avx512bw"))) void run_avx512(
     std::size_t lane_bits, const LaneBlock::Chunk* table, const std::string_view* texts,
-    std::size_t count, std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
-    bool stream, std::size_t lanes) {
-    run_width<64>(lane_bits, table, texts, count, out, text_stride, lane_stride, stream, lanes);
+    std::size_t count, const Cells& cells, std::size_t lanes) {
+    run_width<64>(lane_bits, table, texts, count, cells, lanes);
 }
 
 // With population counts of every lane width (VPOPCNTDQ and BITALG): a
@@ -257,23 +261,20 @@ __attribute__((target("avx512f,avx512bw"))) void run_avx512(
 // dozen.
 __attribute__((target("avx512f,avx512bw,avx512vpopcntdq,avx512bitalg"))) void run_avx512_counts(
     std::size_t lane_bits, const LaneBlock::Chunk* table, const std::string_view* texts,
-    std::size_t count, std::int32_t* out, std::size_t text_stride, std::size_t lane_stride,
-    bool stream, std::size_t lanes) {
-    run_width<64, true>(lane_bits, table, texts, count, out, text_stride, lane_stride, stream, lanes);
+    std::size_t count, const Cells& cells, std::size_t lanes) {
+    run_width<64, true>(lane_bits, table, texts, count, cells, lanes);
 }
 
 __attribute__((target("avx2"))) void run_avx2(std::size_t lane_bits,
                                                const LaneBlock::Chunk* table,
                                                const std::string_view* texts, std::size_t count,
-                                               std::int32_t* out, std::size_t text_stride,
-                                               std::size_t lane_stride, bool stream, std::size_t lanes) {
-    run_width<32>(lane_bits, table, texts, count, out, text_stride, lane_stride, stream, lanes);
+                                               const Cells& cells, std::size_t lanes) {
+    run_width<32>(lane_bits, table, texts, count, cells, lanes);
 }
 
 void run_plain(std::size_t lane_bits, const LaneBlock::Chunk* table, const std::string_view* texts,
-               std::size_t count, std::int32_t* out, std::size_t text_stride,
-               std::size_t lane_stride, bool stream, std::size_t lanes) {
-    run_width<16>(lane_bits, table, texts, count, out, text_stride, lane_stride, stream, lanes);
+               std::size_t count, const Cells& cells, std::size_t lanes) {
+    run_width<16>(lane_bits, table, texts, count, cells, lanes);
 }
 
 std::size_t lane_bits_for(std::size_t longest) {
@@ -320,8 +321,8 @@ void LaneBlock::lengths(const std::string_view* texts, std::size_t count, std::i
     const auto run = isa == Isa::avx512 ? (counts ? run_avx512_counts : run_avx512)
                      : isa == Isa::avx2 ? run_avx2
                                         : run_plain;
-    run(lane_bits_, table_.data(), texts, count, out, text_stride, lane_stride,
-        store == Store::stream, count_);
+    run(lane_bits_, table_.data(), texts, count,
+        Cells{out, text_stride, lane_stride, store == Store::stream}, count_);
 }
 
 void stream_cells(std::int32_t* to, const std::int32_t* from, std::size_t count) {
