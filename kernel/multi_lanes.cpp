@@ -258,12 +258,16 @@ __attribute__((target("avx512f,avx512bw"))) void run_avx512(
 
 // With population counts of every lane width (VPOPCNTDQ and BITALG): a
 // block's counts then take one instruction a vector instead of about a
-// dozen.
+// dozen. GCC only: clang checks the width of an instruction's operands in
+// the template that holds it, before inlining gives it AVX-512's registers,
+// so a clang build counts by SWAR on every path.
+#if !defined(__clang__)
 __attribute__((target("avx512f,avx512bw,avx512vpopcntdq,avx512bitalg"))) void run_avx512_counts(
     std::size_t lane_bits, const LaneBlock::Chunk* table, const std::string_view* texts,
     std::size_t count, const Cells& cells, std::size_t lanes) {
     run_width<64, true>(lane_bits, table, texts, count, cells, lanes);
 }
+#endif
 
 __attribute__((target("avx2"))) void run_avx2(std::size_t lane_bits,
                                                const LaneBlock::Chunk* table,
@@ -317,10 +321,11 @@ void LaneBlock::lengths(const std::string_view* texts, std::size_t count, std::i
     if (count_ == 0) return;
     // The blocks' path: its AVX-512 needs F and BW, as these lanes do.
     isa = resolve(Component::blocks, isa);
+    auto run = isa == Isa::avx512 ? run_avx512 : isa == Isa::avx2 ? run_avx2 : run_plain;
+#if !defined(__clang__)
     static const bool counts = processor().avx512_counts;
-    const auto run = isa == Isa::avx512 ? (counts ? run_avx512_counts : run_avx512)
-                     : isa == Isa::avx2 ? run_avx2
-                                        : run_plain;
+    if (isa == Isa::avx512 && counts) run = run_avx512_counts;
+#endif
     run(lane_bits_, table_.data(), texts, count,
         Cells{out, text_stride, lane_stride, store == Store::stream}, count_);
 }

@@ -187,19 +187,6 @@ auto with_query(py::handle query, F&& f) {
     return f(pattern, interner, one.family());
 }
 
-// One query (a Pattern or a string) against many choices: calls
-// f(pattern, choices, symbols), `symbols` being the choices' together. The
-// prepared query takes texts of either form, so each keeps its own. The
-// choices are collected on the call's `threads`.
-template <class F>
-auto one_against_many(py::handle query, py::handle choices, unsigned threads, F&& f) {
-    return with_query(query, [&](const lcs::Pattern& pattern, Interner& interner, Family family) {
-        Strings texts(interner, family);
-        const Strings::Added added = texts.add_all(choices, Growth::look_up, "choices", threads);
-        return f(pattern, texts, added.symbols);
-    });
-}
-
 // ---- the module's functions ----
 
 std::int32_t length(py::handle a, py::handle b, long long threads) {
@@ -221,40 +208,56 @@ double similarity(py::handle a, py::handle b) {
     return ratio(common, two.strings.size(0), two.strings.size(1));
 }
 
-// Choices that lcs.lengths collects at a time, per thread of the call. The
-// GIL is held while a run's strings are collected and released while their
-// lengths are computed, so that other Python threads collect theirs in the
-// meantime: two threads' calls then overlap all but a run's collection
-// instead of taking turns for each whole list.
+// Choices collected at a time, per thread of the call, by the functions of
+// one query against many. The GIL is held while a run's strings are
+// collected and released while the run is computed, so that other Python
+// threads collect theirs in the meantime: two threads' calls then overlap
+// all but a run's collection instead of taking turns for each whole list.
 constexpr std::size_t kRunChoices = std::size_t{1} << 16;
+
+// Calls each_run(texts, first, symbols) for the elements of a list or tuple
+// a run at a time: texts holds elements [first, first + texts->count()),
+// `symbols` their symbols together. Each element is read as it is when its
+// run is reached; a list that another thread shortens meanwhile ends at its
+// new end, one that it lengthens is read to its first length. Returns the
+// elements read. Signals are checked between runs.
+template <class F>
+std::size_t for_each_run(const py::object& elements, Interner& interner, Family family,
+                         unsigned threads, F&& each_run) {
+    const auto size = [&] {
+        return static_cast<std::size_t>(PySequence_Fast_GET_SIZE(elements.ptr()));
+    };
+    const std::size_t wanted = size();
+    std::size_t done = 0;
+    while (done < std::min(wanted, size())) {
+        auto texts = std::make_unique<Strings>(interner, family);
+        const std::size_t end = std::min(wanted, done + kRunChoices * threads);
+        const Strings::Added added = texts->add_range(elements, done, end, Growth::look_up, threads);
+        each_run(std::move(texts), done, added.symbols);
+        done += added.count;
+        if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+    }
+    return done;
+}
 
 py::array_t<std::int32_t> lengths(py::handle query, py::handle choices, long long threads) {
     const unsigned count = thread_count(threads);
     const py::object elements = Strings::elements_of(choices, "choices");
-    const auto size = [&] {
-        return static_cast<std::size_t>(PySequence_Fast_GET_SIZE(elements.ptr()));
-    };
     return with_query(query, [&](const lcs::Pattern& pattern, Interner& interner, Family family) {
-        py::array_t<std::int32_t> out(static_cast<py::ssize_t>(size()));
-        const auto wanted = static_cast<std::size_t>(out.size());
-        // A list that another thread shortens meanwhile ends the result at
-        // its new end; one that it lengthens is read to the first length.
-        std::size_t done = 0;
-        while (done < std::min(wanted, size())) {
-            Strings texts(interner, family);
-            const std::size_t end = std::min(wanted, done + kRunChoices * count);
-            const Strings::Added added =
-                texts.add_range(elements, done, end, Growth::look_up, count);
-            const std::vector<std::int32_t> run = in_form(texts, [&](const auto& views) {
-                return compute(pattern.size() * added.symbols, [&](const Stop* stop) {
-                    return lcs::lengths(pattern, views, count, stop);
+        py::array_t<std::int32_t> out(PySequence_Fast_GET_SIZE(elements.ptr()));
+        const std::size_t done = for_each_run(
+            elements, interner, family, count,
+            [&](std::unique_ptr<Strings> texts, std::size_t first, double symbols) {
+                const std::vector<std::int32_t> run = in_form(*texts, [&](const auto& views) {
+                    return compute(pattern.size() * symbols, [&](const Stop* stop) {
+                        return lcs::lengths(pattern, views, count, stop);
+                    });
                 });
+                std::copy(run.begin(), run.end(), out.mutable_data() + first);
             });
-            std::copy(run.begin(), run.end(), out.mutable_data() + done);
-            done += run.size();
-            if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+        if (done < static_cast<std::size_t>(out.size())) {
+            out.resize({static_cast<py::ssize_t>(done)});
         }
-        if (done < wanted) out.resize({static_cast<py::ssize_t>(done)});
         return out;
     });
 }
@@ -264,19 +267,31 @@ py::list extract(py::handle query, py::handle choices, std::optional<long long> 
     const unsigned count = thread_count(threads);
     const double floor = threshold(min_similarity);
     if (limit && *limit < 0) throw py::value_error("lcs: limit must be 0 or more, or None");
-    return one_against_many(query, choices, count, [&](const lcs::Pattern& pattern,
-                                                       Strings& texts, double symbols) {
-        const double cells = pattern.size() * symbols;
-        const std::size_t best = limit ? static_cast<std::size_t>(*limit) : texts.count();
-        const std::vector<Match> matches = in_form(texts, [&](const auto& views) {
-            return compute(cells, [&](const Stop* stop) {
-                return lcs::extract(pattern, views, best, floor, count, stop);
-            });
-        });
+    const py::object elements = Strings::elements_of(choices, "choices");
+    return with_query(query, [&](const lcs::Pattern& pattern, Interner& interner, Family family) {
+        const auto size = static_cast<std::size_t>(PySequence_Fast_GET_SIZE(elements.ptr()));
+        lcs::Extraction extraction(limit ? static_cast<std::size_t>(*limit) : size, floor);
+        // Every run's strings are kept: the best are given back as the
+        // list's own objects, or as the texts compared where it changed.
+        std::vector<std::pair<std::size_t, std::unique_ptr<Strings>>> runs;
+        for_each_run(elements, interner, family, count,
+                     [&](std::unique_ptr<Strings> texts, std::size_t first, double symbols) {
+                         in_form(*texts, [&](const auto& views) {
+                             return compute(pattern.size() * symbols, [&](const Stop* stop) {
+                                 extraction.add(pattern, views, count, stop);
+                                 return true;
+                             });
+                         });
+                         runs.emplace_back(first, std::move(texts));
+                     });
+        const std::vector<Match> matches = extraction.best();
         py::list out(matches.size());
         for (std::size_t i = 0; i < matches.size(); ++i) {
-            out[i] = py::make_tuple(texts.object(matches[i].index), matches[i].similarity,
-                                    matches[i].index);
+            const auto run = std::prev(std::upper_bound(
+                runs.begin(), runs.end(), matches[i].index,
+                [](std::size_t index, const auto& r) { return index < r.first; }));
+            out[i] = py::make_tuple(run->second->object(matches[i].index - run->first),
+                                    matches[i].similarity, matches[i].index);
         }
         return out;
     });

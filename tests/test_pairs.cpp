@@ -350,6 +350,24 @@ TEST(Extract, AgreesWithSortingEveryScore) {
             EXPECT_EQ(best[i].index, order[i]) << i << ", " << threads << " threads";
         }
     }
+    // The same choices given in runs (an empty one among them), the bar
+    // carried from run to run, give the same best.
+    const std::vector<std::string_view> all = views(choices);
+    for (const std::vector<std::size_t>& runs :
+         {std::vector<std::size_t>{1, 69999, 0, 70000}, std::vector<std::size_t>{33333, 106667}}) {
+        lcs::Extraction extraction(25);
+        std::size_t from = 0;
+        for (const std::size_t size : runs) {
+            extraction.add(lcs::Pattern(query),
+                           std::vector<std::string_view>(all.begin() + std::ptrdiff_t(from),
+                                                         all.begin() + std::ptrdiff_t(from + size)),
+                           2);
+            from += size;
+        }
+        const auto best = extraction.best();
+        ASSERT_EQ(best.size(), 25U);
+        for (std::size_t i = 0; i < best.size(); ++i) EXPECT_EQ(best[i].index, order[i]) << i;
+    }
 }
 
 }  // namespace

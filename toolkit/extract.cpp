@@ -1,11 +1,12 @@
-// lcs::extract (<lcs/lcs.h>): the best choices for one query. Each thread
-// takes a contiguous part of the choices, and its lengths come from the
-// lanes a run of choices at a time, so memory holds one run a thread and
-// the kept matches, which are cut back to the limit best whenever
-// they reach about twice the limit; the worst of those is the bar a later
-// choice must pass to be kept at all. Order: higher similarity first, as
-// exact fractions (length x other's longer, in 64 bits), ties in the
-// choices' order.
+// lcs::extract and lcs::Extraction (<lcs/lcs.h>): the best choices for one
+// query, of one list or of a list given in runs. Each thread takes a
+// contiguous part of the choices, and its lengths come from the lanes a
+// run of choices at a time, so memory holds one run a thread and the kept
+// matches, which are cut back to the limit best whenever they reach about
+// twice the limit; the worst of those is the bar a later choice must pass
+// to be kept at all, in its run and in the runs after it. Order: higher
+// similarity first, as exact fractions (length x other's longer, in 64
+// bits), ties in the choices' order.
 // Tests: tests/test_pairs.cpp.
 #include <algorithm>
 #include <optional>
@@ -51,20 +52,22 @@ void keep_best(std::vector<Ranked>& kept, std::size_t limit, std::optional<Ranke
 
 // The kept matches of choices [begin, end), a run at a time on the calling
 // thread: each run's lengths, then each choice weighed against the bar.
+// Choices [begin, end) are numbered from `first`, and `bar` is the bar of
+// the runs before them, if any.
 template <class Text>
 std::vector<Ranked> best_of(const Pattern& query, const std::vector<Text>& choices,
-                            std::size_t begin, std::size_t end, std::size_t limit,
-                            double min_similarity, const kernel::Paths& paths) {
+                            std::size_t begin, std::size_t end, std::size_t first,
+                            std::size_t limit, double min_similarity, std::optional<Ranked> bar,
+                            const kernel::Paths& paths) {
     const auto query_size = static_cast<std::size_t>(query.size());
     // A choice that does not beat the bar can never be among the best. The
     // kept matches are cut back whenever they reach about twice the limit,
     // so the bar rises early and few choices are kept at all.
     std::vector<Ranked> kept;
-    std::optional<Ranked> bar;
     const std::size_t cut_at = limit + std::max<std::size_t>(limit, 256);
     std::vector<std::int32_t> lengths(std::min(end - begin, kChoicesPerRun));
     // The bar, once there is one, as two numbers in registers.
-    std::int64_t bar_common = 0, bar_longer = 1;
+    std::int64_t bar_common = bar ? bar->common : 0, bar_longer = bar ? bar->longer : 1;
     const auto raise_bar = [&] {
         keep_best(kept, limit, bar);
         if (bar) std::tie(bar_common, bar_longer) = std::pair(bar->common, bar->longer);
@@ -95,7 +98,7 @@ std::vector<Ranked> best_of(const Pattern& query, const std::vector<Text>& choic
             const double similarity =
                 longer == 0 ? 1.0 : static_cast<double>(lengths[i]) / static_cast<double>(longer);
             if (similarity < min_similarity) continue;
-            kept.push_back({{from + i, lengths[i], similarity}, common, denominator});
+            kept.push_back({{first + from + i, lengths[i], similarity}, common, denominator});
             if (kept.size() >= cut_at) raise_bar();
         }
     }
@@ -103,36 +106,57 @@ std::vector<Ranked> best_of(const Pattern& query, const std::vector<Text>& choic
     return kept;
 }
 
-// Threads take contiguous parts of the choices, each keeping its own best;
-// the best of all is then the limit best of theirs, by the same total order
-// (similarity, then index), so it does not depend on the thread count.
+}  // namespace
+
+struct Extraction::Kept {
+    std::size_t limit;
+    double min_similarity;
+    std::size_t seen = 0;  // choices added so far
+    std::vector<Ranked> kept;
+    std::optional<Ranked> bar;
+};
+
+namespace {
+
 template <class Text>
 std::vector<Match> extract_of(const Pattern& query, const std::vector<Text>& choices,
                               std::size_t limit, double min_similarity, unsigned threads,
                               const Stop* stop) {
-    if (limit == 0) return {};
-    kernel::Paths paths;
-    paths.stop = stop;
-    const std::size_t runs = (choices.size() + kChoicesPerRun - 1) / kChoicesPerRun;
-    const unsigned count = detail::thread_count(threads, runs);
-    std::vector<std::vector<Ranked>> parts(count);
-    detail::run_parts(count, [&](unsigned p) {
-        const std::size_t begin = std::min(choices.size(), runs * p / count * kChoicesPerRun);
-        const std::size_t end = std::min(choices.size(), runs * (p + 1) / count * kChoicesPerRun);
-        parts[p] = best_of(query, choices, begin, end, limit, min_similarity, paths);
-    });
-    std::vector<Ranked> kept;
-    for (const std::vector<Ranked>& part : parts) kept.insert(kept.end(), part.begin(), part.end());
-    std::optional<Ranked> bar;
-    keep_best(kept, limit, bar);
-    std::sort(kept.begin(), kept.end(), better);
-    std::vector<Match> best;
-    best.reserve(kept.size());
-    for (const Ranked& ranked : kept) best.push_back(ranked.match);
-    return best;
+    Extraction extraction(limit, min_similarity);
+    extraction.add(query, choices, threads, stop);
+    return extraction.best();
 }
 
 }  // namespace
+
+// Threads take contiguous parts of the choices, each keeping its own best
+// above the runs' bar; the best of all is then the limit best of theirs and
+// the runs', by the same total order (similarity, then index), so it does
+// not depend on the thread count or on how the choices came in runs.
+template <class Text>
+void Extraction::add_run(const Pattern& query, const std::vector<Text>& choices,
+                         unsigned threads, const Stop* stop) {
+    Kept& state = *kept_;
+    if (state.limit != 0) {
+        kernel::Paths paths;
+        paths.stop = stop;
+        const std::size_t runs = (choices.size() + kChoicesPerRun - 1) / kChoicesPerRun;
+        const unsigned count = detail::thread_count(threads, runs);
+        std::vector<std::vector<Ranked>> parts(count);
+        detail::run_parts(count, [&](unsigned p) {
+            const std::size_t begin = std::min(choices.size(), runs * p / count * kChoicesPerRun);
+            const std::size_t end =
+                std::min(choices.size(), runs * (p + 1) / count * kChoicesPerRun);
+            parts[p] = best_of(query, choices, begin, end, state.seen, state.limit,
+                               state.min_similarity, state.bar, paths);
+        });
+        for (const std::vector<Ranked>& part : parts) {
+            state.kept.insert(state.kept.end(), part.begin(), part.end());
+        }
+        keep_best(state.kept, state.limit, state.bar);
+    }
+    state.seen += choices.size();
+}
 
 std::vector<Match> extract(const Pattern& query, const std::vector<std::string_view>& choices,
                            std::size_t limit, double min_similarity, unsigned threads,
@@ -143,6 +167,30 @@ std::vector<Match> extract(const Pattern& query, const std::vector<std::u32strin
                            std::size_t limit, double min_similarity, unsigned threads,
                            const Stop* stop) {
     return extract_of(query, choices, limit, min_similarity, threads, stop);
+}
+
+Extraction::Extraction(std::size_t limit, double min_similarity)
+    : kept_(new Kept{limit, min_similarity, 0, {}, std::nullopt}) {}
+Extraction::~Extraction() = default;
+Extraction::Extraction(Extraction&&) noexcept = default;
+Extraction& Extraction::operator=(Extraction&&) noexcept = default;
+
+void Extraction::add(const Pattern& query, const std::vector<std::string_view>& choices,
+                     unsigned threads, const Stop* stop) {
+    add_run(query, choices, threads, stop);
+}
+void Extraction::add(const Pattern& query, const std::vector<std::u32string_view>& choices,
+                     unsigned threads, const Stop* stop) {
+    add_run(query, choices, threads, stop);
+}
+
+std::vector<Match> Extraction::best() const {
+    std::vector<Ranked> kept = kept_->kept;
+    std::sort(kept.begin(), kept.end(), better);
+    std::vector<Match> best;
+    best.reserve(kept.size());
+    for (const Ranked& ranked : kept) best.push_back(ranked.match);
+    return best;
 }
 
 }  // namespace lcs

@@ -138,6 +138,31 @@ std::vector<Match> extract(const Pattern& query, const std::vector<std::u32strin
                            std::size_t limit, double min_similarity = 0.0, unsigned threads = 1,
                            const Stop* stop = nullptr);
 
+// extract over choices that come a run at a time, as a program or a binding
+// reads a long list: each add() numbers its choices on from the last run's,
+// and best() is then what extract gives over all the runs at once. Every
+// add() takes the same query. A stopped add() leaves the runs before it.
+class Extraction {
+public:
+    explicit Extraction(std::size_t limit, double min_similarity = 0.0);
+    ~Extraction();
+    Extraction(Extraction&&) noexcept;
+    Extraction& operator=(Extraction&&) noexcept;
+
+    void add(const Pattern& query, const std::vector<std::string_view>& choices,
+             unsigned threads = 1, const Stop* stop = nullptr);
+    void add(const Pattern& query, const std::vector<std::u32string_view>& choices,
+             unsigned threads = 1, const Stop* stop = nullptr);
+    std::vector<Match> best() const;
+
+private:
+    struct Kept;
+    template <class Text>
+    void add_run(const Pattern& query, const std::vector<Text>& choices, unsigned threads,
+                 const Stop* stop);
+    std::unique_ptr<Kept> kept_;
+};
+
 // The LCS of every query with every choice, row-major: element
 // q * choices.size() + c.
 std::vector<std::int32_t> matrix(const std::vector<std::string_view>& queries,

@@ -321,13 +321,17 @@ def test_long_lists_do_not_mix_families(long_choices, where):
             lcs.lengths("query", choices, threads=threads)
 
 
-def test_lengths_reads_a_list_longer_than_a_run_in_runs():
-    # lcs.lengths collects 65,536 choices a thread at a time: the runs may
-    # differ in form (the second one here wide), and a list that shrinks
-    # while it is read (an item's __hash__ runs Python code) ends the result.
+def test_a_list_longer_than_a_run_is_read_in_runs():
+    # lengths and extract collect 65,536 choices a thread at a time: the
+    # runs may differ in form (the second one here wide), and a list that
+    # shrinks while it is read (an item's __hash__ runs Python code) ends
+    # the result.
     choices = ["ab"] * 140_000
     choices[70_000] = "a\u0109b"
     assert lcs.lengths("ab", choices).tolist() == [2] * 140_000
+    got = lcs.extract("ab", choices, limit=None, threads=2)
+    assert [i for _, _, i in got] == [i for i in range(140_000) if i != 70_000] + [70_000]
+    assert got[-1][0] is choices[70_000] and got[-1][1] == 2 / 3
 
     class Shrinking(str):
         def __hash__(self):
@@ -338,6 +342,10 @@ def test_lengths_reads_a_list_longer_than_a_run_in_runs():
     words[99_999] = [Shrinking("a")]
     got = lcs.lengths(["a", "b"], words).tolist()
     assert got == [2] * 99_999 + [1]
+    words = [["a", "b"]] * 140_000
+    words[99_999] = [Shrinking("a")]
+    assert [i for _, _, i in lcs.extract(["a", "b"], words, limit=2)] == [0, 1]
+    assert len(words) == 100_000
 
 
 @pytest.mark.parametrize("threads", [1, 2])
