@@ -208,15 +208,18 @@ double similarity(py::handle a, py::handle b) {
     return ratio(common, two.strings.size(0), two.strings.size(1));
 }
 
-// Choices collected at a time, per thread of the call, by the functions of
-// one query against many. The GIL is held while a run's strings are
-// collected and released while the run is computed, so that other Python
-// threads collect theirs in the meantime: two threads' calls then overlap
-// all but a run's collection instead of taking turns for each whole list.
+// Choices collected at a time by the functions of one query against many,
+// on one thread. The GIL is held while a run's strings are collected and
+// released while the run is computed, so that other Python threads collect
+// theirs in the meantime: two threads' calls then overlap all but a run's
+// collection instead of taking turns for each whole list. A call on several
+// threads takes its list in one run: it keeps the cores busy itself, and
+// its threads, started anew for each run, overlapped too little in runs
+// this short (2 threads were no faster than 1).
 constexpr std::size_t kRunChoices = std::size_t{1} << 16;
 
 // Calls each_run(texts, first, symbols) for the elements of a list or tuple
-// a run at a time: texts holds elements [first, first + texts->count()),
+// a run at a time (all in one on several threads): texts holds elements [first, first + texts->count()),
 // `symbols` their symbols together. Each element is read as it is when its
 // run is reached; a list that another thread shortens meanwhile ends at its
 // new end, one that it lengthens is read to its first length. Returns the
@@ -231,7 +234,7 @@ std::size_t for_each_run(const py::object& elements, Interner& interner, Family 
     std::size_t done = 0;
     while (done < std::min(wanted, size())) {
         auto texts = std::make_unique<Strings>(interner, family);
-        const std::size_t end = std::min(wanted, done + kRunChoices * threads);
+        const std::size_t end = threads == 1 ? std::min(wanted, done + kRunChoices) : wanted;
         const Strings::Added added = texts->add_range(elements, done, end, Growth::look_up, threads);
         each_run(std::move(texts), done, added.symbols);
         done += added.count;

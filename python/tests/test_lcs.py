@@ -322,16 +322,17 @@ def test_long_lists_do_not_mix_families(long_choices, where):
 
 
 def test_a_list_longer_than_a_run_is_read_in_runs():
-    # lengths and extract collect 65,536 choices a thread at a time: the
-    # runs may differ in form (the second one here wide), and a list that
+    # On one thread, lengths and extract collect 65,536 choices at a time:
+    # the runs may differ in form (the second one here wide), and a list that
     # shrinks while it is read (an item's __hash__ runs Python code) ends
     # the result.
     choices = ["ab"] * 140_000
     choices[70_000] = "a\u0109b"
     assert lcs.lengths("ab", choices).tolist() == [2] * 140_000
-    got = lcs.extract("ab", choices, limit=None, threads=2)
-    assert [i for _, _, i in got] == [i for i in range(140_000) if i != 70_000] + [70_000]
-    assert got[-1][0] is choices[70_000] and got[-1][1] == 2 / 3
+    for threads in (1, 2):
+        got = lcs.extract("ab", choices, limit=None, threads=threads)
+        assert [i for _, _, i in got] == [i for i in range(140_000) if i != 70_000] + [70_000]
+        assert got[-1][0] is choices[70_000] and got[-1][1] == 2 / 3
 
     class Shrinking(str):
         def __hash__(self):
